@@ -181,14 +181,14 @@ TEST(TapSession, RsAnswersForRefusedPinRefusedPageAndOverlongMessage) {
   EXPECT_THAT(rig.progress, Contains("Msg. Message Rejected (To Long) - 1234,Hello world"));
 }
 
-TEST(TapSession, MaxMsgLengthZeroKeepsAllAndOtherwiseTruncates) {
-  for (const int32_t limit : {0, 5}) {
+TEST(TapSession, MaxMsgLengthZeroOrLessKeepsAllAndOtherwiseTruncates) {
+  for (const int32_t limit : {0, -1, 5}) {
     TapRig rig;
     rig.CollectPages();
     rig.engine.SetMaxMsgLength(limit);
     rig.LogOn().When(kGoAhead, CallerBlock("1234\rHello world\r", ETX)).When(kAccepted, kEotLine);
     rig.Run();
-    EXPECT_EQ(rig.pages.at(0).msg, limit ? "Hello" : "Hello world");
+    EXPECT_EQ(rig.pages.at(0).msg, limit > 0 ? "Hello" : "Hello world");
   }
 }
 
@@ -382,6 +382,14 @@ TEST(TapSession, EndingsWithoutAnAnswer) {
     TapRig rig;
     rig.engine.OnMsgReceived = [](TTapSession&, const std::string&, const std::string&, std::string&, std::string&,
                                   std::string&, bool&) { throw std::runtime_error("no route"); };
+    rig.LogOn().When(kGoAhead, CallerBlock("1\rA\r", ETX));
+    rig.Run();
+    rig.ExpectSent("ID=" + kProcessing + kGoAhead);
+    EXPECT_EQ(rig.port.Drops(), 1);
+  }
+  {  // An unexpected failure ends the dialogue and drops an answered call.
+    TapRig rig;
+    rig.engine.OnAccountVerify = [](TTapSession&, const std::string&, bool&) { throw std::runtime_error("broken"); };
     rig.LogOn().When(kGoAhead, CallerBlock("1\rA\r", ETX));
     rig.Run();
     rig.ExpectSent("ID=" + kProcessing + kGoAhead);
