@@ -7,18 +7,13 @@
 
 #include "platform/profile/profile_integer.h"
 #include "platform/profile/profile_text.h"
+#include "tests/support/fuzz_check.h"
 
 using vltg::platform::EProfileError;
 using vltg::platform::ParseProfileInteger;
 using vltg::platform::ProfileText;
 
-namespace {
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
-
-}  // namespace
+using vltg::testing::FuzzCheck;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -27,26 +22,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto sections = text.SectionNames();
   for (const auto& section : sections) {
     for (const auto& entry : text.Entries(section)) {
-      Check(entry.value.size() <= ProfileText::kMaxValueLength);
+      FuzzCheck(entry.value.size() <= ProfileText::kMaxValueLength);
       const auto value = text.Value(section, entry.name);
-      Check(value.has_value());
+      FuzzCheck(value.has_value());
       (void)ParseProfileInteger(*value);
     }
   }
 
   // Rendering is stable: what was written reads as the same text.
   const std::string rendered = text.Render();
-  Check(ProfileText(rendered).Render() == rendered);
+  FuzzCheck(ProfileText(rendered).Render() == rendered);
 
   // A write into a section of the file, and into a new one, reads back.
   for (const std::string& section : {sections.empty() ? std::string("New") : sections.front(), std::string("Fz")}) {
     try {
       text.SetValue(section, "FuzzKey", "fuzz value");
-      Check(text.Value(section, "fuzzkey") == "fuzz value");
+      FuzzCheck(text.Value(section, "fuzzkey") == "fuzz value");
       text.DeleteKey(section, "FUZZKEY");
-      Check(!text.Value(section, "FuzzKey").has_value());
+      FuzzCheck(!text.Value(section, "FuzzKey").has_value());
       text.EraseSection(section);
-      Check(!text.HasSection(section));
+      FuzzCheck(!text.HasSection(section));
     } catch (const EProfileError&) {
       // A section name from the file that cannot be written back.
     }

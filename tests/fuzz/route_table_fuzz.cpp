@@ -7,17 +7,11 @@
 
 #include "gateway/route_table.h"
 #include "platform/base/ascii_text.h"
+#include "tests/support/fuzz_check.h"
 
 using vltg::EConvertError;
 using vltg::RouteTable;
-
-namespace {
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
-
-}  // namespace
+using vltg::testing::FuzzCheck;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -26,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string_view pin : {bytes.substr(0, 4), bytes.substr(size / 2, 10), std::string_view("1234"),
                                      std::string_view("")}) {
     if (const auto* line = table.Find(pin)) {
-      Check(line->has_fields);
-      Check(pin.starts_with(line->route) || vltg::platform::EqualsIgnoreCase(line->route, vltg::kDefaultRoute));
+      FuzzCheck(line->has_fields);
+      FuzzCheck(pin.starts_with(line->route) || vltg::platform::EqualsIgnoreCase(line->route, vltg::kDefaultRoute));
       (void)vltg::TransportOf(*line);
       try {
         (void)vltg::TnppTargetOf(*line);
@@ -36,6 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  Check(RouteTable::Parse(table.Render()).Lines() == table.Lines());
+  FuzzCheck(RouteTable::Parse(table.Render()).Lines() == table.Lines());
   return 0;
 }
