@@ -12,7 +12,6 @@
 using vltg::platform::EProfileError;
 using vltg::platform::ParseProfileInteger;
 using vltg::platform::ProfileText;
-
 using vltg::testing::FuzzCheck;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
