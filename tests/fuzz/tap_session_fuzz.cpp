@@ -2,7 +2,9 @@
 // Input: a settings byte, a length-limit byte, then the caller's bursts
 // separated by LF; each burst follows the gateway's next send (or 1.5 s of
 // silence) and the caller hangs up once it has said everything. The dialogue
-// must neither crash nor run past a virtual-time bound.
+// must neither crash nor run past a virtual-time bound, must deliver only
+// clean messages within the length limit, and must never end with the call
+// still attached.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,9 +13,11 @@
 #include "engines/tap_session.h"
 #include "platform/messages/clock.h"
 #include "tests/support/fake_tap_port.h"
+#include "tests/support/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vltg;
+  using vltg::testing::FuzzCheck;
   if (size < 2) return 0;
   const uint8_t flags = data[0];
   const std::string script(reinterpret_cast<const char*>(data) + 2, size - 2);
@@ -28,13 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   engine.SetDeviceDirectAccess(flags & 0x08);
   engine.SetTurncateMsgs(flags & 0x40);
   engine.SetManualEntryHeader(flags & 0x80 ? "HEADER" : "");
-  engine.SetMaxMsgLength(data[1] % 64);
+  const int32_t limit = data[1] % 64;
+  engine.SetMaxMsgLength(limit);
   if (flags & 0x10) {
     const bool verdict = flags & 0x20;
     engine.OnTapiProgress = [](TTapSession&, const std::string&) {};
     engine.OnAccountVerify = [verdict](TTapSession&, const std::string&, bool& accept) { accept = verdict; };
-    engine.OnMsgReceived = [verdict](TTapSession&, const std::string&, const std::string&, std::string& id,
-                                     std::string&, std::string&, bool& submitted) {
+    engine.OnMsgReceived = [verdict, limit](TTapSession&, const std::string& pin, const std::string& msg,
+                                            std::string& id, std::string&, std::string&, bool& submitted) {
+      FuzzCheck(pin.find('\r') == std::string::npos);
+      FuzzCheck(msg.find_first_of("\r\n") == std::string::npos);
+      FuzzCheck(limit == 0 || msg.size() <= static_cast<size_t>(limit));
       id = "1";
       submitted = verdict;
     };
@@ -62,5 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   port.AbortAfter(3600 * 1000 + static_cast<int64_t>(bursts) * 60 * 1000);
   port.Connect(engine);
   engine.RunTapSession();
+  FuzzCheck(!engine.FCommAttached);
   return 0;
 }
