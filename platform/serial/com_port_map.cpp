@@ -2,18 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <cstdlib>
+#include "platform/base/machine_root.h"
 
 namespace vltg::platform {
-namespace {
-
-// Root of everything a Windows machine would hold outside the program.
-std::string MachineRootDir() {
-  const char* root = std::getenv("VLTG_ROOT");
-  return root && *root ? root : "/var/lib/vltg";
-}
-
-}  // namespace
 
 std::optional<int> ComPortNumber(const std::string& name) {
   if (name.size() < 4 || name.size() > 7) return std::nullopt;
@@ -32,7 +23,7 @@ std::optional<int> ComPortNumber(const std::string& name) {
 std::string ResolveComPort(const std::string& name) {
   const auto number = ComPortNumber(name);
   if (!number) return name;
-  const std::string link = MachineRootDir() + "/devices/com" + std::to_string(*number);
+  const std::string link = (MachineRoot() / "devices" / ("com" + std::to_string(*number))).string();
   struct stat st;
   // The link counts even when it dangles: opening it then fails, which says
   // more than quietly falling back to a real port.

@@ -114,6 +114,11 @@ long SerialPort::Read(void* buffer, size_t max, int window_ms) {
   auto* out = static_cast<char*>(buffer);
   const int64_t deadline = NowUs() + int64_t{window_ms > 0 ? window_ms : 0} * 1000;
   size_t got = 0;
+  // What came before a failure is still handed back; the next read fails.
+  auto failed = [&] {
+    Fail("read " + path_);
+    return got ? static_cast<long>(got) : -1L;
+  };
   bool hung_up = false;
   while (got < max) {
     // With VMIN and VTIME 0 an empty read returns 0, not EAGAIN.
@@ -124,23 +129,16 @@ long SerialPort::Read(void* buffer, size_t max, int window_ms) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) {
-      Fail("read " + path_);
-      return got ? static_cast<long>(got) : -1;
-    }
+    if (n < 0 && errno != EAGAIN) return failed();
     if (hung_up) {  // the line reported a hang-up and still gives nothing
       errno = EIO;
-      Fail("read " + path_);
-      return got ? static_cast<long>(got) : -1;
+      return failed();
     }
     const int64_t left_us = deadline - NowUs();
     if (left_us <= 0) break;
     pollfd p{fd_, POLLIN, 0};
     const timespec wait{static_cast<time_t>(left_us / 1000000), static_cast<long>(left_us % 1000000) * 1000};
-    if (ppoll(&p, 1, &wait, nullptr) < 0 && errno != EINTR) {
-      Fail("read " + path_);
-      return got ? static_cast<long>(got) : -1;
-    }
+    if (ppoll(&p, 1, &wait, nullptr) < 0 && errno != EINTR) return failed();
     hung_up = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
   }
   return static_cast<long>(got);

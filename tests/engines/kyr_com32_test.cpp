@@ -11,7 +11,8 @@
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
 #include "tests/support/pseudo_terminal.h"
-#include "tests/support/temp_machine_root.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
 
 namespace vltg {
 namespace {
@@ -43,7 +44,8 @@ class Com32Test : public ::testing::Test {
     ASSERT_GE(com.Waiting(), count);
   }
 
-  vltg::testing::TempMachineRoot root;
+  vltg::testing::TempDir root;
+  vltg::testing::ScopedEnv env{"VLTG_ROOT", root.Path().string()};
   platform::ScopedClock clock{std::make_shared<platform::ManualClock>(true)};
   PseudoTerminal pty;
   ProbedCom32 com;

@@ -4,12 +4,13 @@
 // then the received text.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "engines/tnpp_packet.h"
+#include "tests/support/fuzz_check.h"
 
 using namespace vltg;
+using vltg::testing::FuzzCheck;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -19,11 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const TnppRxPacket rx = ParseTnppPacket(text, packet_size, transparent);
   if (rx.Verdict == TnppRxVerdict::kValid) {
-    if (rx.Header.size() != 12 || rx.Inertia < 0 || rx.Inertia > 0xFF) std::abort();
-    if (rx.LinkTest != (rx.Header.compare(0, 4, "0000") == 0)) std::abort();
+    FuzzCheck(rx.Header.size() == 12 && rx.Inertia >= 0 && rx.Inertia <= 0xFF);
+    FuzzCheck(rx.LinkTest == (rx.Header.compare(0, 4, "0000") == 0));
     const size_t before = text.size();
     if (rx.Forward) LowerTnppInertia(text, rx.Inertia);
-    if (text.size() != before) std::abort();
+    FuzzCheck(text.size() == before);
   }
 
   // The same bytes as capcode and message of an outgoing page.
@@ -31,13 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string capcode = text.substr(0, split);
   const std::string message = split == std::string::npos ? "" : text.substr(split + 1);
   const auto page = BuildTnppPagePacket({data[0], 3, 0, 1}, capcode, message, packet_size, transparent);
-  if (!page || page->size() > PacketSizeLimit(packet_size)) std::abort();
+  FuzzCheck(page && page->size() <= PacketSizeLimit(packet_size));
   const TnppRxPacket back = ParseTnppPacket(*page, packet_size, transparent);
-  if (back.Verdict != TnppRxVerdict::kValid || back.Block != TnppBlock::kIdPage) std::abort();
+  FuzzCheck(back.Verdict == TnppRxVerdict::kValid && back.Block == TnppBlock::kIdPage);
   // Nothing inside may end, restart or abort the packet at a receiver.
   for (size_t i = 1; i + 1 + (transparent ? 4 : 2) < page->size(); ++i) {
     const auto c = static_cast<unsigned char>((*page)[i]);
-    if (c <= 0x05 && c != 0x02) std::abort();
+    FuzzCheck(c > 0x05 || c == 0x02);
   }
   return 0;
 }

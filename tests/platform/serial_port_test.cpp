@@ -9,7 +9,8 @@
 #include "platform/serial/com_port_map.h"
 #include "platform/serial/serial_line_flags.h"
 #include "tests/support/pseudo_terminal.h"
-#include "tests/support/temp_machine_root.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
 
 namespace vltg::platform {
 
@@ -18,7 +19,6 @@ uint32_t ProbeOutputRate(int fd);  // termios2_probe.cpp
 namespace {
 
 using vltg::testing::PseudoTerminal;
-using vltg::testing::TempMachineRoot;
 using Clock = std::chrono::steady_clock;
 
 // glibc names the kernel's BOTHER rate code CBAUDEX.
@@ -193,7 +193,8 @@ TEST(ComPortMap, NamesAndResolution) {
     EXPECT_FALSE(ComPortNumber(other).has_value()) << other;
   }
 
-  TempMachineRoot root;
+  vltg::testing::TempDir root;
+  vltg::testing::ScopedEnv env("VLTG_ROOT", root.Path().string());
   EXPECT_EQ(ResolveComPort("COM1"), "/dev/ttyS0");
   EXPECT_EQ(ResolveComPort("COM10"), "/dev/ttyS9");
   EXPECT_EQ(ResolveComPort("/dev/ttyUSB0"), "/dev/ttyUSB0");

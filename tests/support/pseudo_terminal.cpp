@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+
+#include "platform/base/machine_root.h"
 
 namespace vltg::testing {
 
@@ -74,9 +75,7 @@ std::string PseudoTerminal::Read(size_t max, int window_ms) {
 }
 
 void LinkComPort(int number, const std::string& target) {
-  const char* root = std::getenv("VLTG_ROOT");
-  if (!root || !*root) throw std::runtime_error("VLTG_ROOT is not set");
-  const std::filesystem::path devices = std::filesystem::path(root) / "devices";
+  const std::filesystem::path devices = platform::MachineRoot() / "devices";
   std::filesystem::create_directories(devices);
   const auto link = devices / ("com" + std::to_string(number));
   std::filesystem::remove(link);

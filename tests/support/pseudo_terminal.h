@@ -30,7 +30,8 @@ class PseudoTerminal {
   std::string slave_path_;
 };
 
-// Points $VLTG_ROOT/devices/com<number> at `target` (the directory is made).
+// Points <machine root>/devices/com<number> at `target` (the directory is
+// made); set VLTG_ROOT to a test directory first.
 void LinkComPort(int number, const std::string& target);
 
 }  // namespace vltg::testing
