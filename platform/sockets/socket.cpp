@@ -184,6 +184,8 @@ ssize_t Socket::Send(std::string_view data) {
     if (errno == EAGAIN) write_armed_ = true;
     return Fail(errno);
   }
+  // A short send met a full buffer as well: the rest waits for a write notice.
+  if (static_cast<size_t>(n) < data.size()) write_armed_ = true;
   return n;
 }
 

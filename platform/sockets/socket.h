@@ -6,7 +6,8 @@
 // one-shot and re-enable rules of window-message notification:
 //  - connect: once, when a connect completes (with the error when it failed;
 //    nothing follows a failed connect);
-//  - write: once after the connect, then only after a send met a full buffer;
+//  - write: once after the connect, then only after a send met a full buffer
+//    (refused with WSAEWOULDBLOCK, or taken in part);
 //  - read: once, then not again until the next receive call;
 //  - close: once, when the peer closed or reset and no received data is left;
 //  - accept: once, then not again until the next accept call.

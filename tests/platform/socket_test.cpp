@@ -173,27 +173,46 @@ TEST_F(SocketNotices, WriteComesAgainOnlyAfterASendMetAFullBuffer) {
   std::vector<Notice> seen;
   std::unique_ptr<Socket> peer;
   auto client = Connected(seen, peer);
-  const std::string chunk(64 * 1024, 'w');
-  size_t sent = 0;
-  while (true) {
-    const ssize_t n = client->Send(chunk);
-    if (n < 0) break;
-    sent += static_cast<size_t>(n);
+  peer->SetBlocking(false);
+  std::vector<char> buffer(256 * 1024);
+  const auto drain_until_write = [&] {
+    return PumpUntil([&] {
+      while (peer->Recv(buffer.data(), buffer.size()) > 0) {
+      }
+      return !seen.empty();
+    });
+  };
+
+  // More than any send buffer holds is taken in part.
+  const std::string big(16 * 1024 * 1024, 'w');
+  const ssize_t taken = client->Send(big);
+  EXPECT_GT(taken, 0);
+  EXPECT_LT(taken, static_cast<ssize_t>(big.size()));
+  PumpFor(20ms);
+  EXPECT_TRUE(seen.empty());
+  ASSERT_TRUE(drain_until_write());
+  EXPECT_EQ(seen, (std::vector<Notice>{{kFdWrite, 0}}));
+
+  // A send refused outright re-enables it as well.
+  seen.clear();
+  while (client->Send(big) > 0) {
   }
   EXPECT_EQ(LastSocketError(), WSAEWOULDBLOCK);
   PumpFor(20ms);
   EXPECT_TRUE(seen.empty());
-
-  peer->SetBlocking(false);
-  std::vector<char> buffer(256 * 1024);
-  size_t drained = 0;
-  ASSERT_TRUE(PumpUntil([&] {
-    const ssize_t n = peer->Recv(buffer.data(), buffer.size());
-    if (n > 0) drained += static_cast<size_t>(n);
-    return !seen.empty();
-  }));
+  ASSERT_TRUE(drain_until_write());
   EXPECT_EQ(seen, (std::vector<Notice>{{kFdWrite, 0}}));
-  EXPECT_GT(drained, 0u);
+
+  // Sends the buffer takes whole leave it off.
+  PumpUntil([&] {
+    while (peer->Recv(buffer.data(), buffer.size()) > 0) {
+    }
+    return false;
+  }, 50ms);
+  seen.clear();
+  EXPECT_EQ(client->Send("small"), 5);
+  PumpFor(20ms);
+  EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(SocketNotices, AcceptIsReArmedByAccept) {
