@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "gateway/snpp/sock.h"
 #include "platform/messages/clock.h"
@@ -244,6 +246,28 @@ TEST_F(SnppClientTest, NoDescriptorIsLeftOpenAfterAHundredDeliveries) {
   const size_t before = test::OpenDescriptorCount();
   for (int i = 0; i < 100; ++i) ASSERT_TRUE(Send("77", "page " + std::to_string(i)).result);
   EXPECT_EQ(test::OpenDescriptorCount(), before);
+}
+
+TEST_F(SnppClientTest, SeveralThreadsDeliverAtOnce) {
+  server_ = std::make_unique<ScriptedSnppServer>();
+  const std::string port = server_->PortName();
+  std::atomic<int> delivered{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      SnppClient client;
+      for (int i = 0; i < 5; ++i) {
+        std::string tags, reply;
+        if (client.SendSnpp("LOCALHOST", port, std::to_string(t), "page", 999, false, false, false, tags, reply)) {
+          ++delivered;
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(delivered, 20);
+  server_->WaitForEnded(20);
+  EXPECT_EQ(server_->Connections(), 20u);
 }
 
 // Time-outs in scaled time: 100 clock seconds pass in one real second.
