@@ -89,15 +89,6 @@ TEST_F(SnppClientTest, EachPartInAConnectionOfItsOwnInEitherOrder) {
   EXPECT_EQ(Received()[1], "PAGE 1234567\r\n" + first + "SEND\r\nQUIT\r\n");
 }
 
-TEST_F(SnppClientTest, TwentyPartsAtMostAndAllOfThemDelivered) {
-  server_ = std::make_unique<ScriptedSnppServer>();
-  const auto d = Send("1234567", std::string(30000, 'x'));
-  EXPECT_TRUE(d.result);
-  const auto received = Received();
-  ASSERT_EQ(received.size(), 20u);
-  EXPECT_NE(received[19].find("MESS (20 of 20)  xxx"), std::string::npos);
-}
-
 struct RefusalCase {
   const char* name;
   std::map<std::string, SnppAnswer> answers;
