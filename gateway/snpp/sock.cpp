@@ -1,8 +1,8 @@
 #include "gateway/snpp/sock.h"
 
-#include <charconv>
 #include <vector>
 
+#include "platform/base/convert_error.h"
 #include "platform/messages/message_queue.h"
 #include "platform/sockets/host_name_cache.h"
 #include "platform/sockets/resolver.h"
@@ -16,15 +16,6 @@ constexpr uint16_t kStreamNotices =
 
 bool IsDottedNumber(const std::string& name) {
   return name.find_first_not_of("0123456789.") == std::string::npos;
-}
-
-// A decimal integer as the system's string-to-integer conversion reads it.
-int32_t ToInteger(const std::string& text) {
-  int32_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end) throw Exception("'" + text + "' is not a valid integer value");
-  return value;
 }
 
 }  // namespace
@@ -266,8 +257,8 @@ uint16_t TSock::ResolvePort(const std::string& name) {
   DoInfo(siLookUp, "Lookup Of Port " + name);
   if (name.empty()) throw ESockException("Port Lookup - Could Not Find Service Entry");
   if (name[0] >= '0' && name[0] <= '9') {
-    const int32_t port = ToInteger(name);
-    if (port > 0xFFFF) throw ESockException("Port Lookup - Could Not Find Service Entry");
+    const int32_t port = platform::StrToInt(name);
+    if (port < 0 || port > 0xFFFF) throw ESockException("Port Lookup - Could Not Find Service Entry");
     return platform::NetworkPort(static_cast<uint16_t>(port));
   }
   const auto port = platform::LookupServicePort(name, socket_type_ == stStream ? "tcp" : "udp");

@@ -3,6 +3,8 @@
 #include <map>
 #include <mutex>
 
+#include "platform/base/ascii_text.h"
+
 namespace vltg::platform {
 namespace {
 
@@ -18,9 +20,7 @@ HostNameCache& Cache() {
 
 std::string Key(const std::string& name) {
   std::string key = name;
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : key) c = AsciiLower(c);
   return key;
 }
 
