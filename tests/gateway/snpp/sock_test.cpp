@@ -98,6 +98,30 @@ TEST_F(SockTest, ARefusedConnectReportsItsErrorAndCloses) {
   EXPECT_EQ(disconnects_, 1);
 }
 
+TEST_F(SockTest, BlockingModeConnectsSendsAndReceivesWithoutNotices) {
+  test::ScriptedSnppServer server;
+  sock_.SetBlocking(true);
+  sock_.SetBlockingTimeout(5);
+  sock_.SetHostName("127.0.0.1");
+  sock_.SetPortName(server.PortName());
+  ASSERT_TRUE(sock_.Open());
+  EXPECT_EQ(sock_.Receive(), "220 SNPP Gateway Ready\r\n");
+  sock_.SendLine("QUIT");
+  EXPECT_EQ(sock_.Receive(), "221 OK, Goodbye\r\n");
+  infos_.clear();
+  EXPECT_EQ(sock_.Receive(), "");
+  EXPECT_EQ(infos_, (std::vector<std::string>{"4:Blocking Incoming Data", "2:Socket Disconnected On Receive",
+                                              "2:Socket Closed"}));
+  EXPECT_FALSE(sock_.GetConnected());
+  EXPECT_EQ(disconnects_, 1);
+
+  infos_.clear();
+  sock_.SetPortName(std::to_string(test::UnusedLocalPort()));
+  EXPECT_FALSE(sock_.Open());
+  EXPECT_EQ(std::vector<std::string>(infos_.begin() + 2, infos_.end()),
+            (std::vector<std::string>{"2:Blocking Socket Can't Connect", "2:Socket Closed"}));
+}
+
 TEST_F(SockTest, LookupFailuresRaiseTheirTexts) {
   sock_.SetPortName("25");
   for (const char* host : {"1.2.3.4.5", "300.1.1.1", "no-such-host.invalid"}) {
