@@ -83,6 +83,13 @@ void UnloadNetXferImage(NetXferLibrary& library) {
   int memoryFile = library.memoryFile;
   library = NetXferLibrary{};  // entry points null before the module goes
   dlclose(module);
+  // A module that stays resident keeps its /proc/self/fd name: its memory file
+  // then stays open too, so that the name never comes to mean another core.
+  std::string path = "/proc/self/fd/" + std::to_string(memoryFile);
+  if (void* resident = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
+    dlclose(resident);
+    return;
+  }
   close(memoryFile);
 }
 

@@ -1,6 +1,7 @@
 // Loads the HTTP cores this program carries, as the gateway does at start,
 // creates one component of each kind, unloads, and prints what it saw:
 //   memory files: N         (cores held in anonymous memory files)
+//   mapped cores: N         (cores mapped into the process)
 //   HTTPS entry points: 7   (non-null entry points, 0 to 7)
 //   TnxsHTTPS: created      (or the exception's message)
 // once after loading and once after unloading.
@@ -8,6 +9,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <set>
 #include <string>
 
 #include "gateway/wctp/nx_http.h"
@@ -31,6 +34,16 @@ int MemoryFiles() {
   return count;
 }
 
+int MappedCores() {
+  std::set<std::string> cores;
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) {
+    size_t at = line.find("/memfd:vltg-");
+    if (at != std::string::npos) cores.insert(line.substr(at));
+  }
+  return static_cast<int>(cores.size());
+}
+
 int EntryPoints(const vltg::platform::NetXferLibrary& l) {
   return (l.Create != nullptr) + (l.Destroy != nullptr) + (l.Set != nullptr) + (l.Get != nullptr) +
          (l.GetLastError != nullptr) + (l.CheckIndex != nullptr) + (l.Do != nullptr);
@@ -48,6 +61,7 @@ std::string TryCreate() {
 
 void Report() {
   std::printf("memory files: %d\n", MemoryFiles());
+  std::printf("mapped cores: %d\n", MappedCores());
   std::printf("HTTPS entry points: %d\n", EntryPoints(vltg::platform::HttpsLibrary()));
   std::printf("HTTP entry points: %d\n", EntryPoints(vltg::platform::HttpLibrary()));
   std::printf("TnxsHTTPS: %s\n", TryCreate<vltg::TnxsHTTPS>().c_str());

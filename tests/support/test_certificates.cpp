@@ -33,7 +33,7 @@ void AddExtension(X509* certificate, X509* issuer, int nid, const char* value) {
 
 // Signed by `issuer` with `issuerKey`, or by itself when issuer is null.
 Certificate Make(const char* commonName, EVP_PKEY* key, X509* issuer, EVP_PKEY* issuerKey, bool authority,
-                 long serial) {
+                 long serial, const char* names = "IP:127.0.0.1,DNS:localhost") {
   Certificate certificate(X509_new());
   Check(certificate != nullptr, "certificate");
   X509* c = certificate.get();
@@ -55,7 +55,7 @@ Certificate Make(const char* commonName, EVP_PKEY* key, X509* issuer, EVP_PKEY* 
   } else {
     AddExtension(c, signer, NID_basic_constraints, "critical,CA:FALSE");
     AddExtension(c, signer, NID_ext_key_usage, "serverAuth");
-    AddExtension(c, signer, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost");
+    AddExtension(c, signer, NID_subject_alt_name, names);
   }
   Check(X509_sign(c, issuerKey ? issuerKey : key, EVP_sha256()) > 0, "signature");
   return certificate;
@@ -92,7 +92,11 @@ TestCertificates::TestCertificates() {
   Certificate server = Make("127.0.0.1", serverKey.get(), authority.get(), authorityKey.get(), false, 2);
   Key loneKey = NewKey();
   Certificate lone = Make("127.0.0.1", loneKey.get(), nullptr, nullptr, false, 3);
+  Key otherKey = NewKey();
+  Certificate other =
+      Make("wctp.example", otherKey.get(), authority.get(), authorityKey.get(), false, 4, "DNS:wctp.example");
   authority_ = Pem(authority.get());
+  otherHost_ = {Pem(other.get()), Pem(otherKey.get())};
   trusted_ = {Pem(server.get()), Pem(serverKey.get())};
   selfSigned_ = {Pem(lone.get()), Pem(loneKey.get())};
 }

@@ -369,7 +369,11 @@ size_t CoreObject::OnHeaderLine(char* data, size_t size, size_t count, void* sel
 }
 
 CURLcode CoreObject::OnSslContext(CURL* /*easy*/, void* sslContext, void* self) {
-  SSL_CTX_set_cert_verify_callback(static_cast<SSL_CTX*>(sslContext), &CoreObject::OnVerify, self);
+  // Peer verification on, so OnVerify's refusal ends the handshake; libcurl's
+  // own verdict stays off.
+  SSL_CTX* context = static_cast<SSL_CTX*>(sslContext);
+  SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+  SSL_CTX_set_cert_verify_callback(context, &CoreObject::OnVerify, self);
   return CURLE_OK;
 }
 
