@@ -149,6 +149,25 @@ TEST_F(NxTransfer, ServerPortAndProxyChooseWhereThePostGoes) {
   EXPECT_NE(server.Requests()[1].find("\r\nProxy-Authorization: Basic dXNlcjpzZWNyZXQ=\r\n"), std::string::npos);
 }
 
+TEST_F(NxTransfer, RedirectsAreFollowedOnlyWhenFollowRedirectsAsks) {
+  LocalHttpServer target({LocalHttpServer::Reply("200 OK", "<moved/>"), false, {}});
+  LocalHttpServer mover({"HTTP/1.1 302 Found\r\nLocation: " + target.Url("/new") +
+                             "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n",
+                         false, {}});
+  TnxHTTP http;
+  Prepare(http, mover.Url("/old"));
+  EXPECT_EQ(Post(http, mover.Url("/old"), "<x/>"),
+            (std::vector<std::string>{"error 100 HTTP protocol error. 302 Found",
+                                      "raised HTTP protocol error. 302 Found: 100"}));
+  EXPECT_TRUE(target.Requests().empty());
+
+  http.SetFollowRedirects(TnxhttpFollowRedirects::frAlways);
+  EXPECT_EQ(Post(http, mover.Url("/old"), "<x/>"), std::vector<std::string>{"posted"});
+  EXPECT_EQ(http.GetReplyBody(), "<moved/>");
+  ASSERT_EQ(target.Requests().size(), 1u);
+  EXPECT_EQ(target.Requests()[0].rfind("POST /new HTTP/1.1\r\n", 0), 0u);
+}
+
 TEST_F(NxTransfer, AFreshComponentReadsTheCreationValuesAndSetOptionAnswers) {
   TnxsHTTPS https;
   EXPECT_EQ(https.GetTimeout(), 60);
