@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-namespace vltg::test {
+namespace vltg::testing {
 namespace {
 
 int BoundSocket(bool listening) {
@@ -172,4 +172,4 @@ int UnusedLocalPort() {
   return port;
 }
 
-}  // namespace vltg::test
+}  // namespace vltg::testing

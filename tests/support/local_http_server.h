@@ -14,7 +14,7 @@
 
 #include "tests/support/test_certificates.h"
 
-namespace vltg::test {
+namespace vltg::testing {
 
 class LocalHttpServer {
  public:
@@ -56,4 +56,4 @@ class LocalHttpServer {
 // A port on 127.0.0.1 where nothing listens, so a connection is refused.
 int UnusedLocalPort();
 
-}  // namespace vltg::test
+}  // namespace vltg::testing

@@ -8,7 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace vltg::test {
+namespace vltg::testing {
 namespace {
 
 struct Free {
@@ -101,4 +101,4 @@ TestCertificates::TestCertificates() {
   selfSigned_ = {Pem(lone.get()), Pem(loneKey.get())};
 }
 
-}  // namespace vltg::test
+}  // namespace vltg::testing

@@ -5,7 +5,7 @@
 // Keys are P-256, so making them is quick.
 #include <string>
 
-namespace vltg::test {
+namespace vltg::testing {
 
 struct PemIdentity {
   std::string certificate;
@@ -28,4 +28,4 @@ class TestCertificates {
   PemIdentity otherHost_;
 };
 
-}  // namespace vltg::test
+}  // namespace vltg::testing

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace vltg::test {
+namespace vltg::testing {
 namespace {
 FakeNetXferCore* current = nullptr;
 using NxInt = platform::NxInt;
@@ -78,4 +78,4 @@ NxInt FakeNetXferCore::Do(NxInt, NxInt method, NxInt argc, NxInt* argv, NxInt*) 
   return current->doResult;
 }
 
-}  // namespace vltg::test
+}  // namespace vltg::testing

@@ -8,7 +8,7 @@
 
 #include "platform/netxfer/netxfer_library.h"
 
-namespace vltg::test {
+namespace vltg::testing {
 
 class FakeNetXferCore {
  public:
@@ -64,4 +64,4 @@ class FakeNetXferCore {
   NxInt user_ = 0;
 };
 
-}  // namespace vltg::test
+}  // namespace vltg::testing

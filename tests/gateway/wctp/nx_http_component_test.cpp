@@ -12,7 +12,7 @@
 namespace vltg {
 namespace {
 
-using test::FakeNetXferCore;
+using testing::FakeNetXferCore;
 using NxInt = platform::NxInt;
 using Strings = std::vector<std::string>;
 using namespace std::string_literals;

@@ -2,12 +2,8 @@
 // loads them, against local HTTP and HTTPS servers on 127.0.0.1.
 #include <gtest/gtest.h>
 #include <openssl/x509.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,17 +12,19 @@
 #include "gateway/wctp/nxs_https.h"
 #include "platform/netxfer/netxfer_library.h"
 #include "tests/support/local_http_server.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_certificates.h"
 
 namespace vltg {
 namespace {
 
 using namespace std::string_literals;
-using test::LocalHttpServer;
+using testing::LocalHttpServer;
 using Strings = std::vector<std::string>;
 
 LocalHttpServer::Options Answering(const std::string& status, const std::string& body,
-                                   std::optional<test::PemIdentity> tls = {}) {
+                                   std::optional<testing::PemIdentity> tls = {}) {
   return {LocalHttpServer::Reply(status, body), false, std::move(tls)};
 }
 
@@ -94,7 +92,7 @@ TEST_F(NxTransfer, FailuresRaiseTheErrorEventBeforeTheException) {
   EXPECT_EQ(http.GetReplyBody(), "<oops/>");
 
   // Nobody listens.
-  Strings seen = Post(http, "http://127.0.0.1:" + std::to_string(test::UnusedLocalPort()) + "/");
+  Strings seen = Post(http, "http://127.0.0.1:" + std::to_string(testing::UnusedLocalPort()) + "/");
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0].rfind("error 7 ", 0), 0u) << seen[0];
   EXPECT_EQ(seen[1], "raised " + seen[0].substr(8) + ": 7");
@@ -170,22 +168,15 @@ TEST_F(NxTransfer, AFreshComponentReadsTheCreationValuesAndOptionsAreChecked) {
 
 class NxHttpsTransfer : public NxTransfer {
  protected:
-  static const test::TestCertificates& Certificates() {
-    static const test::TestCertificates certificates;  // made once
+  static const testing::TestCertificates& Certificates() {
+    static const testing::TestCertificates certificates;  // made once
     return certificates;
   }
 
   // The test authority is the only one trusted.
   void SetUp() override {
-    directory_ = std::filesystem::temp_directory_path() / ("vltg-nx-" + std::to_string(getpid()));
-    std::filesystem::create_directories(directory_);
-    std::ofstream(directory_ / "ca.pem") << Certificates().AuthorityPem();
-    if (const char* old = std::getenv("SSL_CERT_FILE")) saved_ = old;
-    setenv("SSL_CERT_FILE", (directory_ / "ca.pem").c_str(), 1);
-  }
-  void TearDown() override {
-    saved_ ? setenv("SSL_CERT_FILE", saved_->c_str(), 1) : unsetenv("SSL_CERT_FILE");
-    std::filesystem::remove_all(directory_);
+    directory_.Write("ca.pem", Certificates().AuthorityPem());
+    trust_.emplace("SSL_CERT_FILE", (directory_ / "ca.pem").string());
   }
 
   // Records the server-authentication event as "status subject issuer accept";
@@ -200,8 +191,8 @@ class NxHttpsTransfer : public NxTransfer {
     };
   }
 
-  std::filesystem::path directory_;
-  std::optional<std::string> saved_;
+  testing::TempDir directory_;
+  std::optional<testing::ScopedEnv> trust_;
 };
 
 TEST_F(NxHttpsTransfer, ATrustedServerIsReportedOkAndPostedTo) {
