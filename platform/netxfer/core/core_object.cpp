@@ -220,6 +220,11 @@ NxInt CoreObject::SetOption(NxInt /*argc*/, NxInt* argv) {
 
 void CoreObject::ClearState() {
   Text(&P::PostBody).clear();
+  ClearReply();
+}
+
+// Forgets what the last transfer brought: reply, status and server certificate.
+void CoreObject::ClearReply() {
   Text(&P::ReplyBody).clear();
   if (ThisCore().checksCertificates) {
     Text(&P::SSLServerCert).clear();
@@ -298,12 +303,7 @@ CURLcode CoreObject::Configure(const std::string& url, curl_slist*& headers) {
 
 NxInt CoreObject::PostTo(const std::string& url) {
   Text(&P::URL) = url;
-  Text(&P::ReplyBody).clear();
-  if (ThisCore().checksCertificates) {
-    Text(&P::SSLServerCert).clear();
-    Text(&P::SSLServerCertStatus).clear();
-  }
-  statusLine_.clear();
+  ClearReply();
   errorBuffer_[0] = '\0';
   curl_easy_reset(easy_);
 

@@ -44,6 +44,7 @@ class CoreObject {
   NxInt SetOption(NxInt argc, NxInt* argv);
   NxInt PostTo(const std::string& url);
   void ClearState();
+  void ClearReply();
   CURLcode Configure(const std::string& url, curl_slist*& headers);
   std::string& Text(Member member);
   NxInt Int(Member member) const;
