@@ -60,14 +60,20 @@ class TNvpList : public TObjectList<T> {
     return at < 0 ? nullptr : this->Items(at);
   }
 
-  std::string NameAt(int index) const { return InRange(index) ? this->Items(index)->Name : std::string(); }
-  std::string ValueAt(int index) const { return InRange(index) ? this->Items(index)->Value : std::string(); }
-  std::string Value(std::string_view name) const {
+  // Empty text for an index out of range or a missing name.
+  const std::string& NameAt(int index) const { return InRange(index) ? this->Items(index)->Name : Empty(); }
+  const std::string& ValueAt(int index) const { return InRange(index) ? this->Items(index)->Value : Empty(); }
+  const std::string& Value(std::string_view name) const {
     const T* item = Find(name);
-    return item ? item->Value : std::string();
+    return item ? item->Value : Empty();
   }
 
  private:
+  static const std::string& Empty() {
+    static const std::string empty;
+    return empty;
+  }
+
   bool InRange(int index) const { return index >= 0 && index < this->Count(); }
 
   int LowerBound(std::string_view name) const {

@@ -1,5 +1,6 @@
 #include "gateway/wctp/xml_entity_stack.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -12,9 +13,9 @@ TEntityStackNode::~TEntityStackNode() = default;
 
 bool TEntityStackNode::Holds(const char* p) const {
   if (p == nullptr) return false;
-  const char* first = Parser ? Parser->GetBuffer() : Text.c_str();
+  const char* first = Parser ? Parser->GetBuffer() : Text.get();
   const char* last = Parser ? first + (Parser->GetBufferSize() > 0 ? Parser->GetBufferSize() - 1 : 0)
-                            : first + Text.size();
+                            : first + TextSize;
   return std::less_equal<const char*>()(first, p) && std::less_equal<const char*>()(p, last);
 }
 
@@ -26,7 +27,8 @@ const char* TEntityStack::PushNode(std::unique_ptr<TEntityStackNode> node, const
   node->ResumePos = resume;
   nodes_.push_back(std::move(node));
   const TEntityStackNode& top = *nodes_.back();
-  return top.Parser ? top.Parser->GetBuffer() : top.Text.c_str();
+  if (top.Parser) return top.Parser->GetBuffer();
+  return top.Text ? top.Text.get() : "";
 }
 
 const char* TEntityStack::Push(std::unique_ptr<TXmlParser> parser, const char* resume) {
@@ -35,9 +37,12 @@ const char* TEntityStack::Push(std::unique_ptr<TXmlParser> parser, const char* r
   return PushNode(std::move(node), resume);
 }
 
-const char* TEntityStack::Push(std::string text, const char* resume) {
+const char* TEntityStack::Push(std::string_view text, const char* resume) {
   auto node = std::make_unique<TEntityStackNode>();
-  node->Text = std::move(text);
+  node->Text = std::make_unique<char[]>(text.size() + 1);
+  std::copy(text.begin(), text.end(), node->Text.get());
+  node->Text[text.size()] = '\0';
+  node->TextSize = text.size();
   return PushNode(std::move(node), resume);
 }
 

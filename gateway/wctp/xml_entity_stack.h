@@ -3,6 +3,7 @@
 // ends.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vltg {
@@ -17,7 +18,8 @@ struct TEntityStackNode {
   bool Holds(const char* p) const;
 
   std::unique_ptr<TXmlParser> Parser;  // the external entity's parser, or none
-  std::string Text;                    // a literal entity's text while it is read
+  std::unique_ptr<char[]> Text;        // a literal entity's text while it is read
+  size_t TextSize = 0;
   std::string Encoding;                // the `ActiveEncoding` to restore
   const char* ResumePos = nullptr;
 };
@@ -32,7 +34,7 @@ class TEntityStack {
   // Both record the owner's `ActiveEncoding` and return where the entity's
   // text begins. An absent parser reads as an empty text.
   const char* Push(std::unique_ptr<TXmlParser> parser, const char* resume);
-  const char* Push(std::string text, const char* resume);
+  const char* Push(std::string_view text, const char* resume);
 
   // Releases the top node, restores its saved encoding and returns its resume
   // position; nullptr when the stack is empty. A node whose text holds one of

@@ -43,9 +43,8 @@ TXmlParser::~TXmlParser() { Clear(); }
 
 void TXmlParser::Clear() {
   ResetScan();
-  FBuffer.clear();
-  FBuffer.shrink_to_fit();
-  hasBuffer_ = false;
+  FBuffer.reset();
+  FBufferSize = 0;
   FSourceName.clear();
   FXmlDeclVersion.clear();
   FXmlDeclEncoding.clear();
@@ -64,12 +63,19 @@ void TXmlParser::Clear() {
 void TXmlParser::SetBufferText(std::string_view text) {
   Clear();
   try {
-    FBuffer.assign(text.substr(0, text.find('\0')));
-    hasBuffer_ = true;
+    TakeText(text.substr(0, text.find('\0')));
     FSourceName = "<MEM>";
   } catch (const std::bad_alloc&) {
     Clear();
   }
+}
+
+void TXmlParser::TakeText(std::string_view text) {
+  auto buffer = std::make_unique<char[]>(text.size() + 1);
+  std::copy(text.begin(), text.end(), buffer.get());
+  buffer[text.size()] = '\0';
+  FBuffer = std::move(buffer);
+  FBufferSize = static_cast<int32_t>(text.size() + 1);
 }
 
 void TXmlParser::LoadFile(const std::string& fileName) {
@@ -81,8 +87,7 @@ void TXmlParser::LoadFile(const std::string& fileName) {
     if (!in) return;
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad() || text.size() >= static_cast<size_t>(INT32_MAX)) return;
-    FBuffer = std::move(text);
-    hasBuffer_ = true;
+    TakeText(text);
     FSourceName = fileName;
   } catch (const std::exception&) {
     Clear();
@@ -108,6 +113,8 @@ bool TXmlParser::NextPart() {
     if (p == nullptr) {
       p = GetBuffer();
       budget_ = kMaxExpansion;
+      declsInForce_ = false;
+      FActiveEncoding = "UTF-8";
     }
     // The end of an entity's text: resume in the text around it, however
     // many entity texts end here together.
@@ -198,6 +205,7 @@ void TXmlParser::ScanDoctype() {
   FPartContent.clear();
   if (FDtdEndPos != nullptr && FPartStart == FDtdStartPos) {
     FPartEnd = FDtdEndPos;  // a rescan: the declarations are already read
+    declsInForce_ = true;
     return;
   }
   if (FDtdEndPos != nullptr || FEntityStack.Count() > 0) {
@@ -208,6 +216,7 @@ void TXmlParser::ScanDoctype() {
   FDtdStartPos = FPartStart;
   const size_t scanBudget = budget_;
   budget_ = kMaxExpansion;
+  declsInForce_ = true;
   FPartEnd = ReadDoctype(FPartStart + 9);
   budget_ = scanBudget;
   FDtdEndPos = FPartEnd;
@@ -232,7 +241,7 @@ void TXmlParser::ScanTag() {
 // Declared defaults and #FIXED values, then references, white space by the
 // declared type and decoding of every attribute of a start or empty tag.
 void TXmlParser::CompleteAttrs() {
-  if (const TElemDef* elem = FElementDefs.Find(FPartName)) {
+  if (const TElemDef* elem = declsInForce_ ? FElementDefs.Find(FPartName) : nullptr) {
     for (int i = 0; i < elem->Count(); ++i) {
       const TAttrDef* def = elem->Items(i);
       if (!def->Value.empty() && FPartAttrs.IndexOf(def->Name) < 0) {
@@ -336,7 +345,7 @@ const char* TXmlParser::TextReference(const char* amp, const char*& last) {
     FPartContent += c;
     return after;
   }
-  const TEntityDef* entity = FGeneralEntities.Find(name);
+  const TEntityDef* entity = declsInForce_ ? FGeneralEntities.Find(name) : nullptr;
   if (entity == nullptr) {
     FPartContent.append(name);
     return after;
@@ -377,7 +386,7 @@ std::string TXmlParser::ExpandGeneralRefs(const std::string& value, int depth) {
     const TEntityDef* entity = nullptr;
     if (const char c = PredefinedEntity(name)) {
       out += c;
-    } else if (name.empty() || name[0] == '#' || (entity = FGeneralEntities.Find(name)) == nullptr) {
+    } else if (name.empty() || name[0] == '#' || !declsInForce_ || (entity = FGeneralEntities.Find(name)) == nullptr) {
       out.append(value, amp, semi + 1 - amp);
     } else if (depth < kMaxEntityDepth) {
       std::string text = entity->Value;

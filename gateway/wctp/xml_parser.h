@@ -78,8 +78,8 @@ class TXmlParser {
   // Called once per item read in a document type declaration.
   virtual void ReportDtdItem(const TDtdItem& item);
 
-  const char* GetBuffer() const { return hasBuffer_ ? FBuffer.c_str() : ""; }
-  int32_t GetBufferSize() const { return hasBuffer_ ? static_cast<int32_t>(FBuffer.size() + 1) : 0; }
+  const char* GetBuffer() const { return FBuffer ? FBuffer.get() : ""; }
+  int32_t GetBufferSize() const { return FBufferSize; }
   const std::string& GetSourceName() const { return FSourceName; }
   const std::string& GetXmlDeclVersion() const { return FXmlDeclVersion; }
   const std::string& GetXmlDeclEncoding() const { return FXmlDeclEncoding; }
@@ -139,8 +139,10 @@ class TXmlParser {
   const char* ReadDtdComment(const char* p);
   void Report(uint8_t kind, const char* start, const char* end);
 
-  std::string FBuffer;
-  bool hasBuffer_ = false;
+  void TakeText(std::string_view text);
+
+  std::unique_ptr<char[]> FBuffer;  // exactly the text and its zero byte
+  int32_t FBufferSize = 0;
   std::string FSourceName;
   std::string FXmlDeclVersion;
   std::string FXmlDeclEncoding;
@@ -163,6 +165,9 @@ class TXmlParser {
   TAttrList FPartAttrs;
 
   const char* next_ = nullptr;  // where the next part starts; nullptr: the start of the text
+  // Whether this pass has gone past the document type declaration: only then
+  // do its declarations apply, so every pass yields what the first one did.
+  bool declsInForce_ = false;
   size_t budget_ = kMaxExpansion;
   // The last search for ";" in text: from semiFrom_ up to semiTo_ (the ";"
   // or the zero byte) there is none, so a run of "&" without ";" costs one
