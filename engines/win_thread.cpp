@@ -1,0 +1,188 @@
+#include "engines/win_thread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "platform/base/exception.h"
+
+namespace vltg {
+
+// State the workers share with the component; it outlives the component for
+// as long as a worker still finishes its last steps.
+struct TWinThread::Shared {
+  std::mutex mutex;
+  std::vector<std::shared_ptr<Worker>> workers;
+  std::atomic<bool> destroying{false};
+  std::atomic<bool> stop_all_running{false};
+  std::atomic<THandle> next_handle{0};
+  platform::TargetRef target;
+  platform::ThreadRef owner_thread;
+};
+
+struct TWinThread::Worker {
+  TWinThreadInfo info;
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool started = false;
+  bool resumed = false;
+  bool cancelled = false;
+};
+
+TWinThread::TWinThread()
+    : shared_(std::make_shared<Shared>()),
+      target_(std::make_unique<platform::MessageTarget>(
+          [this](uint32_t msg, uintptr_t wparam, intptr_t lparam) { return HandleMessage(msg, wparam, lparam); })) {
+  shared_->target = target_->Ref();
+  shared_->owner_thread = platform::CurrentThread();
+}
+
+TWinThread::~TWinThread() {
+  shared_->destroying = true;
+  target_.reset();
+  WaitUntil([this] { return ThreadCount() == 0; }, -1);
+}
+
+THandle TWinThread::Execute(void* param) {
+  if (!ThreadProc) return 0;
+  auto worker = std::make_shared<Worker>();
+  worker->info.Sender = this;
+  worker->info.ThreadProc = ThreadProc;
+  worker->info.Param = param;
+  worker->info.ThreadHandle = ++shared_->next_handle;
+  auto unlist = [&] {
+    std::lock_guard lock(shared_->mutex);
+    std::erase(shared_->workers, worker);
+  };
+  {
+    std::lock_guard lock(shared_->mutex);
+    shared_->workers.push_back(worker);
+  }
+  try {
+    std::thread(Run, shared_, worker).detach();
+  } catch (const std::system_error&) {
+    unlist();
+    throw Exception("Could not create thread");
+  }
+
+  std::unique_lock lock(worker->mutex);
+  const int limit = time_out_ > 0 && time_out_ < 1000 ? 1000 : time_out_;
+  auto started = [&] { return worker->started; };
+  const bool ok = limit < 0 ? (worker->changed.wait(lock, started), true)
+                            : worker->changed.wait_for(lock, std::chrono::milliseconds(limit), started);
+  worker->resumed = true;
+  worker->cancelled = !ok;
+  lock.unlock();
+  worker->changed.notify_all();
+  if (!ok) {
+    // The thread will end without running the procedure when it starts.
+    unlist();
+    throw Exception(std::to_string(worker->info.ThreadHandle) + "-0 Spawn event not triggered");
+  }
+  return worker->info.ThreadHandle;
+}
+
+void TWinThread::Run(std::shared_ptr<Shared> shared, std::shared_ptr<Worker> worker) {
+  {
+    std::unique_lock lock(worker->mutex);
+    worker->started = true;
+    worker->changed.notify_all();
+    worker->changed.wait(lock, [&] { return worker->resumed; });
+    if (worker->cancelled) return;
+  }
+  auto& info = worker->info;
+  TWinThreadParam param{info.Sender, info.Param, info.ThreadHandle};
+  try {
+    info.ThreadProc(*info.Sender, param);
+  } catch (const std::exception& e) {
+    shared->target.Send(kThreadFailed, reinterpret_cast<uintptr_t>(&info), reinterpret_cast<intptr_t>(&e));
+  } catch (...) {
+    const Exception unknown("Unknown exception in thread");
+    shared->target.Send(kThreadFailed, reinterpret_cast<uintptr_t>(&info), reinterpret_cast<intptr_t>(&unknown));
+  }
+  if (!shared->destroying) shared->target.Send(kThreadEnded, reinterpret_cast<uintptr_t>(&info), 0);
+  {
+    std::lock_guard lock(shared->mutex);
+    std::erase(shared->workers, worker);
+  }
+  shared->owner_thread.Wake();
+}
+
+intptr_t TWinThread::HandleMessage(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+  switch (msg) {
+    case kExecSafe:
+      if (SafeExecCode) SafeExecCode(static_cast<int>(wparam));
+      break;
+    case kThreadEnded:
+      if (ThreadTerminate && (!shared_->stop_all_running || call_on_kill_)) {
+        const auto& info = *reinterpret_cast<const TWinThreadInfo*>(wparam);
+        TWinThreadParam param{info.Sender, info.Param, info.ThreadHandle};
+        ThreadTerminate(*this, param);
+      }
+      break;
+    case kThreadFailed:
+      if (ThreadException) {
+        ThreadException(*this, *reinterpret_cast<const TWinThreadInfo*>(wparam),
+                        *reinterpret_cast<const std::exception*>(lparam));
+      }
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+bool TWinThread::StopAll() {
+  shared_->stop_all_running = true;
+  struct Clear {
+    Shared& shared;
+    ~Clear() { shared.stop_all_running = false; }
+  } clear{*shared_};
+  std::vector<std::shared_ptr<Worker>> listed;
+  {
+    std::lock_guard lock(shared_->mutex);
+    listed = shared_->workers;
+  }
+  for (const auto& worker : listed) {
+    WaitUntil(
+        [&] {
+          std::lock_guard lock(shared_->mutex);
+          return std::find(shared_->workers.begin(), shared_->workers.end(), worker) == shared_->workers.end();
+        },
+        1000);
+  }
+  return ThreadCount() == 0;
+}
+
+int TWinThread::ThreadCount() const {
+  std::lock_guard lock(shared_->mutex);
+  return static_cast<int>(shared_->workers.size());
+}
+
+int TWinThread::WaitForThreads(int milliseconds) {
+  if (ThreadCount() == 0) return kNoThreads;
+  return WaitUntil([this] { return ThreadCount() == 0; }, milliseconds) ? kWaitObject0 : kWaitTimeout;
+}
+
+bool TWinThread::WaitUntil(const std::function<bool()>& done, int milliseconds) {
+  using std::chrono::steady_clock;
+  const auto deadline = steady_clock::now() + std::chrono::milliseconds(std::max(milliseconds, 0));
+  for (;;) {
+    platform::ProcessSentMessages();
+    if (done()) return true;
+    int wait_ms = 10;
+    if (milliseconds >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - steady_clock::now()).count();
+      if (left <= 0) return false;
+      wait_ms = static_cast<int>(std::min<int64_t>(left, wait_ms));
+    }
+    platform::WaitForWake(wait_ms);
+  }
+}
+
+}  // namespace vltg

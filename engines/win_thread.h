@@ -1,0 +1,113 @@
+#pragma once
+// Worker-thread component. It starts any number of worker threads that run the
+// owner's ThreadProc, keeps the list of those still running, and reports a
+// worker's end (ThreadTerminate) and an exception escaping it
+// (ThreadException) on the thread that created the component, through sent
+// messages that the owner handles while it pumps.
+//
+// There is no forced termination: every thread procedure polls `Tag` (non-zero
+// asks it to stop) or its own stop request, and every blocking wait inside one
+// is stop-aware. StopAll therefore only waits for the workers, and destruction
+// waits until every worker has ended.
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "platform/messages/message_queue.h"
+
+namespace vltg {
+
+class TWinThread;
+using THandle = uintptr_t;
+
+// What a worker's procedure and ThreadTerminate are handed.
+struct TWinThreadParam {
+  TWinThread* Sender = nullptr;
+  void* Param = nullptr;
+  THandle ThreadHandle = 0;
+};
+
+using TWinThreadEvent = std::function<uint32_t(TWinThread& sender, TWinThreadParam& info)>;
+
+// One record per worker.
+struct TWinThreadInfo {
+  TWinThread* Sender = nullptr;
+  TWinThreadEvent ThreadProc;
+  void* Param = nullptr;
+  THandle ThreadHandle = 0;
+};
+
+using TWinThreadException = std::function<void(TWinThread& sender, const TWinThreadInfo& info, const std::exception& e)>;
+using TSafeExecCode = std::function<void(int param)>;
+
+class TWinThread {
+ public:
+  // Messages handled on the owner thread.
+  static constexpr uint32_t kExecSafe = 0x401;
+  static constexpr uint32_t kThreadEnded = 0x402;
+  static constexpr uint32_t kThreadFailed = 0x403;
+
+  TWinThread();
+  // Waits for every worker to end. Messages the workers still send are
+  // refused from here on, so no ThreadTerminate is raised any more.
+  ~TWinThread();
+  TWinThread(const TWinThread&) = delete;
+  TWinThread& operator=(const TWinThread&) = delete;
+
+  uint32_t GetAttributes() const { return attributes_; }
+  void SetAttributes(uint32_t value) { attributes_ = value; }
+  bool GetCallOnKill() const { return call_on_kill_; }
+  void SetCallOnKill(bool value) { call_on_kill_ = value; }
+  int GetStackSize() const { return stack_size_; }
+  void SetStackSize(int value) { stack_size_ = value; }
+  // Milliseconds Execute waits for a new worker's start signal (-1: no limit).
+  // A positive value below 1000 counts as 1000, so a busy machine does not
+  // fail a healthy start.
+  int GetTimeOut() const { return time_out_; }
+  void SetTimeOut(int value) { time_out_ = value; }
+  int GetTag() const { return tag_.load(); }
+  void SetTag(int value) { tag_.store(value); }
+
+  TSafeExecCode SafeExecCode;
+  TWinThreadException ThreadException;
+  TWinThreadEvent ThreadProc;
+  TWinThreadEvent ThreadTerminate;
+
+  // Starts one worker running ThreadProc with Param; returns its handle, or 0
+  // when ThreadProc is unassigned.
+  THandle Execute(void* param);
+  // Waits up to 1000 ms for each worker still listed; true when none is left.
+  bool StopAll();
+  // Workers listed; a worker counts until after its ThreadTerminate ran.
+  int ThreadCount() const;
+  // Waits until every worker has ended (handling what they send meanwhile):
+  // 0 when all ended, 258 when the time is up, -100 when none was listed.
+  int WaitForThreads(int milliseconds);
+  // The component's window: other threads send kExecSafe to it.
+  platform::TargetRef Handle() const { return target_->Ref(); }
+
+  static constexpr int kWaitObject0 = 0;
+  static constexpr int kWaitTimeout = 258;
+  static constexpr int kNoThreads = -100;
+
+ private:
+  struct Shared;
+  struct Worker;
+  static void Run(std::shared_ptr<Shared> shared, std::shared_ptr<Worker> worker);
+  intptr_t HandleMessage(uint32_t msg, uintptr_t wparam, intptr_t lparam);
+  // Waits until `done` holds or `milliseconds` pass (-1: no limit), handling
+  // messages sent to this thread meanwhile.
+  bool WaitUntil(const std::function<bool()>& done, int milliseconds);
+
+  uint32_t attributes_ = 0;
+  bool call_on_kill_ = false;
+  int stack_size_ = 0;
+  int time_out_ = -1;
+  std::atomic<int> tag_{0};
+  std::shared_ptr<Shared> shared_;
+  std::unique_ptr<platform::MessageTarget> target_;
+};
+
+}  // namespace vltg

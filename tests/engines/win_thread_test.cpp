@@ -1,0 +1,172 @@
+#include "engines/win_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/base/exception.h"
+#include "platform/messages/message_queue.h"
+
+namespace vltg {
+namespace {
+
+// Pumps until `done` holds or two seconds pass.
+template <typename F>
+bool PumpUntil(F done) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    platform::WaitMessage(5);
+  }
+  return true;
+}
+
+TEST(WinThread, ExecuteWithoutProcedureStartsNothing) {
+  TWinThread threads;
+  EXPECT_EQ(threads.Execute(nullptr), 0u);
+  EXPECT_EQ(threads.ThreadCount(), 0);
+  EXPECT_TRUE(threads.StopAll());
+  EXPECT_EQ(threads.WaitForThreads(10), TWinThread::kNoThreads);
+}
+
+TEST(WinThread, WorkerRunsAndItsEndIsReportedOnTheOwnerThread) {
+  const auto owner = std::this_thread::get_id();
+  TWinThread threads;
+  std::atomic<bool> release{false};
+  int value = 0;
+  std::thread::id worker_id, terminate_id;
+  int count_during_terminate = -1;
+  threads.ThreadProc = [&](TWinThread&, TWinThreadParam& p) -> uint32_t {
+    worker_id = std::this_thread::get_id();
+    value = *static_cast<int*>(p.Param);
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  };
+  threads.ThreadTerminate = [&](TWinThread& sender, TWinThreadParam& p) -> uint32_t {
+    terminate_id = std::this_thread::get_id();
+    EXPECT_EQ(&sender, &threads);
+    EXPECT_EQ(*static_cast<int*>(p.Param), 7);
+    count_during_terminate = sender.ThreadCount();
+    return 0;
+  };
+  int param = 7;
+  const THandle handle = threads.Execute(&param);
+  EXPECT_NE(handle, 0u);
+  EXPECT_EQ(threads.ThreadCount(), 1);
+  release = true;
+  ASSERT_TRUE(PumpUntil([&] { return threads.ThreadCount() == 0; }));
+  EXPECT_EQ(value, 7);
+  EXPECT_NE(worker_id, owner);
+  EXPECT_EQ(terminate_id, owner);
+  EXPECT_EQ(count_during_terminate, 1);  // the count drops only after ThreadTerminate
+}
+
+TEST(WinThread, ExceptionReachesThreadExceptionThenThreadTerminate) {
+  const auto owner = std::this_thread::get_id();
+  TWinThread threads;
+  std::vector<std::string> events;
+  threads.ThreadProc = [](TWinThread&, TWinThreadParam&) -> uint32_t { throw Exception("worker failed"); };
+  threads.ThreadException = [&](TWinThread&, const TWinThreadInfo& info, const std::exception& e) {
+    EXPECT_EQ(std::this_thread::get_id(), owner);
+    EXPECT_NE(info.ThreadHandle, 0u);
+    events.push_back(std::string("exception:") + e.what());
+  };
+  threads.ThreadTerminate = [&](TWinThread&, TWinThreadParam&) -> uint32_t {
+    events.push_back("terminate");
+    return 0;
+  };
+  threads.Execute(nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return threads.ThreadCount() == 0; }));
+  EXPECT_EQ(events, (std::vector<std::string>{"exception:worker failed", "terminate"}));
+}
+
+TEST(WinThread, WaitForThreadsHandlesTheEndMessagesItWaitsFor) {
+  TWinThread threads;
+  int terminated = 0;
+  threads.ThreadProc = [](TWinThread&, TWinThreadParam&) -> uint32_t {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return 0;
+  };
+  threads.ThreadTerminate = [&](TWinThread&, TWinThreadParam&) -> uint32_t { return ++terminated; };
+  for (int i = 0; i < 5; ++i) threads.Execute(nullptr);
+  EXPECT_EQ(threads.WaitForThreads(5000), TWinThread::kWaitObject0);
+  EXPECT_EQ(terminated, 5);
+  EXPECT_EQ(threads.ThreadCount(), 0);
+}
+
+TEST(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
+  TWinThread threads;
+  int terminated = 0;
+  threads.ThreadProc = [](TWinThread& sender, TWinThreadParam&) -> uint32_t {
+    while (sender.GetTag() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  };
+  threads.ThreadTerminate = [&](TWinThread&, TWinThreadParam&) -> uint32_t { return ++terminated; };
+  threads.Execute(nullptr);
+  threads.Execute(nullptr);
+  threads.SetTag(1);
+  EXPECT_TRUE(threads.StopAll());
+  EXPECT_EQ(terminated, 0);  // not raised while StopAll runs, CallOnKill being off
+}
+
+TEST(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
+  TWinThread threads;
+  std::atomic<bool> release{false};
+  threads.ThreadProc = [&](TWinThread&, TWinThreadParam&) -> uint32_t {
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  };
+  threads.Execute(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(threads.StopAll());
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+  EXPECT_EQ(threads.ThreadCount(), 1);
+  release = true;
+}
+
+TEST(WinThread, DestroyingWithARunningWorkerDoesNotHang) {
+  std::atomic<bool> terminate_called{false};
+  std::atomic<bool> ended{false};
+  {
+    TWinThread threads;
+    threads.ThreadProc = [&](TWinThread& sender, TWinThreadParam&) -> uint32_t {
+      while (sender.GetTag() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ended = true;
+      return 0;
+    };
+    threads.ThreadTerminate = [&](TWinThread&, TWinThreadParam&) -> uint32_t {
+      terminate_called = true;
+      return 0;
+    };
+    threads.Execute(nullptr);
+    std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      threads.SetTag(1);
+    }).detach();
+  }
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(terminate_called);  // never raised once destruction began
+}
+
+TEST(WinThread, SafeExecCodeRunsOnTheOwnerThread) {
+  const auto owner = std::this_thread::get_id();
+  TWinThread threads;
+  int got = 0;
+  threads.SafeExecCode = [&](int param) {
+    EXPECT_EQ(std::this_thread::get_id(), owner);
+    got = param;
+  };
+  threads.ThreadProc = [](TWinThread& sender, TWinThreadParam&) -> uint32_t {
+    sender.Handle().Send(TWinThread::kExecSafe, 9);
+    return 0;
+  };
+  threads.Execute(nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return threads.ThreadCount() == 0; }));
+  EXPECT_EQ(got, 9);
+}
+
+}  // namespace
+}  // namespace vltg
