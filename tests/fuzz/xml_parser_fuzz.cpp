@@ -3,10 +3,10 @@
 // live memory shows up under the sanitizers.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 #include "gateway/wctp/xml_parser.h"
+#include "tests/support/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vltg::TXmlParser parser;
@@ -19,14 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t parts = 0;
     unsigned sum = 0;
     while (parser.NextPart()) {
-      if (++parts > limit) std::abort();
+      vltg::testing::FuzzCheck(++parts <= limit);
       sum += static_cast<unsigned char>(*parser.GetPartStart()) + static_cast<unsigned char>(*parser.GetPartEnd());
       sum += static_cast<unsigned>(parser.GetPartName().size() + parser.GetPartContent().size());
       const vltg::TAttrList& attrs = parser.GetPartAttrs();
       for (int i = 0; i < attrs.Count(); ++i) sum += static_cast<unsigned>(attrs.NameAt(i).size() + attrs.ValueAt(i).size());
     }
     if (pass == 0) first = parts;
-    if (pass == 1 && parts != first) std::abort();  // a rescan gives the same parts
+    if (pass == 1) vltg::testing::FuzzCheck(parts == first);  // a rescan gives the same parts
     volatile unsigned sink = sum;
     (void)sink;
   }

@@ -3,25 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "gateway/wctp/xml_parser.h"
 #include "tests/gateway/wctp/xml_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace vltg {
 namespace {
 
-using testing::Part;
-using testing::Parts;
-using testing::PartsOf;
-using testing::Texts;
+using testing::xml::Part;
+using testing::xml::Parts;
+using testing::xml::PartsOf;
+using testing::xml::Texts;
 
 // Counts the declaration records by kind.
 class RecordingParser : public TXmlParser {
  public:
   void ReportDtdItem(const TDtdItem& item) override {
     kinds.push_back(item.Kind);
-    if (item.Kind == dtPI) pi = item.Target + "|" + item.Content + "|" + testing::AttrsOf(*item.Attrs);
+    if (item.Kind == dtPI) pi = item.Target + "|" + item.Content + "|" + testing::xml::AttrsOf(*item.Attrs);
   }
   std::vector<int> kinds;
   std::string pi;
@@ -92,18 +92,18 @@ TEST(XmlDtd, AttributeDefaultsFixedValuesAndTypes) {
   TXmlParser parser;
   parser.SetBufferText(
       "<!DOCTYPE r [<!ATTLIST r d CDATA 'dflt' f CDATA #FIXED \"fixed\" i CDATA #IMPLIED q ID #REQUIRED"
-      " t NMTOKENS #IMPLIED c CDATA #IMPLIED>\n<!ELEMENT r ANY>]>"
+      " t NMTOKEN #IMPLIED c CDATA #IMPLIED>\n<!ELEMENT r ANY>]>"
       "<r f='other' i='x' q='a' t=\"\t a \n b  \" c=\"\t a \n b  \"></r>");
   ASSERT_TRUE(parser.NextPart());
   ASSERT_TRUE(parser.NextPart());
   const TAttrList& attrs = parser.GetPartAttrs();
-  EXPECT_EQ(testing::AttrsOf(attrs), "c=  a   b  |d=dflt|f=fixed|i=x|q=a|t=a b");
+  EXPECT_EQ(testing::xml::AttrsOf(attrs), "c=  a   b  |d=dflt|f=fixed|i=x|q=a|t=a b");
   EXPECT_EQ(attrs.Find("d")->ValueKind, vkDefault);
   EXPECT_EQ(attrs.Find("f")->ValueKind, vkFixed);
   EXPECT_EQ(attrs.Find("i")->ValueKind, vkImplied);
   EXPECT_EQ(attrs.Find("q")->ValueKind, vkWritten);
   EXPECT_EQ(attrs.Find("q")->AttrType, atId);
-  EXPECT_EQ(attrs.Find("t")->AttrType, atNmTokens);
+  EXPECT_EQ(attrs.Find("t")->AttrType, atNmToken);
   // The element declared after its attribute list keeps the attributes.
   EXPECT_EQ(parser.GetElementDefs().Find("r")->Count(), 6);
   // End tags get no defaults.
@@ -139,11 +139,9 @@ TEST(XmlDtd, EntitiesInTextAndValues) {
 }
 
 TEST(XmlDtd, ExternalEntitiesResolveAgainstTheFile) {
-  const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "xml_external";
+  const testing::TempDir dir;
   std::filesystem::create_directories(dir / "sub");
-  const auto write = [&](const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
-  };
+  const auto write = [&](const std::string& name, const std::string& text) { dir.Write(name, text); };
   write("doc.xml",
         "<!DOCTYPE r SYSTEM \"sub\\r.dtd\" [<!ENTITY part SYSTEM \"sub/part.txt\">]>"
         "<r>&part;</r>");
@@ -160,8 +158,7 @@ TEST(XmlDtd, ExternalEntitiesResolveAgainstTheFile) {
 
   // The same text received in memory reads no file.
   TXmlParser fromMemory;
-  std::ifstream in(dir / "doc.xml", std::ios::binary);
-  fromMemory.SetBufferText(std::string(std::istreambuf_iterator<char>(in), {}));
+  fromMemory.SetBufferText(dir.Read("doc.xml"));
   const auto memParts = Parts(fromMemory);
   EXPECT_EQ(memParts[1], (Part{pkStartTag, "r", "", ""}));
   EXPECT_TRUE(Texts(memParts).empty());

@@ -10,10 +10,10 @@
 namespace vltg {
 namespace {
 
-using testing::Part;
-using testing::Parts;
-using testing::PartsOf;
-using testing::Texts;
+using testing::xml::Part;
+using testing::xml::Parts;
+using testing::xml::PartsOf;
+using testing::xml::Texts;
 
 const char kWctpReply[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"

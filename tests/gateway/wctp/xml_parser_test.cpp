@@ -3,18 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "tests/gateway/wctp/xml_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace vltg {
 namespace {
 
-using testing::Part;
-using testing::Parts;
-using testing::PartsOf;
-using testing::Texts;
+using testing::xml::Part;
+using testing::xml::Parts;
+using testing::xml::PartsOf;
+using testing::xml::Texts;
 
 TEST(XmlParserParts, EmptyAndBlankTextsHaveNoPart) {
   TXmlParser parser;
@@ -102,9 +100,9 @@ TEST(XmlParserParts, ProcessingInstructionTargetContentAttributes) {
   TXmlParser parser;
   parser.SetBufferText("<?render  mode=\"fast\" level='2' ?><?bare?><?xml-stylesheet href=\"a\"?>");
   ASSERT_TRUE(parser.NextPart());
-  EXPECT_EQ(testing::Current(parser), (Part{pkPI, "render", "  mode=\"fast\" level='2' ", "level=2|mode=fast"}));
+  EXPECT_EQ(testing::xml::Current(parser), (Part{pkPI, "render", "  mode=\"fast\" level='2' ", "level=2|mode=fast"}));
   ASSERT_TRUE(parser.NextPart());
-  EXPECT_EQ(testing::Current(parser), (Part{pkPI, "bare", "", ""}));
+  EXPECT_EQ(testing::xml::Current(parser), (Part{pkPI, "bare", "", ""}));
   // Any part starting "<?xml" is taken for a declaration.
   ASSERT_TRUE(parser.NextPart());
   EXPECT_EQ(parser.GetPartKind(), pkXmlDecl);
@@ -197,11 +195,9 @@ TEST(XmlParserScan, RescanGivesTheSameParts) {
 }
 
 TEST(XmlParserLoad, FilesAndFailures) {
-  const std::string dir = ::testing::TempDir() + "xml_load";
-  std::filesystem::create_directories(dir);
-  {
-    std::ofstream(dir + "/doc.xml", std::ios::binary) << "<a>x</a>";
-  }
+  const testing::TempDir temp;
+  const std::string dir = temp.Path().string();
+  temp.Write("doc.xml", "<a>x</a>");
   TXmlParser parser;
   parser.LoadFile(dir + "/doc.xml");
   EXPECT_EQ(parser.GetSourceName(), dir + "/doc.xml");

@@ -5,7 +5,7 @@
 
 #include "gateway/wctp/xml_parser.h"
 
-namespace vltg::testing {
+namespace vltg::testing::xml {
 
 struct Part {
   int kind;
@@ -52,4 +52,4 @@ inline std::vector<std::string> Texts(const std::vector<Part>& parts, int kind =
   return out;
 }
 
-}  // namespace vltg::testing
+}  // namespace vltg::testing::xml
