@@ -83,6 +83,8 @@ enum : uint8_t {
 
 // One item read in a document type declaration, as handed to `ReportDtdItem`.
 struct TDtdItem {
+  TDtdItem(uint8_t kind, const char* start, const char* end) : Kind(kind), Start(start), End(end) {}
+
   uint8_t Kind = dtError;
   const char* Start = nullptr;
   const char* End = nullptr;

@@ -63,13 +63,7 @@ uint8_t AttrTypeOf(std::string_view word) {
 
 }  // namespace
 
-void TXmlParser::Report(uint8_t kind, const char* start, const char* end) {
-  TDtdItem item;
-  item.Kind = kind;
-  item.Start = start;
-  item.End = end;
-  ReportDtdItem(item);
-}
+void TXmlParser::Report(uint8_t kind, const char* start, const char* end) { ReportDtdItem(TDtdItem(kind, start, end)); }
 
 // From after "<!DOCTYPE"; returns the declaration's last character, always a
 // position in the text that holds "<!DOCTYPE".
@@ -201,10 +195,7 @@ const char* TXmlParser::ReadElementDecl(const char* p) {
   if (elem == nullptr) elem = FElementDefs.Add(std::make_unique<TElemDef>(name));
   elem->ContentKind = kind;
   elem->ContentModel = std::move(model);
-  TDtdItem item;
-  item.Kind = dtElement;
-  item.Start = start;
-  item.End = LastOf(close);
+  TDtdItem item(dtElement, start, LastOf(close));
   item.ElemDef = elem;
   ReportDtdItem(item);
   return After(close);
@@ -300,10 +291,7 @@ const char* TXmlParser::ReadAttlistDecl(const char* p) {
   store();
   const char* close = p;
   if (elem != nullptr) {
-    TDtdItem item;
-    item.Kind = dtAttList;
-    item.Start = start;
-    item.End = LastOf(close);
+    TDtdItem item(dtAttList, start, LastOf(close));
     item.ElemDef = elem;
     ReportDtdItem(item);
   }
@@ -343,10 +331,7 @@ const char* TXmlParser::ReadEntityDecl(const char* p) {
   }
   const char* close = Closing(p);
   TNvpList<TEntityDef>& list = parameter ? FParameterEntities : FGeneralEntities;
-  TDtdItem item;
-  item.Kind = dtEntity;
-  item.Start = start;
-  item.End = LastOf(close);
+  TDtdItem item(dtEntity, start, LastOf(close));
   item.EntityDef = list.Replace(std::move(def));
   ReportDtdItem(item);
   return After(close);
@@ -366,10 +351,7 @@ const char* TXmlParser::ReadNotationDecl(const char* p) {
     p = id.Stop;
   }
   const char* close = Closing(p);
-  TDtdItem item;
-  item.Kind = dtNotation;
-  item.Start = start;
-  item.End = LastOf(close);
+  TDtdItem item(dtNotation, start, LastOf(close));
   item.NotationDef = FNotationDefs.Add(std::move(def));
   ReportDtdItem(item);
   return After(close);
@@ -377,9 +359,7 @@ const char* TXmlParser::ReadNotationDecl(const char* p) {
 
 const char* TXmlParser::ReadDtdPI(const char* p) {
   TAttrList attrs;
-  TDtdItem item;
-  item.Kind = dtPI;
-  item.Start = p;
+  TDtdItem item(dtPI, p, p);
   item.End = ReadPI(p, item.Target, item.Content, attrs);
   item.Attrs = &attrs;
   ReportDtdItem(item);

@@ -11,17 +11,14 @@
 namespace vltg {
 namespace {
 
-using testing::xml::Part;
-using testing::xml::Parts;
-using testing::xml::PartsOf;
-using testing::xml::Texts;
+using namespace testing::xml;
 
 // Counts the declaration records by kind.
 class RecordingParser : public TXmlParser {
  public:
   void ReportDtdItem(const TDtdItem& item) override {
     kinds.push_back(item.Kind);
-    if (item.Kind == dtPI) pi = item.Target + "|" + item.Content + "|" + testing::xml::AttrsOf(*item.Attrs);
+    if (item.Kind == dtPI) pi = item.Target + "|" + item.Content + "|" + AttrsOf(*item.Attrs);
   }
   std::vector<int> kinds;
   std::string pi;
@@ -97,7 +94,7 @@ TEST(XmlDtd, AttributeDefaultsFixedValuesAndTypes) {
   ASSERT_TRUE(parser.NextPart());
   ASSERT_TRUE(parser.NextPart());
   const TAttrList& attrs = parser.GetPartAttrs();
-  EXPECT_EQ(testing::xml::AttrsOf(attrs), "c=  a   b  |d=dflt|f=fixed|i=x|q=a|t=a b");
+  EXPECT_EQ(AttrsOf(attrs), "c=  a   b  |d=dflt|f=fixed|i=x|q=a|t=a b");
   EXPECT_EQ(attrs.Find("d")->ValueKind, vkDefault);
   EXPECT_EQ(attrs.Find("f")->ValueKind, vkFixed);
   EXPECT_EQ(attrs.Find("i")->ValueKind, vkImplied);

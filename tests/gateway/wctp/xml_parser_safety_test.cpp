@@ -10,10 +10,7 @@
 namespace vltg {
 namespace {
 
-using testing::xml::Part;
-using testing::xml::Parts;
-using testing::xml::PartsOf;
-using testing::xml::Texts;
+using namespace testing::xml;
 
 const char kWctpReply[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
@@ -25,15 +22,21 @@ const char kWctpReply[] =
     "  </wctp-Confirmation>\r\n"
     "</wctp-Operation>\r\n";
 
+// A document type declaration whose entity <name>N holds ten references to
+// <name>N-1, from <name>0 holding `text` up to <name>`levels`.
+std::string EntityChain(const std::string& name, const std::string& text, int levels) {
+  std::string dtd = "<!DOCTYPE r [<!ENTITY " + name + "0 \"" + text + "\">";
+  for (int level = 1; level <= levels; ++level) {
+    dtd += "<!ENTITY " + name + std::to_string(level) + " \"";
+    for (int i = 0; i < 10; ++i) dtd += "&" + name + std::to_string(level - 1) + ";";
+    dtd += "\">";
+  }
+  return dtd;
+}
+
 TEST(XmlParserSafety, EntityExpansionIsBounded) {
   // Ten levels of ten references each would expand to 10^10 bytes.
-  std::string laughs = "<!DOCTYPE r [<!ENTITY l0 \"lol\">";
-  for (int level = 1; level <= 10; ++level) {
-    laughs += "<!ENTITY l" + std::to_string(level) + " \"";
-    for (int i = 0; i < 10; ++i) laughs += "&l" + std::to_string(level - 1) + ";";
-    laughs += "\">";
-  }
-  laughs += "]>";
+  const std::string laughs = EntityChain("l", "lol", 10) + "]>";
   const auto inValue = PartsOf(laughs + "<r v=\"&l10;\"/>");
   ASSERT_EQ(inValue.size(), 2u);
   EXPECT_GT(inValue[1].attrs.size(), 1000u);
@@ -46,13 +49,7 @@ TEST(XmlParserSafety, EntityExpansionIsBounded) {
   EXPECT_EQ(Texts(PartsOf(laughs + "<r v=\"&l10;\">&l10;x</r>")), std::vector<std::string>{"x"});
 
   // Empty entities cost their visits, so deep fan-out ends too.
-  std::string empties = "<!DOCTYPE r [<!ENTITY e0 \"\">";
-  for (int level = 1; level <= 15; ++level) {
-    empties += "<!ENTITY e" + std::to_string(level) + " \"";
-    for (int i = 0; i < 10; ++i) empties += "&e" + std::to_string(level - 1) + ";";
-    empties += "\">";
-  }
-  empties += "]><r v=\"&e15;x\">&e15;x</r>";
+  const std::string empties = EntityChain("e", "", 15) + "]><r v=\"&e15;x\">&e15;x</r>";
   const auto emptyParts = PartsOf(empties);
   ASSERT_EQ(emptyParts.size(), 4u);
   EXPECT_EQ(emptyParts[1].attrs, "v=x");

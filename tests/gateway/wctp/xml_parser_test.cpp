@@ -9,10 +9,7 @@
 namespace vltg {
 namespace {
 
-using testing::xml::Part;
-using testing::xml::Parts;
-using testing::xml::PartsOf;
-using testing::xml::Texts;
+using namespace testing::xml;
 
 TEST(XmlParserParts, EmptyAndBlankTextsHaveNoPart) {
   TXmlParser parser;
@@ -100,9 +97,9 @@ TEST(XmlParserParts, ProcessingInstructionTargetContentAttributes) {
   TXmlParser parser;
   parser.SetBufferText("<?render  mode=\"fast\" level='2' ?><?bare?><?xml-stylesheet href=\"a\"?>");
   ASSERT_TRUE(parser.NextPart());
-  EXPECT_EQ(testing::xml::Current(parser), (Part{pkPI, "render", "  mode=\"fast\" level='2' ", "level=2|mode=fast"}));
+  EXPECT_EQ(Current(parser), (Part{pkPI, "render", "  mode=\"fast\" level='2' ", "level=2|mode=fast"}));
   ASSERT_TRUE(parser.NextPart());
-  EXPECT_EQ(testing::xml::Current(parser), (Part{pkPI, "bare", "", ""}));
+  EXPECT_EQ(Current(parser), (Part{pkPI, "bare", "", ""}));
   // Any part starting "<?xml" is taken for a declaration.
   ASSERT_TRUE(parser.NextPart());
   EXPECT_EQ(parser.GetPartKind(), pkXmlDecl);
