@@ -354,7 +354,8 @@ const char* TXmlParser::TextReference(const char* amp, const char*& last) {
   if (!entity->IsExternal()) {
     return Charge(entity->Value.size()) ? EnterText(entity->Value, after) : after;
   }
-  std::unique_ptr<TXmlParser> parser = OpenExternalEntity(entity->SystemId, entity->PublicId, entity->NotationName);
+  std::unique_ptr<TXmlParser> parser =
+      OpenExternalEntity(entity->SystemId, entity->PublicId, entity->NotationName);
   const size_t size = parser ? std::string_view(parser->GetBuffer()).size() : 0;
   return Charge(size) ? EnterParser(std::move(parser), after) : after;
 }
@@ -386,7 +387,8 @@ std::string TXmlParser::ExpandGeneralRefs(const std::string& value, int depth) {
     const TEntityDef* entity = nullptr;
     if (const char c = PredefinedEntity(name)) {
       out += c;
-    } else if (name.empty() || name[0] == '#' || !declsInForce_ || (entity = FGeneralEntities.Find(name)) == nullptr) {
+    } else if (name.empty() || name[0] == '#' || !declsInForce_ ||
+               (entity = FGeneralEntities.Find(name)) == nullptr) {
       out.append(value, amp, semi + 1 - amp);
     } else if (depth < kMaxEntityDepth) {
       std::string text = entity->Value;

@@ -63,7 +63,9 @@ uint8_t AttrTypeOf(std::string_view word) {
 
 }  // namespace
 
-void TXmlParser::Report(uint8_t kind, const char* start, const char* end) { ReportDtdItem(TDtdItem(kind, start, end)); }
+void TXmlParser::Report(uint8_t kind, const char* start, const char* end) {
+  ReportDtdItem(TDtdItem(kind, start, end));
+}
 
 // From after "<!DOCTYPE"; returns the declaration's last character, always a
 // position in the text that holds "<!DOCTYPE".
@@ -109,7 +111,7 @@ const char* TXmlParser::ReadDoctype(const char* p) {
     // outermost reference.
     Report(dtError, end, end);
     end = FEntityStack.BottomResume() - 1;
-    FEntityStack.Clear();
+    while (FEntityStack.Count() > 0) Leave();
   }
   return end;
 }
@@ -166,7 +168,8 @@ const char* TXmlParser::ParamReference(const char* p) {
   if (*q != ';') return p + 1;
   const char* after = q + 1;
   const TEntityDef* entity = FParameterEntities.Find(std::string_view(p + 1, static_cast<size_t>(q - p - 1)));
-  if (entity == nullptr || FEntityStack.Count() >= kMaxEntityDepth || !Charge(entity->Value.size())) return after;
+  if (entity == nullptr || FEntityStack.Count() >= kMaxEntityDepth) return after;
+  if (!Charge(entity->Value.size())) return after;
   return EnterText(entity->Value, after);
 }
 

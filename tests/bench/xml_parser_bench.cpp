@@ -20,8 +20,8 @@ const char kReply[] =
 std::string LargeDocument() {
   std::string text = "<?xml version=\"1.0\"?>\n<!DOCTYPE log [<!ENTITY co \"Paging Co.\">]>\n<log>\n";
   for (int i = 0; text.size() < (1u << 20); ++i) {
-    text += "  <page id=\"" + std::to_string(i) + "\" pin=\"5551234\" priority=\"HIGH\">Caf\xC3\xA9 at 10 &lt; 11 &amp; &co; "
-            "message text for the pager, number " + std::to_string(i) + "</page>\n";
+    text += "  <page id=\"" + std::to_string(i) + "\" pin=\"5551234\" priority=\"HIGH\">";
+    text += "Caf\xC3\xA9 at 10 &lt; 11 &amp; &co; message text for the pager, number " + std::to_string(i) + "</page>\n";
   }
   return text + "</log>\n";
 }

@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       sum += static_cast<unsigned char>(*parser.GetPartStart()) + static_cast<unsigned char>(*parser.GetPartEnd());
       sum += static_cast<unsigned>(parser.GetPartName().size() + parser.GetPartContent().size());
       const vltg::TAttrList& attrs = parser.GetPartAttrs();
-      for (int i = 0; i < attrs.Count(); ++i) sum += static_cast<unsigned>(attrs.NameAt(i).size() + attrs.ValueAt(i).size());
+      for (int i = 0; i < attrs.Count(); ++i) {
+        sum += static_cast<unsigned>(attrs.NameAt(i).size() + attrs.ValueAt(i).size());
+      }
     }
     if (pass == 0) first = parts;
     if (pass == 1) vltg::testing::FuzzCheck(parts == first);  // a rescan gives the same parts

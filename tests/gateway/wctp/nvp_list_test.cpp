@@ -33,7 +33,9 @@ TEST(NvpList, SortedByBytesNewestFirst) {
 
   // Bulk assignment orders like adding one by one.
   std::vector<std::unique_ptr<TNvpNode>> read;
-  for (const char* name : {"x", "a", "x", "a"}) read.push_back(std::make_unique<TNvpNode>(name, std::to_string(read.size())));
+  for (const char* name : {"x", "a", "x", "a"}) {
+    read.push_back(std::make_unique<TNvpNode>(name, std::to_string(read.size())));
+  }
   list.Assign(std::move(read));
   EXPECT_EQ(Names(list), "a=3;a=1;x=2;x=0;");
 }

@@ -17,7 +17,8 @@ const char kWctpReply[] =
     "<!DOCTYPE wctp-Operation SYSTEM \"http://dtd.wctp.org/wctp-dtd-v1r1.dtd\">\r\n"
     "<wctp-Operation wctpVersion=\"wctp-dtd-v1r1\" wctpToken=\"A1B2\">\r\n"
     "  <wctp-Confirmation>\r\n"
-    "    <wctp-Failure errorCode=\"403\" errorText=\"Invalid &amp; unknown PIN\">Caf\xC3\xA9 &lt;closed&gt;</wctp-Failure>\r\n"
+    "    <wctp-Failure errorCode=\"403\" errorText=\"Invalid &amp; unknown PIN\">"
+    "Caf\xC3\xA9 &lt;closed&gt;</wctp-Failure>\r\n"
     "    <!-- served by test --><![CDATA[raw]]>\r\n"
     "  </wctp-Confirmation>\r\n"
     "</wctp-Operation>\r\n";
