@@ -91,6 +91,8 @@ TEST(XmlParserParts, FieldsCarryFromPartToPart) {
       {pkDoctype, "", "", "version=1.0"},
   };
   EXPECT_EQ(parts, expected);
+  // A text part refused for being blank still leaves its empty content.
+  EXPECT_EQ(PartsOf("<a>x</a>\r\n<b/>").back(), (Part{pkEmptyTag, "b", "", ""}));
 }
 
 TEST(XmlParserParts, ProcessingInstructionTargetContentAttributes) {
