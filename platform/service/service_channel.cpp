@@ -137,13 +137,23 @@ int ConnectChannel(const fs::path& path) {
   return fd;
 }
 
+ChannelOutcome SendChannelRequest(int fd, const ChannelRequest& request, int timeout_ms, int& error) {
+  if (SendAll(fd, FormatChannelRequest(request), Steady::now() + std::chrono::milliseconds(timeout_ms))) {
+    return ChannelOutcome::kReply;
+  }
+  error = errno;
+  return (errno == EPIPE || errno == ECONNRESET) ? ChannelOutcome::kClosed : ChannelOutcome::kFailed;
+}
+
 ChannelOutcome ExchangeOnChannel(int fd, const ChannelRequest& request, int timeout_ms, ChannelReply& reply,
                                  int& error) {
+  const ChannelOutcome sent = SendChannelRequest(fd, request, timeout_ms, error);
+  if (sent != ChannelOutcome::kReply) return sent;
+  return ReadChannelReply(fd, timeout_ms, reply, error);
+}
+
+ChannelOutcome ReadChannelReply(int fd, int timeout_ms, ChannelReply& reply, int& error) {
   const auto deadline = Steady::now() + std::chrono::milliseconds(timeout_ms);
-  if (!SendAll(fd, FormatChannelRequest(request), deadline)) {
-    error = errno;
-    return (errno == EPIPE || errno == ECONNRESET) ? ChannelOutcome::kClosed : ChannelOutcome::kFailed;
-  }
   std::string line;
   switch (ReadLine(fd, deadline, line)) {
     case LineResult::kLine:

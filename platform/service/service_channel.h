@@ -32,7 +32,9 @@ enum class ChannelOutcome {
   kFailed,        // a socket error (errno in `error`)
 };
 
-// Sends the request on a connected socket and reads the reply.
+// The two halves of an exchange on a connected socket, and both.
+ChannelOutcome SendChannelRequest(int fd, const ChannelRequest& request, int timeout_ms, int& error);
+ChannelOutcome ReadChannelReply(int fd, int timeout_ms, ChannelReply& reply, int& error);
 ChannelOutcome ExchangeOnChannel(int fd, const ChannelRequest& request, int timeout_ms, ChannelReply& reply,
                                  int& error);
 // Connects, exchanges and closes.

@@ -235,6 +235,19 @@ bool StartService(const ServiceHandle& service) {
   const int listener = ListenChannel(channel);
   if (listener < 0) return Fail(ErrnoToSystemError(errno));
 
+  // The starter's request waits in the channel's backlog before the program
+  // exists, so even a service that ends at once answers it on its way out.
+  int socket_error = 0;
+  const int connection = ConnectChannel(channel);
+  if (connection < 0 ||
+      SendChannelRequest(connection, ChannelRequest{}, kChannelReplyTimeoutMs, socket_error) != ChannelOutcome::kReply) {
+    const uint32_t failure = ErrnoToSystemError(connection < 0 ? errno : socket_error);
+    if (connection >= 0) ::close(connection);
+    ::close(listener);
+    ::unlink(channel.c_str());
+    return Fail(failure);
+  }
+
   DetachedSpawn spawn;
   spawn.program = record->config.binary_path;
   spawn.working_directory = fs::path(spawn.program).parent_path().string();
@@ -242,22 +255,14 @@ bool StartService(const ServiceHandle& service) {
   spawn.inherited_fd = listener;
   spawn.account = *account;
   const SpawnResult spawned = SpawnDetached(spawn);
-  // Queue our request before letting go of the listener, so the service's
-  // death before it answers shows as a closed connection.
-  const int connection = spawned.error == 0 ? ConnectChannel(channel) : -1;
   ::close(listener);
   if (spawned.error != 0) {
+    ::close(connection);
     ::unlink(channel.c_str());
     return Fail(ErrnoToSystemError(spawned.error));
   }
-  if (connection < 0) {
-    ::kill(spawned.pid, SIGKILL);
-    return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
-  }
   ChannelReply reply;
-  int socket_error = 0;
-  const ChannelOutcome outcome =
-      ExchangeOnChannel(connection, ChannelRequest{}, g_start_timeout_ms.load(), reply, socket_error);
+  const ChannelOutcome outcome = ReadChannelReply(connection, g_start_timeout_ms.load(), reply, socket_error);
   ::close(connection);
   if (outcome == ChannelOutcome::kReply && reply.error == 0) return true;
   // No report in time, or the program ended without one: it is no service

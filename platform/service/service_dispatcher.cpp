@@ -34,15 +34,21 @@ struct DispatcherState {
   bool main_done = false;
   ServiceControlHandler handler;
   int wake_fd = -1;
+  // A control waits for its answer: the first report after it.
+  bool answer_pending = false;
+  ServiceStatus answer;
 };
 
 namespace {
 
-// A control's answer is the status the service reports after it; a service
-// that does not report within this time is answered with what it last said.
+// A control's answer is the first status the service reports after it; a
+// service that does not report within this time is answered with what it
+// last said.
 constexpr auto kControlAnswerWait = std::chrono::milliseconds(1000);
 // A client gets this long to send its one request line.
 constexpr int kRequestTimeoutMs = 1000;
+// At most this many waiting requests are answered after the service ended.
+constexpr int kFinalAnswers = 64;
 
 std::mutex g_active_mutex;
 std::shared_ptr<DispatcherState> g_active;
@@ -104,14 +110,14 @@ class Dispatcher {
       : channel_fd_(channel_fd), state_(std::move(state)), term_fd_(term_fd) {}
 
   void Run() {
+    bool serving = false;
     for (;;) {
-      bool serving;
       {
         std::lock_guard lock(state_->mutex);
-        if (state_->main_done) return;
         // Requests wait in the backlog until the service's first report:
         // the starter's first answer is that report.
         serving = state_->reports > 0;
+        if (state_->main_done) break;
       }
       DeliverShutdownIfDue();
       pollfd fds[3] = {{state_->wake_fd, POLLIN, 0}, {term_fd_, POLLIN, 0}, {channel_fd_, POLLIN, 0}};
@@ -124,6 +130,15 @@ class Dispatcher {
         shutdown_requested_ = true;
       }
       if (serving && (fds[2].revents & POLLIN)) Serve();
+    }
+    // Those already waiting (the starter of a service that ended at once
+    // among them) are answered with the final status.
+    if (serving) {
+      for (int i = 0; i < kFinalAnswers; ++i) {
+        pollfd fd{channel_fd_, POLLIN, 0};
+        if (::poll(&fd, 1, 0) != 1) break;
+        Serve();
+      }
     }
   }
 
@@ -156,20 +171,20 @@ class Dispatcher {
   ChannelReply Control(uint32_t control) {
     ChannelReply reply;
     ServiceControlHandler handler;
-    uint64_t reports_before;
     {
       std::lock_guard lock(state_->mutex);
       reply.error = ControlRefusal(state_->status, control);
       if (reply.error == 0 && !state_->handler) reply.error = ERROR_INVALID_SERVICE_CONTROL;
       if (reply.error != 0) return reply;
       handler = state_->handler;
-      reports_before = state_->reports;
+      state_->answer_pending = true;
     }
     handler(control);
     std::unique_lock lock(state_->mutex);
-    state_->changed.wait_for(lock, kControlAnswerWait,
-                             [&] { return state_->reports != reports_before || state_->main_done; });
-    reply.status = WithPid(state_->status);
+    const bool answered = state_->changed.wait_for(lock, kControlAnswerWait,
+                                                   [&] { return !state_->answer_pending || state_->main_done; });
+    reply.status = WithPid(answered && !state_->answer_pending ? state_->answer : state_->status);
+    state_->answer_pending = false;
     return reply;
   }
 
@@ -319,6 +334,10 @@ bool SetServiceStatus(const ServiceStatusHandle& handle, const ServiceStatus& st
     std::lock_guard lock(state.mutex);
     state.status = status;
     ++state.reports;
+    if (state.answer_pending) {
+      state.answer = status;
+      state.answer_pending = false;
+    }
     if (state.wake_fd >= 0) Signal(state.wake_fd);
   }
   state.changed.notify_all();
