@@ -46,26 +46,6 @@ TService::TService(std::string name, std::string display_name)
 
 TService::~TService() = default;
 
-uint32_t TService::GetErrCode() const {
-  std::lock_guard lock(mutex_);
-  return err_code_;
-}
-
-void TService::SetErrCode(uint32_t code) {
-  std::lock_guard lock(mutex_);
-  err_code_ = code;
-}
-
-uint32_t TService::GetWin32ErrCode() const {
-  std::lock_guard lock(mutex_);
-  return win32_err_code_;
-}
-
-void TService::SetWin32ErrCode(uint32_t code) {
-  std::lock_guard lock(mutex_);
-  win32_err_code_ = code;
-}
-
 void TService::Controller(uint32_t control) {
   ThreadRef thread;
   {
@@ -88,25 +68,26 @@ void TService::Main(const std::vector<std::string>&) {
     std::lock_guard lock(mutex_);
     status_handle_ = handle;
   }
+  std::thread service_thread;
   try {
     SetStatus(SERVICE_START_PENDING);
-    std::thread service_thread([this] { RunServiceThread(); });
+    service_thread = std::thread([this] { RunServiceThread(); });
     {
       std::unique_lock lock(mutex_);
       service_thread_started_changed_.wait(lock, [this] { return service_thread_started_; });
     }
     SetStatus(SERVICE_RUNNING);
-    service_thread.join();
   } catch (...) {
     LogMessage("Service failed on start: " + CurrentExceptionText());
     execute_failed_ = true;
   }
+  if (service_thread.joinable()) service_thread.join();
   {
     std::lock_guard lock(mutex_);
     service_thread_ref_ = ThreadRef();
-    // A failure is reported as the service's own error.
-    if (execute_failed_ && err_code_ == 0) err_code_ = 1;
   }
+  // A failure is reported as the service's own error.
+  if (execute_failed_ && err_code_ == 0) err_code_ = 1;
   SetStatus(SERVICE_STOPPED);
 }
 

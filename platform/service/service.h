@@ -61,10 +61,10 @@ class TService {
   uint32_t GetWaitHint() const { return wait_hint_; }
   void SetWaitHint(uint32_t ms) { wait_hint_ = ms; }
   // The service's own exit code: non-zero reports a service-specific error (1066).
-  uint32_t GetErrCode() const;
-  void SetErrCode(uint32_t code);
-  uint32_t GetWin32ErrCode() const;
-  void SetWin32ErrCode(uint32_t code);
+  uint32_t GetErrCode() const { return err_code_; }
+  void SetErrCode(uint32_t code) { err_code_ = code; }
+  uint32_t GetWin32ErrCode() const { return win32_err_code_; }
+  void SetWin32ErrCode(uint32_t code) { win32_err_code_ = code; }
 
   // Runs in the service thread; without one the thread only pumps requests
   // until it is told to stop.
@@ -110,15 +110,15 @@ class TService {
   mutable std::mutex mutex_;  // the status fields and the thread reference
   uint32_t status_ = SERVICE_STOPPED;
   uint32_t check_point_ = 0;
-  uint32_t err_code_ = 0;
-  uint32_t win32_err_code_ = 0;
   ServiceStatusHandle status_handle_;
   ThreadRef service_thread_ref_;
   bool service_thread_started_ = false;
   std::condition_variable service_thread_started_changed_;
 
+  std::atomic<uint32_t> err_code_{0};
+  std::atomic<uint32_t> win32_err_code_{0};
   std::atomic<bool> terminated_{false};
-  bool execute_failed_ = false;  // service thread until joined
+  std::atomic<bool> execute_failed_{false};
 };
 
 }  // namespace vltg::platform

@@ -91,6 +91,24 @@ bool DisplayNameTaken(const ServiceDatabase& db, const ServiceConfig& config) {
   return false;
 }
 
+// The record of a service about to be changed, read under the database lock;
+// nothing, with the last error set, when it is missing or marked for deletion.
+std::optional<ServiceRecord> RecordToChange(const ServiceDatabase& db, const FileLock& lock, std::string_view name) {
+  if (!lock.Held()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return std::nullopt;
+  }
+  uint32_t error = 0;
+  auto record = db.Read(name, error);
+  if (!record) {
+    SetLastError(error);
+  } else if (record->delete_pending) {
+    SetLastError(ERROR_SERVICE_MARKED_FOR_DELETE);
+    return std::nullopt;
+  }
+  return record;
+}
+
 std::vector<std::string> ServiceEnvironment(std::string_view name, const ServiceAccount& account) {
   auto starts_with = [](const char* entry, std::string_view prefix) {
     return std::string_view(entry).substr(0, prefix.size()) == prefix;
@@ -329,11 +347,8 @@ bool ChangeServiceConfig(const ServiceHandle& service, const ServiceConfigChange
   if (!service) return Fail(ERROR_INVALID_HANDLE);
   const ServiceDatabase& db = ServiceOperations::Db(service);
   const FileLock lock = db.Lock();
-  if (!lock.Held()) return Fail(ERROR_ACCESS_DENIED);
-  uint32_t error = 0;
-  auto record = db.Read(service.Name(), error);
-  if (!record) return Fail(error);
-  if (record->delete_pending) return Fail(ERROR_SERVICE_MARKED_FOR_DELETE);
+  auto record = RecordToChange(db, lock, service.Name());
+  if (!record) return false;
   ServiceConfig& c = record->config;
   if (change.service_type != SERVICE_NO_CHANGE) c.service_type = change.service_type;
   if (change.start_type != SERVICE_NO_CHANGE) c.start_type = change.start_type;
@@ -344,6 +359,7 @@ bool ChangeServiceConfig(const ServiceHandle& service, const ServiceConfigChange
   if (change.display_name) c.display_name = change.display_name->empty() ? c.service_name : *change.display_name;
   if (const uint32_t invalid = ValidateServiceConfig(c)) return Fail(invalid);
   if (change.display_name && DisplayNameTaken(db, c)) return Fail(ERROR_DUPLICATE_SERVICE_NAME);
+  uint32_t error = 0;
   if (!db.Write(*record, error)) return Fail(error);
   return true;
 }
@@ -352,16 +368,14 @@ bool DeleteService(const ServiceHandle& service) {
   if (!service) return Fail(ERROR_INVALID_HANDLE);
   const ServiceDatabase& db = ServiceOperations::Db(service);
   const FileLock lock = db.Lock();
-  if (!lock.Held()) return Fail(ERROR_ACCESS_DENIED);
-  uint32_t error = 0;
-  auto record = db.Read(service.Name(), error);
-  if (!record) return Fail(error);
-  if (record->delete_pending) return Fail(ERROR_SERVICE_MARKED_FOR_DELETE);
+  auto record = RecordToChange(db, lock, service.Name());
+  if (!record) return false;
   if (!IsActive(db, *record)) {
     db.Remove(service.Name());
     return true;
   }
   record->delete_pending = true;
+  uint32_t error = 0;
   if (!db.Write(*record, error)) return Fail(error);
   return true;
 }

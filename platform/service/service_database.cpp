@@ -13,6 +13,7 @@
 #include "platform/base/line_escape.h"
 #include "platform/base/machine_root.h"
 #include "platform/base/system_error.h"
+#include "platform/base/whole_file.h"
 
 namespace vltg::platform {
 namespace fs = std::filesystem;
@@ -33,46 +34,6 @@ std::optional<uint32_t> ParseNumber(std::string_view text) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
   return value;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-std::optional<std::string> ReadFile(const fs::path& path, int& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = errno;
-    return std::nullopt;
-  }
-  std::string bytes;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = errno;
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-    if (bytes.size() > 1 << 20) {  // no record is that big
-      error = EFBIG;
-      ::close(fd);
-      return std::nullopt;
-    }
-  }
-  ::close(fd);
-  return bytes;
 }
 
 }  // namespace
@@ -224,10 +185,11 @@ std::optional<ServiceRecord> ServiceDatabase::Read(std::string_view name, uint32
     error = ERROR_INVALID_NAME;
     return std::nullopt;
   }
-  int read_error = 0;
-  const auto bytes = ReadFile(RecordPath(name), read_error);
+  const fs::path path = RecordPath(name);
+  const auto bytes = ReadWholeFile(path);
   if (!bytes) {
-    error = read_error == ENOENT ? ERROR_SERVICE_DOES_NOT_EXIST : ErrnoToSystemError(read_error);
+    std::error_code ec;
+    error = fs::exists(path, ec) ? ERROR_ACCESS_DENIED : ERROR_SERVICE_DOES_NOT_EXIST;
     return std::nullopt;
   }
   auto record = ParseServiceRecord(*bytes);
@@ -240,23 +202,14 @@ std::optional<ServiceRecord> ServiceDatabase::Read(std::string_view name, uint32
 
 bool ServiceDatabase::Write(const ServiceRecord& record, uint32_t& error) const {
   const fs::path target = RecordPath(record.config.service_name);
-  std::string temp = (dir_ / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // mode 0600
-  if (fd < 0) {
-    error = ErrnoToSystemError(errno);
+  // A new record is made private first; replacing keeps the file's mode.
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
+  try {
+    ReplaceWholeFile(target, FormatServiceRecord(record));
+  } catch (const EFileError&) {
+    error = errno != 0 ? ErrnoToSystemError(errno) : ERROR_ACCESS_DENIED;
     return false;
-  }
-  const bool written = WriteAll(fd, FormatServiceRecord(record)) && ::fsync(fd) == 0;
-  const int write_error = errno;
-  if (::close(fd) != 0 || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
-    error = ErrnoToSystemError(written ? errno : write_error);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  const int dir_fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd >= 0) {
-    ::fsync(dir_fd);
-    ::close(dir_fd);
   }
   return true;
 }
@@ -273,8 +226,7 @@ std::vector<ServiceRecord> ServiceDatabase::ReadAll() const {
   for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string file = it->path().filename().string();
     if (file.size() <= 4 || file.compare(file.size() - 4, 4, kRecordSuffix) != 0) continue;
-    int read_error = 0;
-    const auto bytes = ReadFile(it->path(), read_error);
+    const auto bytes = ReadWholeFile(it->path());
     if (!bytes) continue;
     auto record = ParseServiceRecord(*bytes);
     if (record && ServiceFileStem(record->config.service_name) + kRecordSuffix == file) {
