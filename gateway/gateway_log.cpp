@@ -5,6 +5,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "gateway/data_directory.h"
+
 namespace vltg {
 namespace fs = std::filesystem;
 
@@ -61,7 +63,7 @@ intptr_t TGatewayLog::HandleMessage(uint32_t msg) {
 void TGatewayLog::WriteLine(std::string text) {
   if (auto lf = text.find('\n'); lf != std::string::npos) text.erase(lf, 1);
   if (auto cr = text.find('\r'); cr != std::string::npos) text.erase(cr, 1);
-  std::ofstream out(home_dir_ + "/Log.Dat", std::ios::binary | std::ios::app);
+  std::ofstream out(DataFilePath(home_dir_, kLogFileName), std::ios::binary | std::ios::app);
   if (!out) return;
   out << FormatLogTime(now_()) << " - " << text << "\r\n";
 }
@@ -71,7 +73,7 @@ void TGatewayLog::Timer2Timer() {
   if (now.tm_hour != 0 || now.tm_sec != 0) return;
   char name[64];
   std::snprintf(name, sizeof name, "%02d_%02d_%02d.log", now.tm_mon + 1, now.tm_mday, now.tm_year % 100);
-  const fs::path logs = fs::path(home_dir_) / "logs";
+  const fs::path logs = DataFilePath(home_dir_, kLogsDirectoryName);
   const fs::path archive = logs / name;
   std::error_code ec;
   if (fs::exists(archive, ec)) return;
@@ -79,7 +81,7 @@ void TGatewayLog::Timer2Timer() {
   // Copy beside the archive first, so a failed copy never leaves a partial
   // archive that would stop the day's rotation for good.
   const fs::path partial = logs / (std::string(".") + name + ".part");
-  const fs::path current = fs::path(home_dir_) / "Log.Dat";
+  const fs::path current = DataFilePath(home_dir_, kLogFileName);
   if (!fs::copy_file(current, partial, fs::copy_options::overwrite_existing, ec) || ec) {
     fs::remove(partial, ec);
     return;

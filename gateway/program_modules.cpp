@@ -1,24 +1,18 @@
 #include "gateway/program_modules.h"
 
+#include "gateway/snpp/sock.h"
+#include "platform/netxfer/netxfer_library.h"
+
 namespace vltg {
 
-void StartUpSocketLayer() {}
-void LoadHttpsCore() {}
-void LoadHttpCore() {}
-void UnloadHttpCore() {}
-void UnloadHttpsCore() {}
-void CleanUpSocketLayer() {}
-
 TProgramModules::TProgramModules() {
-  StartUpSocketLayer();
-  LoadHttpsCore();
-  LoadHttpCore();
+  SockStartup();
+  platform::LoadNetXferCores();  // HTTPS, then HTTP
 }
 
 TProgramModules::~TProgramModules() {
-  UnloadHttpCore();
-  UnloadHttpsCore();
-  CleanUpSocketLayer();
+  platform::UnloadNetXferCores();  // HTTP, then HTTPS
+  SockCleanup();
 }
 
 }  // namespace vltg

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/messages/message_queue.h"
+#include "tests/support/temp_dir.h"
 
 namespace vltg {
 namespace {
@@ -34,15 +35,8 @@ std::tm At(int year, int month, int day, int hour, int minute, int second) {
 
 class GatewayLogTest : public ::testing::Test {
  protected:
-  GatewayLogTest() {
-    dir_ = fs::temp_directory_path() / ("vltg-log-" + std::to_string(getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  ~GatewayLogTest() override { fs::remove_all(dir_); }
-
-  fs::path dir_;
+  vltg::testing::TempDir temp_;
+  fs::path dir_ = temp_.Path();
   std::tm now_ = At(2026, 12, 9, 14, 5, 7);
 };
 
