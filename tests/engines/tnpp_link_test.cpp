@@ -11,6 +11,7 @@
 
 #include "platform/messages/clock.h"
 #include "tests/support/tnpp_peer.h"
+#include "tests/support/tnpp_peer_port.h"
 
 namespace vltg {
 namespace {
@@ -18,29 +19,6 @@ namespace {
 using namespace std::string_literals;
 using platform::NowMs;
 using testing::TnppPeer;
-
-// Carries bytes between the link and the peer without delay.
-class PeerPort : public TnppLinkPort {
- public:
-  explicit PeerPort(TnppPeer& Peer) : peer_(Peer) {}
-  int ReadChar() override {
-    if (pos_ >= in_.size()) {
-      in_ = peer_.TakeDue();
-      pos_ = 0;
-      if (in_.empty()) return -1;
-    }
-    return static_cast<unsigned char>(in_[pos_++]);
-  }
-  bool Write(std::string_view Bytes) override {
-    peer_.Feed(Bytes);
-    return true;
-  }
-
- private:
-  TnppPeer& peer_;
-  std::string in_;
-  size_t pos_ = 0;
-};
 
 std::string Page(uint32_t serial, const std::string& capcode, const std::string& msg) {
   return BuildTnppPagePacket({0x0102, 3, 0, serial}, capcode, msg, ps4096, false).value();
@@ -92,7 +70,7 @@ class TnppLinkTest : public ::testing::Test {
 
   platform::ScopedClock clock{std::make_shared<platform::ManualClock>(true)};
   TnppPeer peer;
-  PeerPort port{peer};
+  testing::TnppPeerPort port{peer};
   TnppLink link{port};
   std::vector<std::pair<TnppLinkEvent, std::string>> events;
   std::function<void(TnppLinkEvent, const std::string&)> hook;

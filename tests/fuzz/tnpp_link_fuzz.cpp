@@ -11,37 +11,12 @@
 #include "platform/messages/clock.h"
 #include "tests/support/fuzz_check.h"
 #include "tests/support/tnpp_peer.h"
+#include "tests/support/tnpp_peer_port.h"
 
 using namespace vltg;
 using vltg::testing::FuzzCheck;
 using vltg::testing::TnppPeer;
-
-namespace {
-
-class PeerPort : public TnppLinkPort {
- public:
-  PeerPort(TnppPeer& Peer, std::string Bytes) : peer_(Peer), in_(std::move(Bytes)) {}
-  int ReadChar() override {
-    if (pos_ >= in_.size()) {
-      in_ = peer_.TakeDue();
-      pos_ = 0;
-      if (in_.empty()) return -1;
-    }
-    return static_cast<unsigned char>(in_[pos_++]);
-  }
-  bool Write(std::string_view Bytes) override {
-    peer_.Feed(Bytes);
-    return true;
-  }
-  bool Drained() const { return pos_ >= in_.size(); }
-
- private:
-  TnppPeer& peer_;
-  std::string in_;
-  size_t pos_ = 0;
-};
-
-}  // namespace
+using vltg::testing::TnppPeerPort;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -49,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool transparent = data[0] & 1;
   TnppPeer peer(transparent);
   peer.SetAnswerEnq(data[0] & 4);
-  PeerPort port(peer, std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+  TnppPeerPort port(peer, std::string(reinterpret_cast<const char*>(data + 1), size - 1));
   TnppLink link(port);
   link.Settings.TransparentCRC = transparent;
   link.Settings.PacketSize = (data[0] & 2) ? ps1024 : ps4096;
