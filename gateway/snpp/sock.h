@@ -94,7 +94,8 @@ class TSock {
 
   // Creates and connects (stream) or binds (datagram) the socket; the
   // connected flag. Non-blocking, a stream socket counts as connected at
-  // once; a refused connect turns up later as a close.
+  // once; a refused connect turns up later as a close. With RAS set it dials
+  // first; a failed dial raises (ERASError, ECanceledError, ETimedOutError).
   bool Open();
   // True when the socket was closed without error.
   bool Close();
