@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "gateway/snpp/ag_ras.h"
 #include "gateway/snpp/sock.h"
 #include "gateway/snpp/sock_stream.h"
 #include "platform/messages/message_queue.h"
@@ -23,6 +24,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::PumpUntil;
 using test::ThrownText;
+using Texts = std::vector<std::string>;
 
 class SockListenTest : public ::testing::Test {
  protected:
@@ -36,21 +38,8 @@ class SockListenTest : public ::testing::Test {
     };
   }
 
-  // A non-blocking client of the listener, connected and writable.
-  std::unique_ptr<TSock> Connect() {
-    auto client = std::make_unique<TSock>();
-    bool writable = false;
-    client->OnWrite = [&](TSock&) { writable = true; };
-    client->SetHostName("127.0.0.1");
-    client->SetPortName(port_);
-    EXPECT_TRUE(client->Open());
-    EXPECT_TRUE(PumpUntil([&] { return writable; }));
-    client->OnWrite = nullptr;
-    return client;
-  }
-
-  // A plain blocking client that has sent `text`: the listener's thread may
-  // block on the accepted socket without starving it.
+  // A plain blocking client that has sent `text`, so the listener's thread may
+  // block reading the accepted socket.
   int RawConnect(const std::string& text) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     timeval limit{3, 0};
@@ -64,7 +53,7 @@ class SockListenTest : public ::testing::Test {
     return fd;
   }
 
-  // Everything until the peer closes (or three quiet seconds); the fd is closed.
+  // Everything until the peer closes; the descriptor is closed.
   static std::string RawReceiveAll(int fd) {
     std::string all;
     char buffer[256];
@@ -75,123 +64,98 @@ class SockListenTest : public ::testing::Test {
   }
 
   std::string port_;
-  std::thread::id test_thread_ = std::this_thread::get_id();
   std::unique_ptr<TSock> listener_;
-  std::vector<std::string> infos_;
+  Texts infos_;
 };
 
-TEST_F(SockListenTest, ListenSetterChecksAndTexts) {
+TEST_F(SockListenTest, ListenSetterChecksTextsAndAFailedBind) {
   listener_->SetListen(true);
   listener_->SetListen(true);
   EXPECT_TRUE(listener_->GetListen());
   EXPECT_EQ(ThrownText([&] { listener_->SendLine("x"); }), "Send - Cannot Send On A Listener Socket");
-  EXPECT_EQ(ThrownText([&] { listener_->Receive(); }), "Receive - Cannot Receive On A Listener Socket");
-  EXPECT_EQ(ThrownText([&] { listener_->SetSocketType(stDatagram); }),
-            "SocketType - Can't Assign Socket Type While Listening");
-  listener_->SetListen(false);
-  EXPECT_FALSE(listener_->GetListen());
-  EXPECT_EQ(infos_, (std::vector<std::string>{"0:Lookup Of Port " + port_, "3:Listening Started",
-                                              "3:Listening Already Running", "3:Listening Stopped"}));
 
-  // An open client cannot start listening.
+  // A bind that fails leaves no socket in the way of the next Listen.
+  TSock second;
+  second.SetPortName(port_);
+  EXPECT_EQ(ThrownText([&] { second.SetListen(true); }), "Listen - Error Binding Socket");
+  EXPECT_FALSE(second.GetListen());
+  second.SetPortName(std::to_string(test::UnusedLocalPort()));
+  second.SetListen(true);
+  EXPECT_TRUE(second.GetListen());
+
+  listener_->SetListen(false);
+  EXPECT_EQ(infos_, (Texts{"0:Lookup Of Port " + port_, "3:Listening Started", "3:Listening Already Running",
+                           "3:Listening Stopped"}));
+
   test::ScriptedSnppServer server;
   TSock client;
   client.SetHostName("127.0.0.1");
   client.SetPortName(server.PortName());
   ASSERT_TRUE(client.Open());
   EXPECT_EQ(ThrownText([&] { client.SetListen(true); }), "Listen - Socket Already In Use");
-
   TSock udp;
   udp.SetSocketType(stDatagram);
   EXPECT_EQ(ThrownText([&] { udp.SetListen(true); }), "Listen - Cannot Listen On A Datagram Socket");
-  EXPECT_FALSE(udp.GetListen());
-}
-
-TEST_F(SockListenTest, AFailedBindLeavesNothingInTheWayOfTheNextListen) {
-  listener_->SetListen(true);
-  TSock second;
-  second.SetPortName(port_);
-  EXPECT_EQ(ThrownText([&] { second.SetListen(true); }), "Listen - Error Binding Socket");
-  EXPECT_FALSE(second.GetListen());
-  second.SetPortName("");
-  EXPECT_EQ(ThrownText([&] { second.SetListen(true); }), "Port Lookup - Could Not Find Service Entry");
-
-  second.SetPortName(std::to_string(test::UnusedLocalPort()));
-  second.SetListen(true);
-  EXPECT_TRUE(second.GetListen());
 }
 
 TEST_F(SockListenTest, AutoAcceptHandsOutAConnectedSocketWithTheListenersSettings) {
+  TagRas ras;
   TSock* accepted = nullptr;
-  std::vector<std::string> reads;
-  int accepts = 0;
+  Texts reads;
+  listener_->SetRAS(&ras);
   listener_->SetAutoAccept(true);
   listener_->SetBlockingTimeout(7);
-  listener_->OnAccept = [&](TSock&) { ++accepts; };
-  listener_->OnAutoAccept = [&](TSock& sender, TSock& new_sock) {
-    EXPECT_EQ(&sender, listener_.get());
-    accepted = &new_sock;
-  };
+  listener_->OnAutoAccept = [&](TSock&, TSock& new_sock) { accepted = &new_sock; };
   listener_->OnRead = [&](TSock& sender, int) { reads.push_back(sender.Receive()); };
   listener_->SetListen(true);
 
-  auto client = Connect();
+  TSock client;
+  client.SetHostName("127.0.0.1");
+  client.SetPortName(port_);
+  ASSERT_TRUE(client.Open());
   ASSERT_TRUE(PumpUntil([&] { return accepted != nullptr; }));
-  EXPECT_EQ(accepts, 0);
   EXPECT_TRUE(accepted->GetConnected());
   EXPECT_EQ(accepted->GetHostName(), "127.0.0.1");
   EXPECT_EQ(accepted->GetPortName(), port_);
   EXPECT_EQ(accepted->GetBlockingTimeout(), 7);
-  EXPECT_FALSE(accepted->GetBlocking());
-  EXPECT_EQ(accepted->GetPeerAddress(), "127.0.0.1");
-  EXPECT_EQ(listener_->GetPeerAddress(), "127.0.0.1");
+  EXPECT_EQ(accepted->GetRAS(), &ras);
 
   // The copied OnRead is raised by the accepted socket.
-  client->SendText("hello");
+  client.SendText("hello");
   ASSERT_TRUE(PumpUntil([&] { return !reads.empty(); }));
-  EXPECT_EQ(reads, std::vector<std::string>{"hello"});
+  EXPECT_EQ(reads, Texts{"hello"});
   accepted->SendText("world");
-  ASSERT_TRUE(PumpUntil([&] { return client->GetBytesAvailable() == 5; }));
-  EXPECT_EQ(client->Receive(), "world");
-  EXPECT_EQ(listener_->GetAcceptThreadCount(), 0);
+  ASSERT_TRUE(PumpUntil([&] { return client.GetBytesAvailable() == 5; }));
+  EXPECT_EQ(client.Receive(), "world");
 }
 
 TEST_F(SockListenTest, WithoutAutoAcceptOrItsHandlerOnAcceptIsRaised) {
   int accepts = 0;
-  listener_->OnAccept = [&](TSock& sender) {
-    EXPECT_EQ(&sender, listener_.get());
-    ++accepts;
-  };
+  listener_->OnAccept = [&](TSock&) { ++accepts; };
   listener_->SetListen(true);
-  auto first = Connect();
+  close(RawConnect(""));
   ASSERT_TRUE(PumpUntil([&] { return accepts == 1; }));
 
-  // Automatic accepting without a handler falls back to OnAccept as well.
-  TSock other;
-  other.SetPortName(std::to_string(test::UnusedLocalPort()));
-  other.SetAutoAccept(true);
-  other.OnAccept = [&](TSock&) { ++accepts; };
-  other.SetListen(true);
-  port_ = other.GetPortName();
-  auto second = Connect();
+  listener_->SetListen(false);
+  listener_->SetAutoAccept(true);
+  listener_->SetListen(true);
+  close(RawConnect(""));
   EXPECT_TRUE(PumpUntil([&] { return accepts == 2; }));
 }
 
 TEST_F(SockListenTest, ABlockingListenerRunsOnAutoAcceptThroughAThreadAndThenFreesTheSocket) {
-  std::vector<std::string> received;
-  int handled = 0;
+  const auto test_thread = std::this_thread::get_id();
+  Texts received;
   listener_->SetBlocking(true);
   listener_->SetBlockingTimeout(5);
   listener_->SetAutoAccept(true);
   listener_->OnAutoAccept = [&](TSock&, TSock& new_sock) {
-    EXPECT_EQ(std::this_thread::get_id(), test_thread_);
-    EXPECT_TRUE(new_sock.GetBlocking());
+    EXPECT_EQ(std::this_thread::get_id(), test_thread);
     received.push_back(new_sock.Receive());
     new_sock.SendLine("got " + received.back());
-    if (++handled == 2) throw ESockException("swallowed");
+    throw ESockException("swallowed");
   };
   listener_->SetListen(true);
-
   for (const std::string text : {"one", "two"}) {
     const int client = RawConnect(text);
     ASSERT_TRUE(PumpUntil([&] { return received.size() == (text == "one" ? 1u : 2u); }));
@@ -199,7 +163,6 @@ TEST_F(SockListenTest, ABlockingListenerRunsOnAutoAcceptThroughAThreadAndThenFre
     // Freeing the accepted socket closed the connection.
     EXPECT_EQ(RawReceiveAll(client), "got " + text + "\r\n");
   }
-  EXPECT_EQ(received, (std::vector<std::string>{"one", "two"}));
 }
 
 TEST_F(SockListenTest, DestroyingABlockingListenerWhileItsThreadsRunFreesEachSocketOnce) {
@@ -224,7 +187,6 @@ TEST_F(SockListenTest, DestroyingABlockingListenerWhileItsThreadsRunFreesEachSoc
 TEST(SockDatagram, RoundTripAndTheDatagramChecks) {
   SockStartup();
   TSock udp;
-  EXPECT_EQ(ThrownText([&] { udp.SendDatagram("x", "127.0.0.1"); }), "SendDatagram - Socket Not Connected");
   std::string host = "stale", data = "stale";
   EXPECT_EQ(ThrownText([&] { udp.ReceiveDatagram(host, data); }), "ReceiveDatagram - Socket Not Connected");
   udp.SetSocketType(stDatagram);
@@ -237,22 +199,16 @@ TEST(SockDatagram, RoundTripAndTheDatagramChecks) {
   const auto start = std::chrono::steady_clock::now();
   udp.ReceiveDatagram(host, data);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-  EXPECT_EQ(host, "");
-  EXPECT_EQ(data, "");
+  EXPECT_EQ(host + data, "");
 
   // Datagrams go to the socket's own port on the host given: here, itself.
   EXPECT_TRUE(udp.SendDatagram("", "127.0.0.1"));
   EXPECT_TRUE(udp.SendDatagram("ping", "127.0.0.1"));
-  EXPECT_EQ(udp.GetHostName(), "127.0.0.1");
   ASSERT_TRUE(PumpUntil([&] { return reads == 1; }));
   udp.ReceiveDatagram(host, data);
   EXPECT_EQ(host, "127.0.0.1");
   EXPECT_EQ(data, "ping");
-  udp.SendText("pong");
-  udp.SetBlockingTimeout(2);
-  EXPECT_EQ(udp.Receive(), "pong");
   // The empty datagram was never sent.
-  udp.SetBlockingTimeout(0);
   EXPECT_EQ(udp.Receive(), "");
 
   test::ScriptedSnppServer server;
@@ -262,9 +218,6 @@ TEST(SockDatagram, RoundTripAndTheDatagramChecks) {
   ASSERT_TRUE(tcp.Open());
   EXPECT_EQ(ThrownText([&] { tcp.SendDatagram("x", "127.0.0.1"); }),
             "SendDatagram - Datagram Send Not Supported On Stream Sockets");
-  EXPECT_EQ(ThrownText([&] { tcp.ReceiveDatagram(host, data); }),
-            "ReceiveDatagram - Datagram Receive Not Supported On Stream Sockets");
-  EXPECT_TRUE(tcp.GetAvailable());
 }
 
 TEST(SockStream, ReadsWritesAndHasNoPosition) {
@@ -281,12 +234,10 @@ TEST(SockStream, ReadsWritesAndHasNoPosition) {
 
   char buffer[64] = {};
   EXPECT_EQ(stream.Read(buffer, 4), 4);
-  EXPECT_EQ(std::string(buffer, 4), "220 ");
   EXPECT_EQ(stream.Read(buffer, sizeof buffer), 20);
   EXPECT_EQ(std::string(buffer, 20), "SNPP Gateway Ready\r\n");
   EXPECT_EQ(stream.Write("QUIT\r\n", 6), 6);
   EXPECT_EQ(stream.Read(buffer, sizeof buffer), 17);
-  EXPECT_EQ(std::string(buffer, 17), "221 OK, Goodbye\r\n");
   // The server closed: the read that finds it closes the socket.
   EXPECT_EQ(stream.Read(buffer, sizeof buffer), 0);
   EXPECT_FALSE(sock.GetConnected());
