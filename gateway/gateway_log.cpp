@@ -1,0 +1,97 @@
+#include "gateway/gateway_log.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "gateway/data_directory.h"
+
+namespace vltg {
+namespace fs = std::filesystem;
+
+std::tm CurrentLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+std::string FormatLogTime(const std::tm& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", t.tm_mon + 1, t.tm_mday, t.tm_year + 1900,
+                t.tm_hour, t.tm_min, t.tm_sec);
+  return text;
+}
+
+void LogPoster::operator()(const std::string& text) const {
+  if (!pending_) return;
+  {
+    std::lock_guard lock(pending_->mutex);
+    pending_->lines.push_back(text);
+  }
+  if (!target_.Post(TGatewayLog::WM_LOGLINE)) {
+    // Nobody will write it: the line is lost, as a failed post loses it.
+    std::lock_guard lock(pending_->mutex);
+    if (!pending_->lines.empty()) pending_->lines.pop_back();
+  }
+}
+
+TGatewayLog::TGatewayLog(std::string home_dir, LocalTimeSource now)
+    : home_dir_(std::move(home_dir)),
+      now_(std::move(now)),
+      pending_(std::make_shared<LogPoster::Pending>()),
+      window_([this](uint32_t msg, uintptr_t, intptr_t) { return HandleMessage(msg); }),
+      poster_(pending_, window_.Ref()),
+      timer2_(1000, [this] { Timer2Timer(); }) {
+  timer2_.SetEnabled(true);
+}
+
+intptr_t TGatewayLog::HandleMessage(uint32_t msg) {
+  if (msg != WM_LOGLINE) return 0;
+  std::string text;
+  {
+    std::lock_guard lock(pending_->mutex);
+    if (pending_->lines.empty()) return 0;
+    text = std::move(pending_->lines.front());
+    pending_->lines.pop_front();
+  }
+  WriteLine(std::move(text));
+  return 0;
+}
+
+void TGatewayLog::WriteLine(std::string text) {
+  if (auto lf = text.find('\n'); lf != std::string::npos) text.erase(lf, 1);
+  if (auto cr = text.find('\r'); cr != std::string::npos) text.erase(cr, 1);
+  std::ofstream out(DataFilePath(home_dir_, kLogFileName), std::ios::binary | std::ios::app);
+  if (!out) return;
+  out << FormatLogTime(now_()) << " - " << text << "\r\n";
+}
+
+void TGatewayLog::Timer2Timer() {
+  const std::tm now = now_();
+  if (now.tm_hour != 0 || now.tm_sec != 0) return;
+  char name[64];
+  std::snprintf(name, sizeof name, "%02d_%02d_%02d.log", now.tm_mon + 1, now.tm_mday, now.tm_year % 100);
+  const fs::path logs = DataFilePath(home_dir_, kLogsDirectoryName);
+  const fs::path archive = logs / name;
+  std::error_code ec;
+  if (fs::exists(archive, ec)) return;
+  fs::create_directories(logs, ec);
+  // Copy beside the archive first, so a failed copy never leaves a partial
+  // archive that would stop the day's rotation for good.
+  const fs::path partial = logs / (std::string(".") + name + ".part");
+  const fs::path current = DataFilePath(home_dir_, kLogFileName);
+  if (!fs::copy_file(current, partial, fs::copy_options::overwrite_existing, ec) || ec) {
+    fs::remove(partial, ec);
+    return;
+  }
+  fs::rename(partial, archive, ec);
+  if (ec) {
+    fs::remove(partial, ec);
+    return;
+  }
+  fs::remove(current, ec);
+}
+
+}  // namespace vltg

@@ -1,0 +1,30 @@
+#include "gateway/tap_ports.h"
+
+#include "gateway/config_keys.h"
+#include "platform/base/ascii_text.h"
+#include "platform/profile/profile_integer.h"
+
+namespace vltg {
+
+std::string TapPortKey(std::int32_t number) { return "Port" + std::to_string(number); }
+
+std::optional<std::int32_t> TapPortNumber(std::string_view key) {
+  if (key.size() < 4) return std::nullopt;
+  return platform::ParseProfileInteger(platform::TrimBlanks(key.substr(4)));
+}
+
+bool IsUsablePortName(std::string_view name) {
+  if (name.empty() || platform::TrimBlanks(name) != name) return false;
+  if (name.find_first_of("/\\[]=") != std::string_view::npos) return false;
+  if (name.find("..") != std::string_view::npos) return false;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return false;
+  }
+  for (const auto section : {kServerSection, kTnppSection, kWctpSection, kMiscSection, kTapPortsSection}) {
+    if (platform::EqualsIgnoreCase(name, section)) return false;
+  }
+  return name != "system";
+}
+
+}  // namespace vltg

@@ -1,0 +1,31 @@
+#pragma once
+// [Tap Ports]: the list of TAP ports. Keys "Port1" to "Port16"; a key's value
+// is the port's name, which also names the port's own section and its modem
+// configuration file; an empty value marks a free slot.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vltg {
+
+inline constexpr std::string_view kTapPortsSection = "Tap Ports";
+inline constexpr int kMaxTapPorts = 16;
+
+// "Port" followed by the number in decimal.
+std::string TapPortKey(std::int32_t number);
+
+// The key without its first four characters, blanks trimmed, read as a
+// configuration integer ("Port 7" gives 7, "PortX" nothing).
+std::optional<std::int32_t> TapPortNumber(std::string_view key);
+
+// Whether a name can name a port: it becomes a section name and a file name in
+// the data directory, so it must not be empty or have blanks around it (a
+// section name is read trimmed; trim a typed name first) and must hold no
+// "/", "\", "..", "[", "]", "=" and no control character. Nor may it be the name
+// of another section (any case), whose keys the port's would mix with and which
+// deleting the port would erase, or "system", whose modem configuration file is
+// every port's fallback.
+bool IsUsablePortName(std::string_view name);
+
+}  // namespace vltg

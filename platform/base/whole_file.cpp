@@ -1,0 +1,106 @@
+#include "platform/base/whole_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace vltg::platform {
+
+namespace {
+
+std::string ErrorText(const std::string& what, const std::filesystem::path& path, int error) {
+  return what + " " + path.string() + ": " + std::strerror(error);
+}
+
+// The mode a new file gets: 0666 less the process's umask, read without
+// changing it (umask() itself would race with other threads).
+mode_t NewFileMode() {
+  mode_t mask = 022;
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      try {
+        mask = static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+      } catch (const std::exception&) {
+      }
+      break;
+    }
+  }
+  return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+void ReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::filesystem::path target = path;
+  std::error_code ec;
+  if (std::filesystem::is_symlink(target, ec)) {
+    const auto resolved = std::filesystem::canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  std::filesystem::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+
+  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) throw EFileError(ErrorText("Cannot create a file beside", target, errno));
+
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) {
+    ::fchmod(fd, old.st_mode & 07777);
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // Not ours to give away: the file then belongs to whoever rewrote it.
+    }
+  } else {
+    ::fchmod(fd, NewFileMode());
+  }
+
+  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  const int write_error = errno;
+  if (::close(fd) != 0 || !written) {
+    ::unlink(temp.c_str());
+    throw EFileError(ErrorText("Cannot write", target, written ? errno : write_error));
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    throw EFileError(ErrorText("Cannot replace", target, error));
+  }
+  // Make the rename itself durable.
+  const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd >= 0) {
+    ::fsync(dir_fd);
+    ::close(dir_fd);
+  }
+}
+
+}  // namespace vltg::platform

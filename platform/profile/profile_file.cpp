@@ -1,0 +1,94 @@
+#include "platform/profile/profile_file.h"
+
+#include <mutex>
+
+#include "platform/base/whole_file.h"
+#include "platform/profile/profile_integer.h"
+
+namespace vltg::platform {
+
+namespace {
+
+// One read-change-replace at a time in this process, so two threads writing
+// keys of the same file do not lose one another's change.
+std::mutex& WriteLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
+ProfileFile::ProfileFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+ProfileText ProfileFile::Load() const {
+  const auto bytes = ReadWholeFile(path_);
+  return bytes ? ProfileText(*bytes) : ProfileText();
+}
+
+template <typename Edit>
+void ProfileFile::Change(Edit edit) {
+  std::lock_guard<std::mutex> guard(WriteLock());
+  ProfileText text = Load();
+  const std::string before = text.Render();
+  edit(text);
+  std::string after = text.Render();
+  if (after == before) return;  // nothing to change: a missing file stays missing
+  ReplaceWholeFile(path_, after);
+}
+
+std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view default_value) const {
+  auto value = Load().Value(section, key);
+  return value ? std::move(*value) : std::string(default_value);
+}
+
+std::int32_t ProfileFile::ReadInteger(std::string_view section, std::string_view key,
+                                      std::int32_t default_value) const {
+  const auto value = Load().Value(section, key);
+  if (!value) return default_value;
+  return ParseProfileInteger(*value).value_or(default_value);
+}
+
+bool ProfileFile::ReadBool(std::string_view section, std::string_view key, bool default_value) const {
+  return ReadInteger(section, key, default_value ? 1 : 0) != 0;
+}
+
+std::vector<std::string> ProfileFile::ReadSection(std::string_view section) const {
+  std::vector<std::string> names;
+  for (auto& entry : Load().Entries(section)) names.push_back(std::move(entry.name));
+  return names;
+}
+
+std::vector<ProfileEntry> ProfileFile::ReadSectionValues(std::string_view section) const {
+  return Load().Entries(section);
+}
+
+std::vector<std::string> ProfileFile::ReadSections() const { return Load().SectionNames(); }
+
+bool ProfileFile::SectionExists(std::string_view section) const { return Load().HasSection(section); }
+
+bool ProfileFile::ValueExists(std::string_view section, std::string_view key) const {
+  return Load().Value(section, key).has_value();
+}
+
+void ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  Change([&](ProfileText& text) { text.SetValue(section, key, value); });
+}
+
+void ProfileFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void ProfileFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void ProfileFile::EraseSection(std::string_view section) {
+  Change([&](ProfileText& text) { text.EraseSection(section); });
+}
+
+void ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+  Change([&](ProfileText& text) { text.DeleteKey(section, key); });
+}
+
+}  // namespace vltg::platform

@@ -1,0 +1,142 @@
+#include "gateway/gateway_log.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "platform/messages/message_queue.h"
+#include "tests/support/temp_dir.h"
+
+namespace vltg {
+namespace {
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::tm At(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  return t;
+}
+
+class GatewayLogTest : public ::testing::Test {
+ protected:
+  vltg::testing::TempDir temp_;
+  fs::path dir_ = temp_.Path();
+  std::tm now_ = At(2026, 12, 9, 14, 5, 7);
+};
+
+TEST_F(GatewayLogTest, LinesAreWrittenOnlyWhenTheOwnerPumps) {
+  TGatewayLog log(dir_.string(), [this] { return now_; });
+  std::thread([poster = log.Poster()] { poster("[System] from a thread"); }).join();
+  EXPECT_FALSE(fs::exists(dir_ / "Log.Dat"));
+  platform::ProcessMessages();
+  EXPECT_EQ(ReadFile(dir_ / "Log.Dat"), "12/09/2026 14:05:07 - [System] from a thread\r\n");
+}
+
+TEST_F(GatewayLogTest, OnlyTheFirstLineFeedAndCarriageReturnAreRemoved) {
+  TGatewayLog log(dir_.string(), [this] { return now_; });
+  log.WriteLine("A\r\nB\r\n");
+  EXPECT_EQ(ReadFile(dir_ / "Log.Dat"), "12/09/2026 14:05:07 - AB\r\n\r\n");
+}
+
+TEST_F(GatewayLogTest, PostingAfterTheLogIsGoneIsHarmless) {
+  LogPoster poster;
+  {
+    TGatewayLog log(dir_.string(), [this] { return now_; });
+    poster = log.Poster();
+  }
+  poster("lost");
+  LogPoster empty;
+  empty("also lost");
+  EXPECT_FALSE(fs::exists(dir_ / "Log.Dat"));
+}
+
+TEST_F(GatewayLogTest, ManyThreadsLoggingLoseAndTearNoLine) {
+  TGatewayLog log(dir_.string(), [this] { return now_; });
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([t, poster = log.Poster()] {
+      for (int i = 0; i < 200; ++i) poster("[System] thread " + std::to_string(t) + " line " + std::to_string(i));
+    });
+  }
+  for (auto& th : threads) th.join();
+  while (platform::ProcessMessages()) {
+  }
+  std::set<std::string> lines;
+  std::string text = ReadFile(dir_ / "Log.Dat");
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = text.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    lines.insert(text.substr(at, end - at));
+    at = end + 2;
+  }
+  EXPECT_EQ(lines.size(), 1600u);
+  EXPECT_TRUE(lines.count("12/09/2026 14:05:07 - [System] thread 7 line 199"));
+}
+
+TEST_F(GatewayLogTest, RotatesAtMidnightAndNeverReplacesAnArchive) {
+  TGatewayLog log(dir_.string(), [this] { return now_; });
+  log.WriteLine("yesterday");
+  now_ = At(2026, 12, 10, 0, 0, 0);
+  log.Timer2Timer();
+  EXPECT_FALSE(fs::exists(dir_ / "Log.Dat"));
+  EXPECT_NE(ReadFile(dir_ / "logs" / "12_10_26.log").find("yesterday"), std::string::npos);
+
+  now_ = At(2026, 12, 10, 0, 0, 30);
+  log.WriteLine("after midnight");
+  log.Timer2Timer();  // not second 00
+  now_ = At(2026, 12, 10, 0, 1, 0);
+  log.Timer2Timer();  // the archive exists: nothing moves
+  EXPECT_NE(ReadFile(dir_ / "Log.Dat").find("after midnight"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir_ / "logs" / "12_10_26.log").find("after midnight"), std::string::npos);
+
+  now_ = At(2026, 12, 10, 1, 0, 0);  // not hour 00
+  log.Timer2Timer();
+  EXPECT_TRUE(fs::exists(dir_ / "Log.Dat"));
+}
+
+TEST_F(GatewayLogTest, MissingLogAtMidnightChangesNothing) {
+  TGatewayLog log(dir_.string(), [this] { return now_; });
+  now_ = At(2026, 1, 2, 0, 0, 0);
+  log.Timer2Timer();
+  EXPECT_FALSE(fs::exists(dir_ / "logs" / "01_02_26.log"));
+  // A later trigger that finds a log still rotates it.
+  log.WriteLine("late");
+  now_ = At(2026, 1, 2, 0, 7, 0);
+  log.Timer2Timer();
+  EXPECT_TRUE(fs::exists(dir_ / "logs" / "01_02_26.log"));
+}
+
+TEST_F(GatewayLogTest, UnwritableLogLosesTheLineWithoutCrashing) {
+  if (geteuid() == 0) {
+    // Root writes anywhere: make Log.Dat a directory instead.
+    fs::create_directories(dir_ / "Log.Dat");
+  } else {
+    chmod(dir_.c_str(), 0500);
+  }
+  TGatewayLog log(dir_.string(), [this] { return now_; });
+  log.WriteLine("nowhere to go");
+  now_ = At(2026, 1, 2, 0, 0, 0);
+  log.Timer2Timer();
+  chmod(dir_.c_str(), 0700);
+  EXPECT_FALSE(fs::exists(dir_ / "logs" / "01_02_26.log"));
+}
+
+}  // namespace
+}  // namespace vltg
