@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <memory>
@@ -63,6 +64,7 @@ class Provider {
   std::mutex mutex;
   std::vector<TelephonyLine> devices;
   bool loaded = false;
+  std::filesystem::path loaded_from;
   // Configurations set by lineSetDevConfig, by line name and device.
   std::map<std::pair<std::string, std::string>, DeviceConfig> configs;
   std::map<HLINEAPP, std::shared_ptr<App>> apps;
@@ -71,11 +73,15 @@ class Provider {
   std::set<uint32_t> held;  // device identifiers open
   DevConfigDialog dialog;
 
-  // The line list is read again whenever nothing uses it.
+  // The line list is read again whenever nothing uses it. Configurations set
+  // belong to the machine root they were set under.
   void Refresh() {
     if (loaded && (!apps.empty() || !lines.empty())) return;
+    const auto path = TelephonyIniPath();
+    if (path != loaded_from) configs.clear();
     devices = LoadTelephonyLines();
     loaded = true;
+    loaded_from = path;
   }
   uint32_t NewHandle() {
     if (++next_handle_ == 0) next_handle_ = 1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <utility>
 
 #include "platform/messages/clock.h"
 #include "platform/serial/com_port_map.h"
@@ -77,7 +78,7 @@ void ModemLine::Close() {
 }
 
 int ModemLine::DuplicateHandle() const {
-  const int fd = port_.NativeHandle();
+  const int fd = port_.Handle();
   return fd < 0 ? -1 : fcntl(fd, F_DUPFD_CLOEXEC, 0);
 }
 
@@ -97,10 +98,10 @@ void ModemLine::Run() {
       // Hang up first when a call is still up.
       if (stopping && !modem_.Drop(NowMs())) break;
     }
-    if (modem_.GetState() == HayesModem::State::kFailed || (stopping && Settled(modem_.GetState()))) break;
-
     int64_t now = NowMs();
     modem_.Tick(now);
+    if (modem_.GetState() == HayesModem::State::kFailed || (stopping && Settled(modem_.GetState()))) break;
+
     int64_t until = modem_.Deadline();
     const bool watch = modem_.WatchesCarrier() && config_.watch_carrier && !carrier_unknown_;
     if (watch) until = std::min(until, now + kCarrierPollMs);
@@ -188,15 +189,17 @@ void ModemLine::Report(const HayesReport& report) {
 }
 
 void ModemLine::CollectFds(std::vector<pollfd>& fds) {
-  if (modem_.ReadsPort() && port_.NativeHandle() >= 0) fds.push_back({port_.NativeHandle(), POLLIN, 0});
+  if (modem_.ReadsPort() && port_.Handle() >= 0) fds.push_back({port_.Handle(), POLLIN, 0});
 }
 
-void ModemLine::OnReady(const pollfd*, size_t) {
+void ModemLine::OnReady(const pollfd* fds, size_t count) {
+  // A hang-up reads as nothing once what was buffered has been read.
+  const bool hung_up = count > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
   char buffer[512];
   while (modem_.ReadsPort()) {
     const long n = port_.Read(buffer, sizeof buffer, 0);
-    if (n < 0) {
-      modem_.DeviceLost(port_.LastError());
+    if (n < 0 || (n == 0 && hung_up)) {
+      modem_.DeviceLost(n < 0 ? port_.LastError() : port_.Path() + ": the device has gone");
       return;
     }
     if (n == 0) return;

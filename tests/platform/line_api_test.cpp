@@ -92,7 +92,7 @@ class LineApiTest : public ::testing::Test {
     return app.notes[app.seen - 1].device;
   }
 
-  ScopedClock clock{std::make_shared<ScaledClock>(50)};
+  ScopedClock clock{std::make_shared<ScaledClock>(20)};
   testing::TempDir root;
   testing::ScopedEnv env{"VLTG_ROOT", root.Path().string()};
   ModemSimulator modem;
@@ -173,7 +173,7 @@ TEST_F(LineApiTest, AnswersACallCarriesItsBytesAndDropsIt) {
   EXPECT_EQ(id.dwStringFormat, STRINGFORMAT_BINARY);
   ASSERT_GE(id.String.size(), 5u);
   const int fd = static_cast<uint8_t>(id.String[0]) | static_cast<uint8_t>(id.String[1]) << 8;
-  EXPECT_EQ(id.String.substr(4), modem.LinePath() + std::string(1, '\0'));
+  EXPECT_EQ(id.String.substr(4), (root / "devices" / "com1").string() + std::string(1, '\0'));
   SerialPort port;
   ASSERT_TRUE(port.Adopt(fd));
   ASSERT_EQ(port.Write("page me", 7), 7u);
@@ -298,7 +298,7 @@ TEST_F(LineApiTest, RingingThatStopsEndsTheCallAndClosePurgesWhatIsQueued) {
   // The same again without pumping: offer, rings, DISCONNECTED and IDLE are
   // queued when the line is closed, and none of them is delivered afterwards.
   modem.Call(1);
-  ASSERT_TRUE(modem.WaitUntil([&] { return !modem.Ringing(); }, 20000));
+  ASSERT_TRUE(modem.WaitUntil([&] { return !modem.Calling(); }, 20000));
   modem.WaitUntil([] { return false; }, 12000);  // past the ring gap
   EXPECT_EQ(lineClose(line), 0);
   const size_t before = app.notes.size();

@@ -182,11 +182,10 @@ std::string CallerScript::Play(ModemSimulator& modem, std::ostream* transcript) 
         received.erase(0, at + step.text.size());
         break;
       }
-      case Step::kWait: {
-        const int64_t until = platform::NowMs() + step.ms;
-        modem.WaitUntil([&] { return platform::NowMs() >= until; }, step.ms + 1);
+      case Step::kWait:
+        // A caller whose call has ended waits no more.
+        modem.WaitUntil([&] { return !modem.Connected(); }, step.ms);
         break;
-      }
       case Step::kHangUp:
         collect();
         if (transcript) *transcript << "(caller hangs up)\n" << std::flush;

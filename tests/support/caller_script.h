@@ -7,7 +7,7 @@
 //                           its three checksum characters, CR
 //   expect TEXT [SECONDS]   waits (30 s unless given) until the line has sent
 //                           the text; what came before it is passed over
-//   wait MILLISECONDS
+//   wait MILLISECONDS       or until the call ends
 //   hangup                  the caller hangs up
 //
 // TEXT (and PIN, MESSAGE) is one word or a double-quoted string; in both,

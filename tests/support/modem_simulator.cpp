@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <utility>
 
 #include "platform/messages/clock.h"
 
@@ -69,7 +70,7 @@ void ModemSimulator::Call(int max_rings) {
   next_ring_ = NowMs();
 }
 
-void ModemSimulator::StopRinging() {
+void ModemSimulator::StopCalling() {
   std::lock_guard lock(mutex_);
   calling_ = false;
   rings_left_ = 0;
@@ -111,9 +112,9 @@ std::string ModemSimulator::TakeFromLine() {
   return std::exchange(from_line_, {});
 }
 
-bool ModemSimulator::Ringing() const {
+bool ModemSimulator::Calling() const {
   std::lock_guard lock(mutex_);
-  return calling_;
+  return calling_ || connect_at_ >= 0;
 }
 
 bool ModemSimulator::Connected() const {
@@ -208,7 +209,13 @@ void ModemSimulator::Received(std::string_view bytes, int64_t now) {
       from_line_.push_back(c);
       escape_at_ = -1;
       if (c == '+') {
-        if (pluses_ == 0) plus_guarded_ = now - last_rx_ >= kGuardBeforeMs;
+        // Three pluses, the first after a guard silence, then silence again.
+        if (now - last_rx_ >= kGuardBeforeMs) {
+          pluses_ = 0;
+          plus_guarded_ = true;
+        } else if (pluses_ == 0) {
+          plus_guarded_ = false;
+        }
         if (++pluses_ == 3 && plus_guarded_) escape_at_ = now;
       } else {
         pluses_ = 0;

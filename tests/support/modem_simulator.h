@@ -40,9 +40,9 @@ class ModemSimulator {
   void SetRingInterval(int64_t clock_ms);      // between the rings of a call, default 6000
 
   // A caller rings: one RING now and one every ring interval until the modem
-  // answers, StopRinging, or `max_rings` rings (then the caller gives up).
+  // answers, StopCalling, or `max_rings` rings (then the caller gives up).
   void Call(int max_rings = 10);
-  void StopRinging();
+  void StopCalling();
   // The caller hangs up: a connected call ends with NO CARRIER.
   void HangUp();
   // The device goes away: the pseudo-terminal is closed for good.
@@ -53,7 +53,8 @@ class ModemSimulator {
   // What the line sent to the caller since the last take.
   std::string TakeFromLine();
 
-  bool Ringing() const;
+  // A caller waits for the call to connect (it rings, or is being answered).
+  bool Calling() const;
   bool Connected() const;
   int Rings() const;
   int Answers() const;  // calls connected
