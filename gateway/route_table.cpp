@@ -3,7 +3,6 @@
 #include "platform/base/ascii_text.h"
 #include "platform/base/text_lines.h"
 #include "platform/base/whole_file.h"
-#include "platform/profile/profile_integer.h"
 
 namespace vltg {
 
@@ -17,12 +16,6 @@ std::string TakeField(std::string_view& rest) {
   std::string field(rest.substr(0, comma));
   rest.remove_prefix(comma + 1);
   return field;
-}
-
-std::int32_t ToInteger(const std::string& text) {
-  const auto value = platform::ParseProfileInteger(text);
-  if (!value) throw EConvertError("'" + text + "' is not a valid integer value");
-  return *value;
 }
 
 }  // namespace
@@ -49,8 +42,8 @@ RouteTransport TransportOf(const RouteLine& line) {
 }
 
 TnppRouteTarget TnppTargetOf(const RouteLine& line) {
-  const std::int32_t destination = ToInteger(line.field3);
-  const std::int32_t inertia = ToInteger(line.field4);
+  const std::int32_t destination = platform::StrToInt(line.field3);
+  const std::int32_t inertia = platform::StrToInt(line.field4);
   return TnppRouteTarget{destination, static_cast<std::uint16_t>(static_cast<std::uint32_t>(inertia) & 0xFFFFu)};
 }
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/base/exception.h"
+#include "platform/base/convert_error.h"
 
 namespace vltg {
 
@@ -17,12 +17,6 @@ inline constexpr std::string_view kTransportSnpp = "SNPP";
 inline constexpr std::string_view kTransportWctp = "WCTP";
 inline constexpr std::string_view kTransportTnpp = "TNPP";
 inline constexpr std::string_view kDefaultRoute = "default";  // any case
-
-// A text that is no integer where one is needed.
-class EConvertError : public Exception {
- public:
-  using Exception::Exception;
-};
 
 struct RouteLine {
   std::string route;      // a PIN prefix, or "default"

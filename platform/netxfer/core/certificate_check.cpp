@@ -1,0 +1,76 @@
+#include "platform/netxfer/core/certificate_check.h"
+
+#include <arpa/inet.h>
+#include <openssl/bio.h>
+#include <openssl/x509_vfy.h>
+
+#include <memory>
+
+namespace vltg::platform::netxfer_core {
+namespace {
+
+template <auto Free>
+struct Deleter {
+  template <class T>
+  void operator()(T* p) const { Free(p); }
+};
+using Store = std::unique_ptr<X509_STORE, Deleter<X509_STORE_free>>;
+using StoreContext = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX_free>>;
+using Bio = std::unique_ptr<BIO, Deleter<BIO_free>>;
+
+std::string NameText(const X509_NAME* name) {
+  Bio bio(BIO_new(BIO_s_mem()));
+  if (!bio || !name) return {};
+  X509_NAME_print_ex(bio.get(), name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
+  char* data = nullptr;
+  long size = BIO_get_mem_data(bio.get(), &data);
+  return size > 0 ? std::string(data, static_cast<size_t>(size)) : std::string();
+}
+
+std::string DerBytes(X509* certificate) {
+  unsigned char* der = nullptr;
+  int size = i2d_X509(certificate, &der);
+  if (size <= 0) return {};
+  std::string bytes(reinterpret_cast<const char*>(der), static_cast<size_t>(size));
+  OPENSSL_free(der);
+  return bytes;
+}
+
+bool IsAddress(const std::string& host) {
+  unsigned char buffer[16];
+  return inet_pton(AF_INET, host.c_str(), buffer) == 1 || inet_pton(AF_INET6, host.c_str(), buffer) == 1;
+}
+
+int Verify(X509* leaf, STACK_OF(X509)* chain, const std::string& host) {
+  Store store(X509_STORE_new());
+  StoreContext context(X509_STORE_CTX_new());
+  if (!store || !context || X509_STORE_set_default_paths(store.get()) != 1 ||
+      X509_STORE_CTX_init(context.get(), store.get(), leaf, chain) != 1 ||
+      X509_STORE_CTX_set_default(context.get(), "ssl_server") != 1) {
+    return X509_V_ERR_UNSPECIFIED;
+  }
+  X509_VERIFY_PARAM* param = X509_STORE_CTX_get0_param(context.get());
+  int named = IsAddress(host) ? X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str())
+                              : X509_VERIFY_PARAM_set1_host(param, host.c_str(), host.size());
+  if (named != 1) return X509_V_ERR_UNSPECIFIED;
+  if (X509_verify_cert(context.get()) == 1) return X509_V_OK;
+  int error = X509_STORE_CTX_get_error(context.get());
+  return error == X509_V_OK ? X509_V_ERR_UNSPECIFIED : error;
+}
+
+}  // namespace
+
+CertificateCheck CheckServerCertificate(X509_STORE_CTX* presented, const std::string& host) {
+  CertificateCheck check{X509_V_ERR_UNSPECIFIED, {}, {}, {}, {}};
+  X509* leaf = X509_STORE_CTX_get0_cert(presented);
+  if (leaf) {
+    check.error = Verify(leaf, X509_STORE_CTX_get0_untrusted(presented), host);
+    check.der = DerBytes(leaf);
+    check.subject = NameText(X509_get_subject_name(leaf));
+    check.issuer = NameText(X509_get_issuer_name(leaf));
+  }
+  check.status = check.error == X509_V_OK ? "OK" : X509_verify_cert_error_string(check.error);
+  return check;
+}
+
+}  // namespace vltg::platform::netxfer_core
