@@ -1,7 +1,6 @@
 #include "platform/telephony/line_api.h"
 
 #include <algorithm>
-#include <deque>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -10,7 +9,7 @@
 #include <set>
 
 #include "platform/base/ascii_text.h"
-#include "platform/messages/message_queue.h"
+#include "platform/telephony/line_application.h"
 #include "platform/telephony/modem_line.h"
 #include "platform/telephony/tapi_constants.h"
 #include "platform/telephony/telephony_ini.h"
@@ -18,24 +17,7 @@
 namespace vltg::platform {
 namespace {
 
-// The posted message that tells an application's thread a notification waits.
-constexpr uint32_t kNotificationWaiting = 0x7E01;
-
 constexpr char kProviderInfo[] = "Hayes modem on ";
-
-struct Notification {
-  uint32_t device, message, instance, param1, param2, param3;
-  HLINE line;  // whose notification it is, for the purge at close
-  HCALL call;  // the call it is about, 0 for none
-};
-
-struct App {
-  LINECALLBACK callback;
-  std::string name;
-  std::mutex mutex;
-  std::deque<Notification> pending;
-  std::unique_ptr<MessageTarget> target;  // on the initialising thread
-};
 
 struct Line {
   HLINE handle = 0;
@@ -67,7 +49,7 @@ class Provider {
   std::filesystem::path loaded_from;
   // Configurations set by lineSetDevConfig, by line name and device.
   std::map<std::pair<std::string, std::string>, DeviceConfig> configs;
-  std::map<HLINEAPP, std::shared_ptr<App>> apps;
+  std::map<HLINEAPP, std::shared_ptr<LineApplication>> apps;
   std::map<HLINE, std::shared_ptr<Line>> lines;
   std::map<HCALL, Call> calls;
   std::set<uint32_t> held;  // device identifiers open
@@ -101,25 +83,15 @@ class Provider {
     return it == lines.end() || it->second->dead ? nullptr : it->second;
   }
 
-  void Enqueue(const Line& line, Notification note) {
+  void Enqueue(const Line& line, LineNotification note) {
     const auto it = apps.find(line.app);
     if (it == apps.end()) return;
-    App& app = *it->second;
     note.line = line.handle;
     note.instance = line.instance;
-    {
-      std::lock_guard lock(app.mutex);
-      app.pending.push_back(note);
-    }
-    if (app.target) app.target->Post(kNotificationWaiting);
+    it->second->Queue(note);
   }
   void Purge(HLINE line, HCALL call) {
-    for (auto& [handle, app] : apps) {
-      std::lock_guard lock(app->mutex);
-      std::erase_if(app->pending, [&](const Notification& n) {
-        return call ? n.call == call && n.message == LINE_CALLSTATE : n.line == line;
-      });
-    }
+    for (auto& [handle, app] : apps) app->Purge(line, call);
   }
 
   void OnReport(HLINE handle, const HayesReport& report);
@@ -201,25 +173,9 @@ bool VersionSupported(uint32_t version) { return version >= TAPI_VERSION_1_4 && 
 
 int32_t lineInitialize(HLINEAPP* lphLineApp, LINECALLBACK lpfnCallback, const std::string& lpszAppName,
                        uint32_t* lpdwNumDevs) {
+  (void)lpszAppName;  // shown nowhere: the lines have no user interface of their own
   if (lphLineApp == nullptr || lpdwNumDevs == nullptr || !lpfnCallback) return LINEERR_INVALPOINTER;
-  auto app = std::make_shared<App>();
-  app->callback = std::move(lpfnCallback);
-  app->name = lpszAppName;
-  // Each dispatch hands over the oldest notification; with none left (purged)
-  // it does nothing.
-  app->target = std::make_unique<MessageTarget>([weak = std::weak_ptr<App>(app)](uint32_t, uintptr_t, intptr_t) {
-    const auto app = weak.lock();
-    if (!app) return intptr_t{0};
-    Notification note;
-    {
-      std::lock_guard lock(app->mutex);
-      if (app->pending.empty()) return intptr_t{0};
-      note = app->pending.front();
-      app->pending.pop_front();
-    }
-    app->callback(note.device, note.message, note.instance, note.param1, note.param2, note.param3);
-    return intptr_t{0};
-  });
+  auto app = LineApplication::Create(std::move(lpfnCallback));
   Provider& p = Provider::Get();
   std::lock_guard lock(p.mutex);
   p.Refresh();
@@ -241,7 +197,7 @@ int32_t lineShutdown(HLINEAPP hLineApp) {
     }
   }
   for (HLINE line : open) lineClose(line);
-  std::shared_ptr<App> app;
+  std::shared_ptr<LineApplication> app;
   {
     std::lock_guard lock(p.mutex);
     const auto it = p.apps.find(hLineApp);
@@ -249,12 +205,7 @@ int32_t lineShutdown(HLINEAPP hLineApp) {
     app = std::move(it->second);
     p.apps.erase(it);
   }
-  std::unique_ptr<MessageTarget> target;
-  {
-    std::lock_guard lock(app->mutex);
-    app->pending.clear();
-    target = std::move(app->target);
-  }
+  app->Close();
   return 0;
 }
 

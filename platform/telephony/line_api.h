@@ -62,11 +62,14 @@ int32_t lineGetDevCaps(HLINEAPP hLineApp, uint32_t dwDeviceID, uint32_t dwAPIVer
 
 // A line is held by one open at a time, in this process or another: a second
 // open, or a device some other program holds, gives LINEERR_ALLOCATED; a
-// device that does not exist LINEERR_NODEVICE. LINECALLPRIVILEGE_NONE only
-// holds the device. Owner privilege (with or without MONITOR) needs the
+// device that does not exist LINEERR_NODEVICE, a line telephony.ini gives
+// unusable values LINEERR_INIFILECORRUPT. LINECALLPRIVILEGE_NONE (or MONITOR
+// alone) only holds the device. OWNER (with or without MONITOR) needs the
 // data-modem media mode; it initialises the modem before returning
 // (LINEERR_OPERATIONFAILED when the modem does not take it) and then offers
-// incoming calls.
+// incoming calls. A modem that stops answering, or a device that goes away
+// while the line reads it (not during a connected call, whose bytes are the
+// caller's), ends the line with LINE_CLOSE.
 int32_t lineOpen(HLINEAPP hLineApp, uint32_t dwDeviceID, HLINE* lphLine, uint32_t dwAPIVersion,
                  uint32_t dwExtVersion, uint32_t dwCallbackInstance, uint32_t dwPrivileges, uint32_t dwMediaModes,
                  const void* lpCallParams = nullptr);
