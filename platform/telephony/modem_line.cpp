@@ -93,9 +93,11 @@ void ModemLine::Run() {
   for (;;) {
     HandleRequests();
     if (!stopping) {
-      std::lock_guard lock(mutex_);
-      stopping = stop_;
-      // Hang up first when a call is still up.
+      {
+        std::lock_guard lock(mutex_);
+        stopping = stop_;
+      }
+      // Hang up first when a call is still up (no lock: the drop reports).
       if (stopping && !modem_.Drop(NowMs())) break;
     }
     int64_t now = NowMs();
