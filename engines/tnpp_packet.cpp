@@ -90,6 +90,16 @@ std::optional<std::string> BuildTnppPagePacket(const TnppHeaderFields& Fields, s
   return packet;
 }
 
+bool SetTnppSerial(std::string& Packet, uint16_t Serial, bool Transparent) {
+  const size_t crc_length = TnppCRCLength(Transparent);
+  if (Serial > 0xFF || Packet.size() < kHeaderEnd + 1 + crc_length) return false;
+  Packet[11] = kHexDigits[Serial >> 4];
+  Packet[12] = kHexDigits[Serial & 0xF];
+  Packet.resize(Packet.size() - crc_length);
+  Packet += TnppCRCText(Packet, Transparent);
+  return true;
+}
+
 std::optional<std::string> BuildTnppLinkTestPacket(uint32_t Inertia, uint32_t Source, bool STXInit,
                                                    bool Transparent) {
   auto packet = BuildTnppHeader({0, Inertia, Source, 0});

@@ -60,6 +60,11 @@ std::string CleanTnppField(std::string_view Text);
 std::optional<std::string> BuildTnppPagePacket(const TnppHeaderFields& Fields, std::string_view Capcode,
                                                std::string_view Msg, tPacketSize Size, bool Transparent);
 
+// Gives a built packet serial number Serial (characters 12 .. 13) and the CRC
+// to match. False, the packet unchanged, when it is too short to carry a
+// header and a CRC or the serial does not fit.
+bool SetTnppSerial(std::string& Packet, uint16_t Serial, bool Transparent);
+
 // The link-test packet (destination 0, serial 0), STX only with STXInit.
 std::optional<std::string> BuildTnppLinkTestPacket(uint32_t Inertia, uint32_t Source, bool STXInit,
                                                    bool Transparent);

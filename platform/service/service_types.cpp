@@ -1,0 +1,26 @@
+#include "platform/service/service_types.h"
+
+namespace vltg::platform {
+
+const char* ServiceStateName(uint32_t state) {
+  switch (state) {
+    case SERVICE_STOPPED:
+      return "STOPPED";
+    case SERVICE_START_PENDING:
+      return "START_PENDING";
+    case SERVICE_STOP_PENDING:
+      return "STOP_PENDING";
+    case SERVICE_RUNNING:
+      return "RUNNING";
+    case SERVICE_CONTINUE_PENDING:
+      return "CONTINUE_PENDING";
+    case SERVICE_PAUSE_PENDING:
+      return "PAUSE_PENDING";
+    case SERVICE_PAUSED:
+      return "PAUSED";
+    default:
+      return "UNKNOWN";
+  }
+}
+
+}  // namespace vltg::platform
