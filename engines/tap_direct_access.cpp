@@ -105,6 +105,7 @@ void TKYRTap::OpenDirectPort() {
 }
 
 void TKYRTap::RunDirectAccessScript() {
+  FScriptError.clear();
   if (FDevIdToInitialize == kNoDevice) throw Exception("TAPILine: You must select TAPI compatible line");
   std::unique_ptr<TLogFile> log;
   if (!FDirectAccessLogFile.empty()) {

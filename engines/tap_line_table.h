@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/telephony/line_api.h"
+
 namespace vltg {
 
 class TKYRTap;
@@ -22,6 +24,9 @@ class TTapLineTable {
   static void Release(int32_t Instance, const TKYRTap* Engine);
   // The engine in the entry; nullptr when it is empty or out of range.
   static TKYRTap* Engine(int32_t Instance);
+  // The notification handler of entry n: hands each notification to the
+  // engine the entry holds at that moment, or drops it.
+  static platform::LINECALLBACK Callback(int32_t Instance);
 
  private:
   static std::atomic<TKYRTap*> FEntries[kEntries];
