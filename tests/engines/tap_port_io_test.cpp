@@ -2,7 +2,9 @@
 // directly attached COM port.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -46,7 +48,7 @@ class TapPortIoTest : public ::testing::Test {
   std::string ErrorOf(const std::function<void()>& call) {
     try {
       call();
-    } catch (const Exception& e) {
+    } catch (const std::exception& e) {
       return e.what();
     }
     return "(nothing raised)";
@@ -162,6 +164,66 @@ TEST_F(TapPortIoTest, NothingAttachedMeansNoInputAndNoOutput) {
   EXPECT_FALSE(engine.WriteComm("abc", 3));
   EXPECT_FALSE(engine.SendString("abc"));
   engine.FlushInput();
+}
+
+// A modem on the far end answering each command line from a table; a
+// command it does not know gets no answer.
+class ScriptedModem {
+ public:
+  ScriptedModem(PseudoTerminal& pty, std::map<std::string, std::string> answers)
+      : thread_([this, &pty, answers = std::move(answers)] {
+          std::string line;
+          while (!stop_) {
+            line += pty.Read(64, 5);
+            for (size_t end; (end = line.find("\r\n")) != std::string::npos; line.erase(0, end + 2)) {
+              const auto it = answers.find(line.substr(0, end));
+              if (it != answers.end()) pty.Write(it->second);
+            }
+          }
+        }) {}
+  ~ScriptedModem() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST_F(TapPortIoTest, DirectAccessScriptRunsUntilTheModemConnects) {
+  engine.SetDirectAccessLogFile((root / "script.log").string());
+  engine.SetDirectAccessScript({"ATZ", "ATDT5551234", "ATNEVER"});
+  ScriptedModem modem(pty, {{"ATZ", "ATZ\r\nOK\r\n"}, {"ATDT5551234", "\r\nCONNECT 9600\r\n"}});
+  engine.RunDirectAccessScript();  // CONNECT ends it, whatever lines follow
+  EXPECT_EQ(engine.ScriptError(), "");
+  const std::string log = root.Read("script.log");
+  for (const char* line : {" - TAPILine logfile: : ", " - Write (send command to modem): ATZ\r\n\r\n",
+                           " - Command complete (OK received)\r\n", " - Read (command in process): \r\nCONNECT",
+                           " - Connected! (conection esteblished)\r\n"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << " missing from\n" << log;
+  }
+  EXPECT_EQ(log.find("ATNEVER"), std::string::npos);
+}
+
+TEST_F(TapPortIoTest, DirectAccessScriptFailsOnABadAnswerOrNone) {
+  engine.SetTimeout(5);
+  engine.SetDirectAccessScript({"ATZ", "ATDT1"});
+  {
+    ScriptedModem modem(pty, {{"ATZ", "OK\r\n"}, {"ATDT1", "NO DIALTONE\r\n"}});
+    EXPECT_EQ(ErrorOf([&] { engine.RunDirectAccessScript(); }),
+              "TAPILine: Device direct access script error: \"ATDT1\".\r\nNO DIALTONE\r\n");
+    EXPECT_EQ(engine.ScriptError(), "TAPILine: Device direct access script error: \"ATDT1\".\r\nNO DIALTONE\r\n");
+  }
+  // A modem that never answers is given Timeout seconds per command.
+  engine.SetDirectAccessScript({"ATSILENT"});
+  const auto start = Steady::now();
+  EXPECT_EQ(ErrorOf([&] { engine.RunDirectAccessScript(); }),
+            "TAPILine: Device direct access script error: \"ATSILENT\".\r\n");
+  EXPECT_LT(Steady::now() - start, std::chrono::seconds(2));
+
+  engine.SetDevIdToInitialize(TKYRTap::kNoDevice);
+  EXPECT_EQ(ErrorOf([&] { engine.RunDirectAccessScript(); }), "TAPILine: You must select TAPI compatible line");
 }
 
 TEST(TapDirectPortSettings, FollowTheComPortProperties) {
