@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 #include "platform/serial/com_port_map.h"
@@ -58,6 +59,27 @@ bool SerialPort::Open(const std::string& name) {
     return Fail("open " + path_ + " (not a serial device)");
   }
   fd_ = fd;
+  adopted_ = false;
+  Started();
+  return true;
+}
+
+bool SerialPort::Adopt(int fd) {
+  Close();
+  if (fd < 0) {
+    error_ = "adopt: no descriptor";
+    return false;
+  }
+  char path[PATH_MAX];
+  const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path - 1);
+  path_ = n > 0 ? std::string(path, static_cast<size_t>(n)) : "descriptor " + std::to_string(fd);
+  fd_ = fd;
+  adopted_ = true;
+  Started();
+  return true;
+}
+
+void SerialPort::Started() {
   error_.clear();
   stop_requested_.store(false);
   event_counters_ = ReadCounters();
@@ -66,12 +88,11 @@ bool SerialPort::Open(const std::string& name) {
   received_since_events_ = false;
   sent_since_events_ = false;
   waiting_at_events_ = 0;
-  return true;
 }
 
 void SerialPort::Close() {
   if (fd_ < 0) return;
-  ioctl(fd_, TIOCNXCL);
+  if (!adopted_) ioctl(fd_, TIOCNXCL);
   ::close(fd_);
   fd_ = -1;
 }

@@ -73,6 +73,10 @@ class SerialPort {
   // refused. Settings are left as the device had them until Apply. Clears a
   // stop request left from before. False with LastError() on failure.
   bool Open(const std::string& name);
+  // Takes over a descriptor opened elsewhere (a telephony line hands one out
+  // for its call): no lock, no exclusive mode and no settings are applied,
+  // and Close only closes it. False for a negative descriptor.
+  bool Adopt(int fd);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
   // The descriptor, for readiness polling and device queries; -1 when closed.
@@ -132,8 +136,11 @@ class SerialPort {
   };
   std::optional<Counters> ReadCounters() const;
   bool Fail(const std::string& what);
+  // Resets the per-open state once a descriptor is held.
+  void Started();
 
   int fd_ = -1;
+  bool adopted_ = false;  // the exclusive mode is not ours to clear
   std::string path_;
   std::string error_;
   std::atomic<bool> stop_requested_{false};

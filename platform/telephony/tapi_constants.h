@@ -1,7 +1,8 @@
 #pragma once
 // Named values of the telephony line interface: the error results of the line
-// functions and the call states with their detail modes. The telephony layer
-// reports with these values, the TAP engine and the manager test for them.
+// functions, the call states with their detail modes, the notifications, and
+// the versions, privileges, modes and features the lines use. The telephony
+// layer reports with these values, the TAP engine and the manager test for them.
 #include <cstdint>
 
 namespace vltg::platform {
@@ -152,5 +153,54 @@ inline constexpr std::uint32_t LINEDISCONNECTMODE_CONGESTION = 0x200;
 inline constexpr std::uint32_t LINEDISCONNECTMODE_INCOMPATIBLE = 0x400;
 inline constexpr std::uint32_t LINEDISCONNECTMODE_UNAVAIL = 0x800;
 inline constexpr std::uint32_t LINEDISCONNECTMODE_NODIALTONE = 0x1000;
+
+// Notifications a line callback receives (dwMessage).
+inline constexpr std::uint32_t LINE_CALLSTATE = 2;
+inline constexpr std::uint32_t LINE_CLOSE = 3;
+inline constexpr std::uint32_t LINE_LINEDEVSTATE = 8;
+inline constexpr std::uint32_t LINE_REPLY = 12;
+
+// The range of interface versions the lines support.
+inline constexpr std::uint32_t TAPI_VERSION_1_4 = 0x00010004;
+inline constexpr std::uint32_t TAPI_VERSION_2_0 = 0x00020000;
+
+// Privileges asked for when opening a line.
+inline constexpr std::uint32_t LINECALLPRIVILEGE_NONE = 0x1;
+inline constexpr std::uint32_t LINECALLPRIVILEGE_MONITOR = 0x2;
+inline constexpr std::uint32_t LINECALLPRIVILEGE_OWNER = 0x4;
+
+// Media modes.
+inline constexpr std::uint32_t LINEMEDIAMODE_UNKNOWN = 0x2;
+inline constexpr std::uint32_t LINEMEDIAMODE_INTERACTIVEVOICE = 0x4;
+inline constexpr std::uint32_t LINEMEDIAMODE_DATAMODEM = 0x10;
+
+// Bearer modes.
+inline constexpr std::uint32_t LINEBEARERMODE_VOICE = 0x1;
+inline constexpr std::uint32_t LINEBEARERMODE_DATA = 0x8;
+inline constexpr std::uint32_t LINEBEARERMODE_PASSTHROUGH = 0x40;
+
+// Line and address features.
+inline constexpr std::uint32_t LINEFEATURE_MAKECALL = 0x8;
+inline constexpr std::uint32_t LINEADDRFEATURE_MAKECALL = 0x2;
+
+// Line device states (LINE_LINEDEVSTATE's first parameter and the status
+// message mask).
+inline constexpr std::uint32_t LINEDEVSTATE_OTHER = 0x1;
+inline constexpr std::uint32_t LINEDEVSTATE_RINGING = 0x2;
+
+// Mode of an offered call.
+inline constexpr std::uint32_t LINEOFFERINGMODE_ACTIVE = 0x1;
+
+// What a line identifier query selects.
+inline constexpr std::uint32_t LINECALLSELECT_LINE = 0x1;
+inline constexpr std::uint32_t LINECALLSELECT_ADDRESS = 0x2;
+inline constexpr std::uint32_t LINECALLSELECT_CALL = 0x4;
+
+// Formats of the text parts of the line records.
+inline constexpr std::uint32_t STRINGFORMAT_ASCII = 1;
+inline constexpr std::uint32_t STRINGFORMAT_BINARY = 4;
+
+// The device class of a data modem's port and configuration.
+inline constexpr char kDeviceClassDataModem[] = "comm/datamodem";
 
 }  // namespace vltg::platform

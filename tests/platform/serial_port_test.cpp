@@ -124,6 +124,19 @@ TEST_F(SerialPortTest, OpenIsExclusive) {
   EXPECT_FALSE(other.IsOpen());
 }
 
+TEST_F(SerialPortTest, AnAdoptedDescriptorLeavesTheOwnersClaimAlone) {
+  SerialPort adopted;
+  EXPECT_FALSE(adopted.Adopt(-1));
+  ASSERT_TRUE(adopted.Adopt(dup(port.Handle())));
+  EXPECT_EQ(adopted.Path(), pty.SlavePath());
+  ASSERT_EQ(adopted.Write("dup", 3), 3u);
+  EXPECT_EQ(pty.Read(3, 1000), "dup");
+  adopted.Close();
+  SerialPort second;
+  EXPECT_FALSE(second.Open(pty.SlavePath()));  // still exclusive while the owner holds it
+  EXPECT_TRUE(port.IsOpen());
+}
+
 TEST_F(SerialPortTest, BytesPassBothWaysUntranslated) {
   std::string all;
   for (int c = 0; c < 256; ++c) all += static_cast<char>(c);  // 17 and 19 are data here

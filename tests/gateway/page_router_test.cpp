@@ -1,0 +1,131 @@
+#include "gateway/page_router.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+
+#include "platform/messages/clock.h"
+#include "platform/messages/message_queue.h"
+#include "tests/support/scripted_snpp_server.h"
+#include "tests/support/temp_dir.h"
+
+namespace vltg {
+namespace {
+
+class PageRouterTest : public ::testing::Test {
+ protected:
+  PageRouterTest() {
+    router_.Snpp().SetPartPauseMs(0);
+  }
+
+  // The log's lines without their time stamps.
+  std::vector<std::string> LogLines() {
+    while (platform::ProcessMessages()) {
+    }
+    std::vector<std::string> lines;
+    const std::string text = temp_.Read("Log.Dat");
+    size_t at = 0;
+    while (at < text.size()) {
+      const size_t end = text.find("\r\n", at);
+      const std::string line = text.substr(at, end - at);
+      lines.push_back(line.substr(line.find(" - ") + 3));
+      at = end + 2;
+    }
+    return lines;
+  }
+
+  void SetRoutes(const std::string& text) { routes_ = RouteTable::Parse(text); }
+
+  vltg::testing::TempDir temp_;
+  TGatewayLog log_{temp_.Path().string(), [] { return std::tm{}; }};
+  RouteTable routes_;
+  TTnppPageQueue queue_;
+  std::atomic<bool> tnpp_enabled_{true};
+  std::atomic<bool> link_up_{true};
+  TPageRouter router_{routes_, log_.Poster(), queue_,
+                      TPageRouter::Owner{
+                          [] { return false; },
+                          [this] { return tnpp_enabled_.load(); },
+                          [this] { return link_up_.load(); },
+                          [] { return WctpConfig{"NOYB", "", "dtd"}; },
+                      }};
+};
+
+TEST_F(PageRouterTest, NoRouteIsDenied) {
+  SetRoutes("9,SNPP,localhost,444\r\n");
+  EXPECT_FALSE(router_.Route("Line1", "1234", "hello"));
+  EXPECT_EQ(LogLines(), std::vector<std::string>{"[TAP Dial-Up Connection] Line1 Msg. Denied For: 1234 Msg: hello"});
+}
+
+TEST_F(PageRouterTest, SnppDeliveryAndRefusal) {
+  test::ScriptedSnppServer server;
+  SetRoutes("12," + std::string("SNPP,127.0.0.1,") + server.PortName() + "\r\n" + "9,SNPP,127.0.0.1," +
+            std::to_string(test::UnusedLocalPort()) + "\r\n");
+  platform::ScopedClock fast(std::make_shared<platform::ScaledClock>(20));
+  EXPECT_TRUE(router_.Route("Line1", "1234", "hello"));
+  EXPECT_FALSE(router_.Route("Line1", "999", "bye"));
+  const auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "[SNPP] Line1 Msg. Submitted For: 1234 Msg: hello");
+  EXPECT_EQ(lines[1].rfind("[SNPP] SNPP Delivery Faild For \"999, MSG: bye Error: ", 0), 0u) << lines[1];
+  EXPECT_NE(lines[1].find("10061"), std::string::npos) << lines[1];
+}
+
+TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsUp) {
+  SetRoutes("default,TNPP,$1A,65539\r\n");
+  EXPECT_TRUE(router_.Route("Line1", "12345678901234567890", "page"));
+  auto record = queue_.TakeOldest();
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->PIN, "123456789012345");
+  EXPECT_EQ(record->DestAddr, 26);
+  EXPECT_EQ(record->Inertia, 3);
+  EXPECT_EQ(record->Msg, "page");
+
+  tnpp_enabled_ = false;
+  EXPECT_FALSE(router_.Route("Line1", "55", "off"));
+  tnpp_enabled_ = true;
+  link_up_ = false;
+  EXPECT_FALSE(router_.Route("Line1", "66", "down"));
+  EXPECT_EQ(queue_.Count(), 0u);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            "[TNPP] Line1 Msg. Rcvd For: 12345678901234567890 Msg: page",
+                            "[TNPP] TNPP Delivery Faild (TNPP Not Enabled) For \"55, MSG: off",
+                            "[TNPP] TNPP Delivery Faild For \"66, MSG: down Error: TNPP Link Down",
+                        }));
+}
+
+TEST_F(PageRouterTest, AFailingDeliveryIsLoggedAndRefusedNeverRaised) {
+  SetRoutes("1,Tnpp,1A,3\r\n2,WCTP,http://nowhere/,0\r\n");
+  router_.SetWctpDelivery([](const std::string&, const std::string&, const std::string&, const WctpConfig&,
+                             std::string&) -> bool { throw std::runtime_error("host lookup failed"); });
+  EXPECT_FALSE(router_.Route("Line1", "100", "bad destination"));
+  EXPECT_FALSE(router_.Route("Line1", "200", "bad host"));
+  const auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "[TNPP] TNPP Delivery Faild For \"100, MSG: bad destination Error: '1A' is not a valid integer value");
+  EXPECT_EQ(lines[1], "[WCTP] WCTP Delivery Faild For \"200, MSG: bad host Error: host lookup failed");
+}
+
+TEST_F(PageRouterTest, WctpDeliveryGetsTheRouteAndTheSettings) {
+  SetRoutes("7,WCTP,http://carrier.example/wctp,0\r\n");
+  std::string seen_url, seen_sender;
+  router_.SetWctpDelivery([&](const std::string& url, const std::string& pin, const std::string&,
+                              const WctpConfig& config, std::string& error) {
+    seen_url = url;
+    seen_sender = config.sender_id;
+    error = "refused";
+    return pin == "71";
+  });
+  EXPECT_TRUE(router_.Route("Line2", "71", "ok"));
+  EXPECT_FALSE(router_.Route("Line2", "72", "no"));
+  EXPECT_EQ(seen_url, "http://carrier.example/wctp");
+  EXPECT_EQ(seen_sender, "NOYB");
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            "[WCTP] Line2 Msg. Submitted For: 71 Msg: ok",
+                            "[WCTP] WCTP Delivery Faild For \"72, MSG: no Error: refused",
+                        }));
+}
+
+}  // namespace
+}  // namespace vltg
