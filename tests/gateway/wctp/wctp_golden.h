@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "gateway/config_keys.h"
 #include "gateway/wctp/inet_page_request.h"
 
 namespace vltg::testing::wctp {
@@ -19,7 +20,7 @@ inline std::unique_ptr<TInetPageRequest> GatewayRequest(const std::string& pin, 
                                                         const std::string& url) {
   auto r = NewInetPageRequest();
   r->NotifyWhenQueued = r->NotifyWhenDelivered = r->NotifyWhenRead = r->AllowResponse = false;
-  r->DocType = "http://dtd.wctp.org/wctp-dtd-v1r1.dtd";
+  r->DocType = kDefaultWctpDocType;  // the configuration's default
   r->RecipientID = pin;
   r->MaxPartLen = 999;
   r->Message = message;
