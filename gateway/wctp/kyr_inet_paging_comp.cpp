@@ -78,7 +78,8 @@ bool TKYRInetPagingComp::SubmitMessage(TInetPageRequest& request) {
   }
   Sleep(kSubmitPauseMs);
   const std::string text = WithoutAmpersandsAndPercents(request.Message);
-  std::string post = WriteSubmitDocument(request, text, FormatTimestamp(FClock ? FClock() : std::chrono::system_clock::now()));
+  const auto now = FClock ? FClock() : std::chrono::system_clock::now();
+  std::string post = WriteSubmitDocument(request, text, FormatTimestamp(now));
 
   TResultLines lines;
   const bool posted = PostXml(request, post);

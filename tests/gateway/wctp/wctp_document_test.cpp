@@ -173,7 +173,8 @@ TEST(WctpDocument, TextsAreEscapedSoNoPageCanAddElements) {
                                       "wctp-Choice&gt;&lt;x&gt;</wctp-MessageText>",
                                       "<wctp-Choice>R&amp;D &lt;now&gt; 100%</wctp-Choice>"}));
   EXPECT_EQ(Rows(doc, "<!DOCTYPE", "<!DOCTYPE"),
-            std::vector<std::string>{"<!DOCTYPE wctp-Operation SYSTEM \"http://dtd.example/%22x%22/wctp-dtd-v1r1.dtd\">"});
+            std::vector<std::string>{
+                "<!DOCTYPE wctp-Operation SYSTEM \"http://dtd.example/%22x%22/wctp-dtd-v1r1.dtd\">"});
 
   // Read back: one choice, the texts as written.
   std::vector<std::string> choices;
