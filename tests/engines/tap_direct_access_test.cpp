@@ -17,7 +17,9 @@
 #include "platform/base/exception.h"
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
+#include "tests/support/caller_script.h"
 #include "tests/support/pseudo_terminal.h"
+#include "tests/support/pump_until.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,6 +29,8 @@ namespace {
 using namespace tap;
 using namespace std::string_literals;
 using ::testing::Contains;
+using vltg::test::PumpUntil;
+using vltg::testing::TapBlock;
 using vltg::testing::PseudoTerminal;
 using Steady = std::chrono::steady_clock;
 
@@ -34,11 +38,6 @@ const std::string kProcessing = "Processing - Please Wait"s + CR + ACK + CR;
 const std::string kGoAhead = ESC + "[p"s + CR;
 const std::string kAccepted = "Message Submitted For Processing"s + CR + ACK + CR;
 const std::string kGoodBye = "Terminal Disconnect - Good Bye"s + CR + ESC + EOT;
-
-std::string Block(const std::string& pin, const std::string& msg) {
-  const std::string block = STX + pin + CR + msg + CR + ETX;
-  return block + TTapSession::TapChecksum(block) + CR;
-}
 
 // The TAP caller at the far end of the port, in real time.
 class PtyCaller {
@@ -76,7 +75,7 @@ class PtyCaller {
     Send(ESC + "PG1"s + CR);
     ASSERT_TRUE(Await(kProcessing));
     ASSERT_TRUE(Await(kGoAhead));
-    Send(Block(pin, msg));
+    Send(TapBlock(pin, msg));
     ASSERT_TRUE(Await(answer)) << "no answer to the page " << pin;
     if (answer != kAccepted) return;
     ASSERT_TRUE(Await(kGoAhead));
@@ -126,13 +125,6 @@ class TapDirectAccessTest : public ::testing::Test {
     auto all = Progress();
     return static_cast<size_t>(std::count(all.begin(), all.end(), text));
   }
-  // Waits (pumping, as an owner thread does) until `done` or 5 s real.
-  template <class Done>
-  bool AwaitOwner(Done done) {
-    const auto deadline = Steady::now() + std::chrono::seconds(5);
-    while (!done() && Steady::now() < deadline) platform::SleepPumping(5);
-    return done();
-  }
 
   vltg::testing::TempDir root;
   vltg::testing::ScopedEnv env{"VLTG_ROOT", root.Path().string()};
@@ -172,7 +164,7 @@ TEST_F(TapDirectAccessTest, APortThatFailsToOpenIsTriedAgainUntilItWorks) {
   vltg::testing::LinkComPort(5, (root.Path() / "no-such-device").string());
   engine->SetComPort(5);
   engine->SetWaitForCall(true);
-  ASSERT_TRUE(AwaitOwner([&] { return CountProgress("Connecting to COM5") >= 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return CountProgress("Connecting to COM5") >= 2; }, std::chrono::seconds(10)));
   EXPECT_THAT(Progress(), Contains("Error establishing connection!"));
   EXPECT_THAT(Progress(), Contains("Direct Access Port COM5 Closed - Restarting"));
 
@@ -192,8 +184,8 @@ TEST_F(TapDirectAccessTest, ADroppedCallOnTheWorkerReopensThePort) {
   ASSERT_TRUE(caller.Greet());
   caller.Send(ESC + "PG1"s + CR);
   ASSERT_TRUE(caller.Await(kGoAhead));
-  caller.Send(Block("666", "fails"));
-  ASSERT_TRUE(AwaitOwner([&] { return CountProgress("Connecting to COM1") >= 2; }));
+  caller.Send(TapBlock("666", "fails"));
+  ASSERT_TRUE(PumpUntil([&] { return CountProgress("Connecting to COM1") >= 2; }, std::chrono::seconds(10)));
   EXPECT_EQ(drops, 1);
 
   caller.SendPage("1234", "next caller");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,10 +21,13 @@
 #include "platform/telephony/device_config.h"
 #include "platform/telephony/line_api.h"
 #include "platform/telephony/tapi_constants.h"
+#include "tests/support/caller_script.h"
 #include "tests/support/modem_simulator.h"
 #include "tests/support/pseudo_terminal.h"
+#include "tests/support/pump_until.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/thrown_text.h"
 
 namespace vltg {
 namespace {
@@ -34,22 +38,11 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
 using vltg::testing::ModemSimulator;
+using vltg::test::PumpUntil;
+using vltg::testing::TapBlock;
+using vltg::test::ThrownText;
 
 const std::string kGoAhead = ESC + "[p"s + CR;
-
-std::string Block(const std::string& pin, const std::string& msg) {
-  const std::string block = STX + pin + CR + msg + CR + ETX;
-  return block + TTapSession::TapChecksum(block) + CR;
-}
-
-std::string ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
 
 // The caller behind the modem, on a thread of its own: everything the
 // gateway sends must come byte for byte as expected.
@@ -72,7 +65,9 @@ class ExactCaller {
   }
   bool Send(const std::string& bytes) { return modem_.SendFromCaller(bytes) || Failed("the call is gone"); }
   // The next bytes from the gateway are exactly `text`.
-  bool Expect(const std::string& text) { return (Receive(text.size(), 30000) || Failed("short of " + text)) && Check(text); }
+  bool Expect(const std::string& text) {
+    return (Receive(text.size(), 30000) || Failed("short of " + text)) && Check(text);
+  }
   void HangUp() { modem_.HangUp(); }
 
   std::string failure;
@@ -128,12 +123,8 @@ class TapLineTest : public ::testing::Test {
     tap.OnError = [this](TTapSession&, const std::string& text) { events.push_back("Error " + text); };
     tap.ErrorDialogSink = [this](TKYRTap&, const std::string& text) { events.push_back("Box " + text); };
   }
-  int Count(const std::string& event) const { return static_cast<int>(std::count(events.begin(), events.end(), event)); }
-  // Pumps, as the engine's thread does, until `done` or the clock time is up.
-  bool Pump(const std::function<bool()>& done, int64_t clock_ms) {
-    const int64_t until = platform::NowMs() + clock_ms;
-    while (!done() && platform::NowMs() < until) platform::SleepPumping(10);
-    return done();
+  int Count(const std::string& event) const {
+    return static_cast<int>(std::count(events.begin(), events.end(), event));
   }
 
   // Declared first: the modem's thread reads the clock until it has gone.
@@ -191,14 +182,16 @@ TEST_F(TapLineTest, AnswersOnTheSecondRingRunsTheDialogueAndRearmsForTheNextCall
     std::thread caller_thread([&] {
       (void)(caller.Connected() && caller.Greet() && caller.Send(ESC + "PG1secret"s + CR) &&
              caller.Expect("Processing - Please Wait"s + CR + ACK + CR) && caller.Expect(kGoAhead) &&
-             caller.Send(Block(call.pin, call.msg)) && caller.Expect(call.answer) && caller.Expect(kGoAhead) &&
+             caller.Send(TapBlock(call.pin, call.msg)) && caller.Expect(call.answer) &&
+             caller.Expect(kGoAhead) &&
              (!call.ends_with_eot ||
               (caller.Send(EOT + "\r"s) && caller.Expect("Terminal Disconnect - Good Bye"s + CR + ESC + EOT))));
       caller.HangUp();
       done = true;
     });
     modem.Call();
-    const bool rearmed = Pump([&] { return done && Count("Open") == static_cast<int>(n) + 2; }, 120000);
+    const bool rearmed =
+        PumpUntil([&] { return done && Count("Open") == static_cast<int>(n) + 2; }, std::chrono::seconds(20));
     caller_thread.join();
     EXPECT_EQ(caller.failure, "") << "call " << n + 1;
     ASSERT_TRUE(rearmed) << "call " << n + 1;
@@ -229,15 +222,15 @@ TEST_F(TapLineTest, ACallerWhoGivesUpBeforeTheAnswerRearmsTheLine) {
   tap.SetRingsToAnswer(5);
   tap.SetWaitForCall(true);
   modem.Call(1);
-  ASSERT_TRUE(Pump([&] { return Count("Open") == 2; }, 60000));
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }, std::chrono::seconds(10)));
   EXPECT_THAT(events, ElementsAre("Open", "Offering", "Disconnect", "Close", "Open"));
 
   // The reopened line answers the next caller.
   tap.SetRingsToAnswer(1);
   modem.Call();
-  ASSERT_TRUE(Pump([&] { return modem.Answers() == 1; }, 60000));
+  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 1; }, std::chrono::seconds(10)));
   modem.HangUp();
-  ASSERT_TRUE(Pump([&] { return Count("Open") == 3; }, 120000));
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 3; }, std::chrono::seconds(20)));
 }
 
 TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
@@ -246,7 +239,7 @@ TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
   second.SetLineInstance(6);
   first.InitializeLine();
   EXPECT_TRUE(first.LineAppReady());
-  EXPECT_EQ(ErrorOf([&] { second.InitializeLine(); }), "TAPILine6 component already exists in this process.");
+  EXPECT_EQ(ThrownText([&] { second.InitializeLine(); }), "TAPILine6 component already exists in this process.");
   EXPECT_FALSE(second.LineAppReady());
   first.InitializeLine();  // initialising again gives the entry back first
   EXPECT_EQ(TTapLineTable::Engine(6), &first);
@@ -254,7 +247,7 @@ TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
   second.SetShowErrorDialog(false);
   for (int32_t instance : {17, -1}) {
     second.SetLineInstance(instance);
-    EXPECT_EQ(ErrorOf([&] { second.InitializeLine(); }), "TAPILine: Invalid Line ID");
+    EXPECT_EQ(ThrownText([&] { second.InitializeLine(); }), "TAPILine: Invalid Line ID");
   }
   // With ShowErrorDialog the text goes to the box sink instead.
   std::vector<std::string> boxes;
@@ -315,7 +308,7 @@ TEST_F(TapLineTest, OpenLineAppliesTheLinesOwnModemConfigurationElseTheSystemOne
   tap.CloseLine();
 
   tap.SetDevIdToInitialize(TKYRTap::kNoDevice);
-  EXPECT_EQ(ErrorOf([&] { tap.SetWaitForCall(true); }), "TAPILine: You must select TAPI compatible line");
+  EXPECT_EQ(ThrownText([&] { tap.SetWaitForCall(true); }), "TAPILine: You must select TAPI compatible line");
 }
 
 TEST_F(TapLineTest, ALineHeldElsewhereIsNotOpened) {
@@ -336,7 +329,7 @@ TEST_F(TapLineTest, ALineHeldElsewhereIsNotOpened) {
   tap.SetWaitForCall(true);  // the check fails: the line stays closed, no OnOpen
   EXPECT_FALSE(tap.LineOpen());
   EXPECT_EQ(Count("Open"), 0);
-  EXPECT_EQ(ErrorOf([&] { tap.NegotiateAPIVersion(9); }), "TAPI Line: LINEERR_BADDEVICEID");
+  EXPECT_EQ(ThrownText([&] { tap.NegotiateAPIVersion(9); }), "TAPI Line: LINEERR_BADDEVICEID");
   platform::lineShutdown(other_app);
   tap.SetWaitForCall(false);
 }

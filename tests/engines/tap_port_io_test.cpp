@@ -16,6 +16,7 @@
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/thrown_text.h"
 
 namespace vltg {
 namespace {
@@ -23,6 +24,7 @@ namespace {
 using namespace tap;
 using namespace std::string_literals;
 using vltg::testing::PseudoTerminal;
+using vltg::test::ThrownText;
 using Steady = std::chrono::steady_clock;
 
 class TapPortIoTest : public ::testing::Test {
@@ -44,14 +46,6 @@ class TapPortIoTest : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_GE(engine.BytesWaiting(), count);
-  }
-  std::string ErrorOf(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const std::exception& e) {
-      return e.what();
-    }
-    return "(nothing raised)";
   }
 
   vltg::testing::TempDir root;
@@ -131,17 +125,17 @@ TEST_F(TapPortIoTest, ReadAndWriteFailuresCarryTheirTexts) {
   ASSERT_TRUE(pty.Write("ab"));
   AwaitWaiting(2);
   std::string text;
-  EXPECT_EQ(ErrorOf([&] { engine.ReadAvailable(5, text); }), "Timeout during read operation.");
+  EXPECT_EQ(ThrownText([&] { engine.ReadAvailable(5, text); }), "Timeout during read operation.");
 
   // Nobody reads the other end: the write cannot finish.
   const std::string big(1 << 20, 'x');
-  EXPECT_EQ(ErrorOf([&] { engine.WriteComm(big.data(), static_cast<int32_t>(big.size())); }),
+  EXPECT_EQ(ThrownText([&] { engine.WriteComm(big.data(), static_cast<int32_t>(big.size())); }),
             "Timeout during write operation.");
   EXPECT_FALSE(engine.SendText(big));
 
   pty.CloseMaster();
-  EXPECT_EQ(ErrorOf([&] { engine.ReadAvailable(3, text); }), "Error reading from com port.");
-  EXPECT_EQ(ErrorOf([&] { engine.WriteComm("abc", 3); }), "Error to writing to com port.");
+  EXPECT_EQ(ThrownText([&] { engine.ReadAvailable(3, text); }), "Error reading from com port.");
+  EXPECT_EQ(ThrownText([&] { engine.WriteComm("abc", 3); }), "Error to writing to com port.");
   EXPECT_FALSE(engine.SendString("abc"));
   // The timed reads end at once on a failing port.
   EXPECT_EQ(engine.ReadUntil("\r", text, 1), -1);
@@ -211,19 +205,19 @@ TEST_F(TapPortIoTest, DirectAccessScriptFailsOnABadAnswerOrNone) {
   engine.SetDirectAccessScript({"ATZ", "ATDT1"});
   {
     ScriptedModem modem(pty, {{"ATZ", "OK\r\n"}, {"ATDT1", "NO DIALTONE\r\n"}});
-    EXPECT_EQ(ErrorOf([&] { engine.RunDirectAccessScript(); }),
+    EXPECT_EQ(ThrownText([&] { engine.RunDirectAccessScript(); }),
               "TAPILine: Device direct access script error: \"ATDT1\".\r\nNO DIALTONE\r\n");
     EXPECT_EQ(engine.ScriptError(), "TAPILine: Device direct access script error: \"ATDT1\".\r\nNO DIALTONE\r\n");
   }
   // A modem that never answers is given Timeout seconds per command.
   engine.SetDirectAccessScript({"ATSILENT"});
   const auto start = Steady::now();
-  EXPECT_EQ(ErrorOf([&] { engine.RunDirectAccessScript(); }),
+  EXPECT_EQ(ThrownText([&] { engine.RunDirectAccessScript(); }),
             "TAPILine: Device direct access script error: \"ATSILENT\".\r\n");
   EXPECT_LT(Steady::now() - start, std::chrono::seconds(2));
 
   engine.SetDevIdToInitialize(TKYRTap::kNoDevice);
-  EXPECT_EQ(ErrorOf([&] { engine.RunDirectAccessScript(); }), "TAPILine: You must select TAPI compatible line");
+  EXPECT_EQ(ThrownText([&] { engine.RunDirectAccessScript(); }), "TAPILine: You must select TAPI compatible line");
 }
 
 TEST(TapDirectPortSettings, FollowTheComPortProperties) {
