@@ -200,21 +200,24 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   void Raise(const TTapNotifyEvent& Event);
   void CloseCommHandle();
   bool OnDirectAccessThread() const;
+
+  // Telephony line.
+  void ShutdownLineApp();
   // Takes the answered call's modem port into FComm.
   void TakeCallPort();
-  // OpenLine in direct-access mode.
-  void OpenDirectLine();
-
-  // Telephony side.
-  void ShutdownLineApp();
-  void StartDirectAccess();
-  void StopDirectAccess();
-  uint32_t DAThreadProc();
   void HandleCallState(uint32_t hCall, uint32_t State);
   void HandleRing();
   void HandleConnected();
   void HandleDisconnected();
   void HandleIdle();
+
+  // Direct access.
+  // OpenLine in direct-access mode.
+  void OpenDirectLine();
+  void StartDirectAccess();
+  // On the owning thread: waits until the worker has ended.
+  void StopDirectAccess();
+  uint32_t DAThreadProc();
 
   std::string FName;
   intptr_t FTag = 0;

@@ -41,8 +41,9 @@ void TKYRTap::AttachCommHandle() {
     FCommAttached = false;
     return;
   }
+  // The reads poll with windows of their own: no port time-outs or event
+  // mask to set up here.
   if (GetDeviceDirectAccess()) ConfigureDirectPort();
-  FComm.TakeEvents();
   if (FWaitForCall) RunTapSession();
 }
 
