@@ -1,5 +1,4 @@
-// The TAP engine component: its defaults, the line table and the modem
-// configuration files.
+// The TAP engine component's defaults and the modem configuration files.
 #include "engines/kyr_tap.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +6,6 @@
 #include <string>
 
 #include "engines/modem_config_file.h"
-#include "engines/tap_line_table.h"
 
 namespace vltg {
 namespace {
@@ -37,25 +35,6 @@ TEST(KYRTap, StartsWithThePublishedDefaults) {
   EXPECT_EQ(tap.GetComPortSwHandshaking(), shtNONE);
   EXPECT_FALSE(tap.FCommAttached);
   EXPECT_FALSE(tap.CommHandleHeld());
-}
-
-TEST(TapLineTable, EachEntryHoldsOneEngine) {
-  TKYRTap a, b;
-  EXPECT_TRUE(TTapLineTable::Claim(16, &a));
-  EXPECT_FALSE(TTapLineTable::Claim(16, &b));
-  EXPECT_FALSE(TTapLineTable::Claim(16, &a));
-  EXPECT_EQ(TTapLineTable::Engine(16), &a);
-  TTapLineTable::Release(16, &b);  // not b's to give back
-  EXPECT_EQ(TTapLineTable::Engine(16), &a);
-  TTapLineTable::Release(16, &a);
-  EXPECT_EQ(TTapLineTable::Engine(16), nullptr);
-  EXPECT_TRUE(TTapLineTable::Claim(16, &b));
-  TTapLineTable::Release(16, &b);
-
-  EXPECT_FALSE(TTapLineTable::Claim(17, &a));
-  EXPECT_FALSE(TTapLineTable::Claim(-1, &a));
-  EXPECT_EQ(TTapLineTable::Engine(17), nullptr);
-  EXPECT_EQ(TTapLineTable::Engine(-1), nullptr);
 }
 
 std::string Word(uint32_t v) {

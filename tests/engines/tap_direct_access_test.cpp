@@ -205,15 +205,5 @@ TEST_F(TapDirectAccessTest, DestroyingTheEngineEndsItsWorker) {
   EXPECT_FALSE(caller.Await("ID=", 300));
 }
 
-TEST_F(TapDirectAccessTest, SwitchingAnsweringOnTwiceStartsOneWorker) {
-  engine->SetWaitForCall(true);
-  engine->SetWaitForCall(true);
-  caller.SendPage("1", "one");
-  EXPECT_EQ(CountProgress("Connecting to COM1"), 1u);
-  engine->SetWaitForCall(false);
-  engine->SetWaitForCall(false);
-  EXPECT_EQ(closes, 1);
-}
-
 }  // namespace
 }  // namespace vltg
