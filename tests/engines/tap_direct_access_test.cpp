@@ -193,6 +193,19 @@ TEST_F(TapDirectAccessTest, ADroppedCallOnTheWorkerReopensThePort) {
   engine->SetWaitForCall(false);
 }
 
+// Dropped by the owner: the worker ends, and the port opened again 3 s later
+// is not closed under the new worker.
+TEST_F(TapDirectAccessTest, ACallDroppedByTheOwnerReopensThePort) {
+  engine->SetWaitForCall(true);
+  caller.SendPage("1", "before");
+  engine->DropCall();
+  EXPECT_EQ(drops, 1);
+  EXPECT_TRUE(engine->DirectAccessRunning());
+  caller.SendPage("2", "after");
+  EXPECT_EQ(Pages(), (std::vector<std::string>{"1:before", "2:after"}));
+  engine->SetWaitForCall(false);
+}
+
 TEST_F(TapDirectAccessTest, DestroyingTheEngineEndsItsWorker) {
   auto alive = std::make_shared<std::atomic<bool>>(true);
   engine->OnTapiProgress = [alive](TTapSession&, const std::string&) { EXPECT_TRUE(*alive); };

@@ -409,6 +409,16 @@ TEST_F(TapLineTest, NotificationsAreCountedAndGuarded) {
   tap.LineCallback(0, LINE_CLOSE, 0, 0);
   EXPECT_THAT(events, ElementsAre("Error Line Exception: busy handler failed", "UnexpectedClose"));
 
+  // A connected call whose port cannot be had leaves the engine free for the
+  // next call.
+  events.clear();
+  tap.SetDevIdToInitialize(0);
+  state(78, LINECALLSTATE_CONNECTED);
+  EXPECT_FALSE(tap.FCommAttached);
+  state(80, LINECALLSTATE_OFFERING);
+  EXPECT_THAT(events, ElementsAre("Box An error occured on connection internal.",
+                                  "Error An error occured on inbound connection internal.", "Offering"));
+
   // An entry without an engine drops what it is given.
   TTapLineTable::Callback(15)(0, LINE_CLOSE, 0, 0, 0, 0);
 }
