@@ -2,6 +2,11 @@
 
 #include <vector>
 
+#include "engines/time_counter.h"
+#include "engines/win_thread.h"
+#include "gateway/snpp/ag_ras.h"
+#include "gateway/snpp/sock_stream.h"
+#include "gateway/snpp/sock_thread.h"
 #include "platform/base/convert_error.h"
 #include "platform/messages/message_queue.h"
 #include "platform/sockets/host_name_cache.h"
@@ -27,11 +32,27 @@ void SockStartup() {
 
 void SockCleanup() { platform::ClearHostNameCache(); }
 
-TSock::TSock() = default;
+TSock::TSock() : stream_(std::make_unique<TSockStream>(*this)) {}
 
 // A socket that failed to bind is neither connected nor listening but still
 // open: it is closed here too.
-TSock::~TSock() = default;
+TSock::~TSock() {
+  // Accept threads find the listener gone from here on and free nothing;
+  // their sockets are freed here, once.
+  accept_sync_.reset();
+  accept_threads_.reset();
+  accepted_.clear();
+  SetRAS(nullptr);
+}
+
+void TSock::SetRAS(TagRas* value) {
+  if (ras_ == value) return;
+  if (ras_) std::erase(ras_->holders_, this);
+  ras_ = value;
+  if (ras_) ras_->holders_.push_back(this);
+}
+
+bool TSock::GetAvailable() const { return platform::Socket::Create(platform::SocketKind::kStream) != nullptr; }
 
 void TSock::SetSocketType(TSocketType value) {
   if (listen_) throw ESockException("SocketType - Can't Assign Socket Type While Listening");
@@ -81,13 +102,13 @@ bool TSock::Open() {
     DoInfo(siError, "Error #" + std::to_string(error) + " (" + SocketErrorText(error) + ")");
     return false;
   }
-  // A dial-up connection, when one is attached, is made here, before the
-  // names are resolved.
   try {
+    if (ras_) DialUp();
     address_.port = ResolvePort(port_name_);
     address_.address = ResolveHost(socket_type_ == stStream ? host_name_ : std::string());
   } catch (...) {
     // Without this a later Open would find the socket and do nothing.
+    // That holds for a failed dial too.
     socket_.reset();
     throw;
   }
@@ -109,6 +130,87 @@ bool TSock::Open() {
     if (OnConnect) OnConnect(*this);
   }
   return connected_;
+}
+
+// Dials with the attached component, then waits until it counts connected
+// or finds its connection, or its time-out has passed once more.
+void TSock::DialUp() {
+  ras_->Dial();
+  if (!countdown_) countdown_ = std::make_unique<TTimeCounter>();
+  countdown_->FStartValue = ras_->GetTimeOut();
+  countdown_->FExpired = false;
+  countdown_->Start();
+  struct StopCountdown {
+    TTimeCounter& countdown;
+    ~StopCountdown() { countdown.Stop(); }
+  } stop{*countdown_};
+  // The component may be destroyed by a handler while this pumps.
+  while (ras_ && !ras_->GetConnected() && !ras_->FindConnection() && !countdown_->FExpired) {
+    platform::SleepPumping(5);
+  }
+}
+
+void TSock::SetListen(bool value) {
+  if (socket_ && !listen_) throw ESockException("Listen - Socket Already In Use");
+  if (value && socket_type_ == stDatagram) throw ESockException("Listen - Cannot Listen On A Datagram Socket");
+  if (!value) {
+    Close();
+    DoInfo(siListen, "Listening Stopped");
+    return;
+  }
+  if (listen_) {
+    DoInfo(siListen, "Listening Already Running");
+    return;
+  }
+  socket_ = platform::Socket::Create(platform::SocketKind::kStream);
+  if (!socket_) throw ESockException("Listen - Error Binding Socket");
+  listen_ = true;
+  try {
+    address_ = {0, ResolvePort(port_name_)};
+    socket_->SetReuseAddress(true);
+    ApplyBlocking();
+    if (socket_->Bind(address_) != 0) throw ESockException("Listen - Error Binding Socket");
+    if (socket_->Listen(5) != 0) throw ESockException("Listen - Error Starting Listen");
+  } catch (...) {
+    // A socket left open here would make every later Listen "already in use".
+    listen_ = false;
+    socket_.reset();
+    throw;
+  }
+  DoInfo(siListen, "Listening Started");
+}
+
+// One waiting connection becomes a socket of its own, which this listener
+// owns; it takes over the listener's mode, port, events and dial-up component.
+void TSock::Accept() {
+  if (!auto_accept_ || !OnAutoAccept) {
+    if (OnAccept) OnAccept(*this);
+    return;
+  }
+  auto accepted = socket_->Accept(&peer_address_);
+  if (!accepted) return;
+  auto owned = std::make_unique<TSock>();
+  TSock& sock = *owned;
+  sock.socket_ = std::move(accepted);
+  sock.address_ = peer_address_;
+  sock.peer_address_ = peer_address_;
+  sock.blocking_timeout_ = blocking_timeout_;
+  sock.OnRead = OnRead;
+  sock.OnWrite = OnWrite;
+  sock.OnDisconnect = OnDisconnect;
+  sock.OnInfo = OnInfo;
+  sock.OnFileProgress = OnFileProgress;
+  sock.SetRAS(ras_);
+  sock.connected_ = true;
+  sock.port_name_ = port_name_;
+  sock.host_name_ = GetPeerAddress();
+  sock.SetBlocking(blocking_);
+  accepted_.push_back(std::move(owned));
+  if (blocking_) {
+    TSockThread::Start(*this, sock);
+  } else {
+    OnAutoAccept(*this, sock);
+  }
 }
 
 bool TSock::Close() {
@@ -301,6 +403,9 @@ void TSock::WMSocket(uint16_t event, int error) {
     case platform::kFdClose:
       if (OnDisconnect) OnDisconnect(*this);
       Close();
+      break;
+    case platform::kFdAccept:
+      Accept();
       break;
     default:
       break;

@@ -4,18 +4,31 @@
 // GetConnected, SendLine commands, poll Receive for replies, Close.
 //
 // In the default non-blocking mode every socket notice (connect, read, write,
-// close) is handled by WMSocket on the thread that opened the socket, and only
-// while that thread pumps its messages; blocking mode has no notices. A
-// component and its socket belong to that one thread.
+// close, accept) is handled by WMSocket on the thread that opened the socket,
+// and only while that thread pumps its messages; blocking mode has no notices
+// (a listener has them in either mode). A component and its socket belong to
+// that one thread.
+//
+// A listener hands out each accepted connection as a TSock of its own, which
+// the listener owns: a non-blocking listener raises OnAutoAccept at once, a
+// blocking one through a TSockThread that then frees the socket.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/base/exception.h"
 #include "platform/sockets/socket.h"
 
 namespace vltg {
+
+class TagRas;
+class TSockStream;
+class TSockThread;
+class TTimeCounter;
+class TWinThread;
 
 class ESockException : public Exception {
  public:
@@ -44,7 +57,8 @@ class TSock {
   using TNotifyProgressEvent = std::function<void(TSock& sender, int size, int count)>;
 
   TSock();
-  // Closes a socket that is still open, without raising events.
+  // Closes a socket that is still open, without raising events, and frees the
+  // accepted sockets; accept threads still running end without touching them.
   ~TSock();
   TSock(const TSock&) = delete;
   TSock& operator=(const TSock&) = delete;
@@ -59,6 +73,8 @@ class TSock {
   std::string GetPortName() const { return port_name_; }
   void SetPortName(const std::string& value);
   bool GetListen() const { return listen_; }
+  // Starts (bound to any address at PortName) or stops listening.
+  void SetListen(bool value);
   bool GetBlocking() const { return blocking_; }
   void SetBlocking(bool value);
   bool GetAutoAccept() const { return auto_accept_; }
@@ -67,10 +83,19 @@ class TSock {
   int GetBlockingTimeout() const { return blocking_timeout_; }
   void SetBlockingTimeout(int value) { blocking_timeout_ = value; }
   int GetBytesAvailable() const { return static_cast<int>(received_.size()); }
+  // Whether TCP/IP can be used on this machine.
+  bool GetAvailable() const;
+  // The dial-up component Open dials with first; none by default.
+  TagRas* GetRAS() const { return ras_; }
+  void SetRAS(TagRas* value);
+  TSockStream& GetStream() { return *stream_; }
+  // TSockThreads of this listener still running.
+  int GetAcceptThreadCount() const { return accept_thread_count_.load(); }
 
   // Creates and connects (stream) or binds (datagram) the socket; the
   // connected flag. Non-blocking, a stream socket counts as connected at
-  // once; a refused connect turns up later as a close.
+  // once; a refused connect turns up later as a close. With RAS set it dials
+  // first; a failed dial raises (ERASError, ECanceledError, ETimedOutError).
   bool Open();
   // True when the socket was closed without error.
   bool Close();
@@ -99,9 +124,13 @@ class TSock {
   TNotifyProgressEvent OnFileProgress;
 
  private:
+  friend class TagRas;
+  friend class TSockThread;
   static constexpr size_t kReadSize = 8192;
 
   void WMSocket(uint16_t event, int error);
+  void Accept();
+  void DialUp();
   uint16_t ResolvePort(const std::string& name);
   uint32_t ResolveHost(const std::string& name);
   void ApplyBlocking();
@@ -120,6 +149,14 @@ class TSock {
   bool auto_accept_ = false;
   bool connected_ = false;
   int blocking_timeout_ = 0;
+  TagRas* ras_ = nullptr;
+  std::unique_ptr<TTimeCounter> countdown_;  // made by the first dial, in its thread
+  std::unique_ptr<TSockStream> stream_;
+
+  std::vector<std::unique_ptr<TSock>> accepted_;
+  std::unique_ptr<platform::MessageTarget> accept_sync_;  // where accept threads run their steps
+  std::unique_ptr<TWinThread> accept_threads_;
+  std::atomic<int> accept_thread_count_{0};
 };
 
 }  // namespace vltg

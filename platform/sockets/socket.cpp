@@ -140,6 +140,13 @@ int Socket::Connect(const SocketAddress& to) {
   return -1;
 }
 
+int Socket::SetReuseAddress(bool on) {
+  if (fd_ < 0) return Fail(EBADF);
+  const int value = on ? 1 : 0;
+  if (setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &value, sizeof value) < 0) return Fail(errno);
+  return 0;
+}
+
 int Socket::Bind(const SocketAddress& at) {
   if (fd_ < 0) return Fail(EBADF);
   const sockaddr_in sa = ToSockaddr(at);

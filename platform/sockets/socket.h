@@ -78,6 +78,8 @@ class Socket : private PollSource {
   // 0 when connected. Non-blocking: -1 with WSAEWOULDBLOCK, and the outcome,
   // success or error, comes as the connect notice.
   int Connect(const SocketAddress& to);
+  // Lets a listener bind a port that connections of an earlier one still hold.
+  int SetReuseAddress(bool on);
   int Bind(const SocketAddress& at);
   int Listen(int backlog);
   // The accepted connection (blocking, no notices), or nullptr.

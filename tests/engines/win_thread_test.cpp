@@ -9,20 +9,12 @@
 
 #include "platform/base/exception.h"
 #include "platform/messages/message_queue.h"
+#include "tests/support/pump_until.h"
 
 namespace vltg {
 namespace {
 
-// Pumps until `done` holds or two seconds pass.
-template <typename F>
-bool PumpUntil(F done) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    platform::WaitMessage(5);
-  }
-  return true;
-}
+using test::PumpUntil;
 
 TEST(WinThread, ExecuteWithoutProcedureStartsNothing) {
   TWinThread threads;

@@ -12,6 +12,7 @@
 #include "platform/messages/message_queue.h"
 #include "platform/sockets/resolver.h"
 #include "platform/sockets/socket_errors.h"
+#include "tests/support/pump_until.h"
 #include "tests/support/scripted_snpp_server.h"
 
 namespace vltg::platform {
@@ -27,17 +28,7 @@ struct Notice {
 
 constexpr uint16_t kAll = kFdRead | kFdWrite | kFdConnect | kFdClose;
 
-// Pumps until `done` holds or a real second has passed.
-template <typename Pred>
-bool PumpUntil(Pred done, std::chrono::milliseconds limit = 2000ms) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    ProcessMessages();
-    SleepPumping(2);
-  }
-  return true;
-}
+using vltg::test::PumpUntil;
 
 void PumpFor(std::chrono::milliseconds span) {
   const auto end = std::chrono::steady_clock::now() + span;

@@ -15,23 +15,17 @@
 #include "platform/messages/message_queue.h"
 #include "platform/sockets/host_name_cache.h"
 #include "platform/sockets/resolver.h"
+#include "tests/support/pump_until.h"
 #include "tests/support/scripted_snpp_server.h"
+#include "tests/support/thrown_text.h"
 
 namespace vltg {
 namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Pred>
-bool PumpUntil(Pred done, std::chrono::milliseconds limit = 3000ms) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    platform::ProcessMessages();
-    platform::SleepPumping(2);
-  }
-  return true;
-}
+using test::PumpUntil;
+using test::ThrownText;
 
 class SockTest : public ::testing::Test {
  protected:
@@ -42,16 +36,6 @@ class SockTest : public ::testing::Test {
     };
     sock_.OnConnect = [this](TSock&) { ++connects_; };
     sock_.OnDisconnect = [this](TSock&) { ++disconnects_; };
-  }
-
-  std::string ExpectThrows(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const Exception& e) {
-      return e.what();
-    }
-    ADD_FAILURE() << "nothing raised";
-    return {};
   }
 
   TSock sock_;
@@ -84,8 +68,8 @@ TEST_F(SockTest, ConnectReceiveAndPeerCloseGiveTheirInfosAndEvents) {
                                               "2:Socket Closed"}));
   EXPECT_EQ(disconnects_, 1);
   EXPECT_EQ(sock_.Receive(), "221 OK, Goodbye\r\n");
-  EXPECT_EQ(ExpectThrows([&] { sock_.Receive(); }), "Receive - Socket Not Connected");
-  EXPECT_EQ(ExpectThrows([&] { sock_.SendLine("QUIT"); }), "Send - Socket Not Connected");
+  EXPECT_EQ(ThrownText([&] { sock_.Receive(); }), "Receive - Socket Not Connected");
+  EXPECT_EQ(ThrownText([&] { sock_.SendLine("QUIT"); }), "Send - Socket Not Connected");
 }
 
 TEST_F(SockTest, ARefusedConnectReportsItsErrorAndCloses) {
@@ -126,16 +110,16 @@ TEST_F(SockTest, LookupFailuresRaiseTheirTexts) {
   sock_.SetPortName("25");
   for (const char* host : {"1.2.3.4.5", "300.1.1.1", "no-such-host.invalid"}) {
     sock_.SetHostName(host);
-    EXPECT_EQ(ExpectThrows([&] { sock_.Open(); }), "Host Lookup - Could Not Find Host Entry") << host;
+    EXPECT_EQ(ThrownText([&] { sock_.Open(); }), "Host Lookup - Could Not Find Host Entry") << host;
   }
   sock_.SetHostName("127.0.0.1");
   for (const char* port : {"", "70000", "no-such-service"}) {
     sock_.SetPortName(port);
-    EXPECT_EQ(ExpectThrows([&] { sock_.Open(); }), "Port Lookup - Could Not Find Service Entry") << port;
+    EXPECT_EQ(ThrownText([&] { sock_.Open(); }), "Port Lookup - Could Not Find Service Entry") << port;
   }
   sock_.SetPortName("25x");
-  EXPECT_EQ(ExpectThrows([&] { sock_.Open(); }), "'25x' is not a valid integer value");
-  EXPECT_EQ(ExpectThrows([&] { sock_.SendLine("x"); }), "Send - Socket Not Connected");
+  EXPECT_EQ(ThrownText([&] { sock_.Open(); }), "'25x' is not a valid integer value");
+  EXPECT_EQ(ThrownText([&] { sock_.SendLine("x"); }), "Send - Socket Not Connected");
 
   // A failed lookup leaves no socket behind: the next Open starts afresh.
   test::ScriptedSnppServer server;
@@ -150,7 +134,7 @@ TEST_F(SockTest, ServiceNamesAndCachedHostNames) {
   ASSERT_TRUE(sock_.Open());
   EXPECT_EQ(platform::FindCachedHost("localhost"), htonl(INADDR_LOOPBACK));
   ASSERT_TRUE(PumpUntil([&] { return sock_.GetBytesAvailable() > 0; }));
-  EXPECT_EQ(ExpectThrows([&] { sock_.SetSocketType(stDatagram); }),
+  EXPECT_EQ(ThrownText([&] { sock_.SetSocketType(stDatagram); }),
             "SocketType - Can't Assign Socket Type While Connected");
   sock_.SetPortName("1");
   EXPECT_EQ(infos_.back(), "0:Setting PortName While Connected Has No Effect");
