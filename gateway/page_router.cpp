@@ -70,18 +70,54 @@ bool TPageRouter::DeliverWctp(const std::string& port_name, const RouteLine& rou
                               const std::string& msg) {
   platform::ProcessMessages();
   const WctpConfig config = owner_.wctp_config();
-  std::string error;
-  bool accepted = false;
+  const auto request = MakeWctpRequest(route.field3, pin, msg, config);
+  bool accepted;
   {
     std::lock_guard lock(wctp_mutex_);
-    if (wctp_) accepted = wctp_(route.field3.substr(0, 255), pin, msg, config, error);
+    accepted = wctp_client_.SendPage(*request);
   }
   if (accepted) {
     log_(SubmittedLine("[WCTP] ", port_name, " Msg. Submitted For: ", pin, msg));
     return true;
   }
-  log_(DeliveryFailedLine(kWctpFailed, pin, msg) + " Error: " + error);
+  log_(DeliveryFailedLine(kWctpFailed, pin, msg) + " Error: " + WctpErrorText(request->ReplyText));
   return false;
+}
+
+std::unique_ptr<TInetPageRequest> MakeWctpRequest(const std::string& url, const std::string& pin,
+                                                  const std::string& msg, const WctpConfig& config) {
+  auto request = NewInetPageRequest();
+  request->NotifyWhenQueued = request->NotifyWhenDelivered = request->NotifyWhenRead = false;
+  request->AllowResponse = false;
+  request->DocType = config.doc_type;
+  request->RecipientID = pin;
+  request->MaxPartLen = 999;
+  request->Message = msg;
+  request->MiscInfo = config.misc_sender_info;
+  request->StrictSSL = false;
+  request->UseSubmitRequest = false;
+  request->ProxyServer = "";
+  request->ProxyUser = "";
+  request->ProxyPassword = "";
+  request->SenderID = config.sender_id;
+  request->SendResponsesToID = "";
+  request->SecurityCode = "";
+  request->URL = url;
+  return request;
+}
+
+std::string WctpErrorText(const std::string& reply_text) {
+  std::string success, error;
+  size_t at = 0;
+  while (at < reply_text.size()) {
+    size_t end = reply_text.find_first_of("\r\n", at);
+    if (end == std::string::npos) end = reply_text.size();
+    const std::string line = reply_text.substr(at, end - at);
+    if (line.rfind("successText=", 0) == 0 && success.empty()) success = line.substr(12);
+    if (line.rfind("errorText=", 0) == 0 && error.empty()) error = line.substr(10);
+    at = end + 1;
+  }
+  return success.empty() ? error : success;
 }
 
 bool TPageRouter::QueueTnpp(const std::string& port_name, const RouteLine& route, const std::string& pin,

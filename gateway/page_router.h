@@ -13,6 +13,8 @@
 #include "gateway/route_table.h"
 #include "gateway/snpp/snpp_client.h"
 #include "gateway/tnpp_page_queue.h"
+#include "gateway/wctp/inet_page_request.h"
+#include "gateway/wctp/kyr_inet_paging_comp.h"
 
 namespace vltg {
 
@@ -25,18 +27,14 @@ class TPageRouter {
     std::function<bool()> tnpp_link_up;        // the link is up
     std::function<WctpConfig()> wctp_config;   // [WCTP], read now
   };
-  // The WCTP delivery: true when every part was accepted, else the error text.
-  using WctpDelivery = std::function<bool(const std::string& url, const std::string& pin, const std::string& msg,
-                                          const WctpConfig& config, std::string& error)>;
-
   TPageRouter(const RouteTable& routes, LogPoster log, TTnppPageQueue& queue, Owner owner);
 
   // Delivers the page received on the named port; the caller's verdict.
   bool Route(const std::string& port_name, const std::string& pin, const std::string& msg);
 
-  // Test hooks: the SNPP client's settings and the WCTP delivery.
+  // The settings every SNPP delivery starts from, and the one WCTP client.
   SnppClient& Snpp() { return snpp_template_; }
-  void SetWctpDelivery(WctpDelivery delivery) { wctp_ = std::move(delivery); }
+  TKYRInetPagingComp& Wctp() { return wctp_client_; }
 
  private:
   bool DeliverSnpp(const std::string& port_name, const RouteLine& route, const std::string& pin,
@@ -52,8 +50,16 @@ class TPageRouter {
   Owner owner_;
   SnppClient snpp_template_;
   std::mutex wctp_mutex_;  // one WCTP delivery at a time
-  WctpDelivery wctp_;
+  TKYRInetPagingComp wctp_client_;
 };
+
+// The gateway's WCTP request for a page: the client-message form, no
+// notifications, the [WCTP] settings, the route's URL.
+std::unique_ptr<TInetPageRequest> MakeWctpRequest(const std::string& url, const std::string& pin,
+                                                  const std::string& msg, const WctpConfig& config);
+// The error of a failed WCTP delivery: "successText", else "errorText" of the
+// request's result lines.
+std::string WctpErrorText(const std::string& reply_text);
 
 // "<tag>... Delivery Faild For \"PIN, MSG: msg" — the failure lines' common start
 // (the quote is never closed, as operators' log filters expect).

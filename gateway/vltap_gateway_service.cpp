@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "gateway/data_directory.h"
-#include "gateway/placeholder_gateway_controller.h"
+#include "gateway/vltap_gateway_controller.h"
 #include "platform/messages/message_queue.h"
 
 namespace vltg {
@@ -18,8 +18,8 @@ constexpr char kStopped[] = "DI DIZ Evevevu Stopped";
 constexpr char kStopping[] = "[System] Stopping DI DIZ Evevevu Services";
 constexpr int kLoopSleepMs = 5;
 
-std::unique_ptr<TGatewayController> MakePlaceholder(platform::TService&, const std::string& home_dir) {
-  return std::make_unique<TPlaceholderGatewayController>(home_dir);
+std::unique_ptr<TGatewayController> MakeController(platform::TService& owner, const std::string& home_dir) {
+  return std::make_unique<TVLTAPGatewayMain>(&owner, home_dir);
 }
 
 }  // namespace
@@ -29,7 +29,7 @@ void ServiceController(uint32_t control) {
 }
 
 TVLTAPGateway::TVLTAPGateway()
-    : TService(kGatewayServiceName, kGatewayDisplayName), controller_factory_(MakePlaceholder) {
+    : TService(kGatewayServiceName, kGatewayDisplayName), controller_factory_(MakeController) {
   SetServiceType(platform::SERVICE_WIN32_OWN_PROCESS | platform::SERVICE_INTERACTIVE_PROCESS);
   SetStartType(platform::SERVICE_AUTO_START);
   SetErrorSeverity(platform::SERVICE_ERROR_NORMAL);

@@ -28,8 +28,8 @@ class TVLTAPGateway : public platform::TService {
   // The execute handler (OnExecute).
   void VLSNPPGatewayExecute(platform::TService& sender);
 
-  // How the execute handler makes the controller; the placeholder
-  // controller unless set.
+  // How the execute handler makes the controller; the gateway controller
+  // unless set.
   void SetControllerFactory(GatewayControllerFactory factory) { controller_factory_ = std::move(factory); }
 
  private:

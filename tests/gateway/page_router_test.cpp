@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <stdexcept>
 
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
+#include "platform/netxfer/netxfer_library.h"
+#include "tests/support/local_http_server.h"
 #include "tests/support/scripted_snpp_server.h"
+#include "tests/support/log_texts.h"
 #include "tests/support/temp_dir.h"
 
 namespace vltg {
@@ -23,16 +25,7 @@ class PageRouterTest : public ::testing::Test {
   std::vector<std::string> LogLines() {
     while (platform::ProcessMessages()) {
     }
-    std::vector<std::string> lines;
-    const std::string text = temp_.Read("Log.Dat");
-    size_t at = 0;
-    while (at < text.size()) {
-      const size_t end = text.find("\r\n", at);
-      const std::string line = text.substr(at, end - at);
-      lines.push_back(line.substr(line.find(" - ") + 3));
-      at = end + 2;
-    }
-    return lines;
+    return testing::LogTextsOf(temp_.Read("Log.Dat"));
   }
 
   void SetRoutes(const std::string& text) { routes_ = RouteTable::Parse(text); }
@@ -95,36 +88,46 @@ TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsUp) {
                         }));
 }
 
-TEST_F(PageRouterTest, AFailingDeliveryIsLoggedAndRefusedNeverRaised) {
-  SetRoutes("1,Tnpp,1A,3\r\n2,WCTP,http://nowhere/,0\r\n");
-  router_.SetWctpDelivery([](const std::string&, const std::string&, const std::string&, const WctpConfig&,
-                             std::string&) -> bool { throw std::runtime_error("host lookup failed"); });
+TEST_F(PageRouterTest, AFailingConversionIsLoggedAndRefusedNeverRaised) {
+  SetRoutes("1,Tnpp,1A,3\r\n");
   EXPECT_FALSE(router_.Route("Line1", "100", "bad destination"));
-  EXPECT_FALSE(router_.Route("Line1", "200", "bad host"));
-  const auto lines = LogLines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "[TNPP] TNPP Delivery Faild For \"100, MSG: bad destination Error: '1A' is not a valid integer value");
-  EXPECT_EQ(lines[1], "[WCTP] WCTP Delivery Faild For \"200, MSG: bad host Error: host lookup failed");
+  EXPECT_EQ(LogLines(), std::vector<std::string>{
+                            "[TNPP] TNPP Delivery Faild For \"100, MSG: bad destination Error: '1A' is not a valid "
+                            "integer value"});
 }
 
-TEST_F(PageRouterTest, WctpDeliveryGetsTheRouteAndTheSettings) {
-  SetRoutes("7,WCTP,http://carrier.example/wctp,0\r\n");
-  std::string seen_url, seen_sender;
-  router_.SetWctpDelivery([&](const std::string& url, const std::string& pin, const std::string&,
-                              const WctpConfig& config, std::string& error) {
-    seen_url = url;
-    seen_sender = config.sender_id;
-    error = "refused";
-    return pin == "71";
-  });
+std::string WctpReply(const std::string& inner) {
+  return testing::LocalHttpServer::Reply(
+      "200 OK", "<?xml version=\"1.0\"?>\n<wctp-Operation wctpVersion=\"wctp-dtd-v1r1\">\n<wctp-Confirmation>" +
+                    inner + "</wctp-Confirmation>\n</wctp-Operation>\n");
+}
+
+TEST_F(PageRouterTest, WctpDeliveryAndTheErrorItReports) {
+  platform::LoadNetXferCores();
+  testing::LocalHttpServer accepting({WctpReply("<wctp-ClientSuccess successCode=\"200\" successText=\"Accepted\"/>"), false, {}});
+  testing::LocalHttpServer refusing({WctpReply("<wctp-Failure errorCode=\"403\" errorText=\"Invalid PIN\"/>"), false, {}});
+  SetRoutes("71,WCTP," + accepting.Url("/wctp") + ",0\r\n72,WCTP," + refusing.Url("/wctp") +
+            ",0\r\n73,WCTP,ftp://nowhere,0\r\n");
   EXPECT_TRUE(router_.Route("Line2", "71", "ok"));
   EXPECT_FALSE(router_.Route("Line2", "72", "no"));
-  EXPECT_EQ(seen_url, "http://carrier.example/wctp");
-  EXPECT_EQ(seen_sender, "NOYB");
+  EXPECT_FALSE(router_.Route("Line2", "73", "bad url"));
+  platform::UnloadNetXferCores();
+  const auto requests = accepting.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_NE(requests[0].find("senderID=\"NOYB\""), std::string::npos);
+  EXPECT_NE(requests[0].find("recipientID=\"71\""), std::string::npos);
   EXPECT_EQ(LogLines(), (std::vector<std::string>{
                             "[WCTP] Line2 Msg. Submitted For: 71 Msg: ok",
-                            "[WCTP] WCTP Delivery Faild For \"72, MSG: no Error: refused",
+                            "[WCTP] WCTP Delivery Faild For \"72, MSG: no Error: Invalid PIN",
+                            "[WCTP] WCTP Delivery Faild For \"73, MSG: bad url Error: http:// or https:// Required "
+                            "In URL!",
                         }));
+}
+
+TEST(WctpErrorText, SuccessTextElseErrorText) {
+  EXPECT_EQ(WctpErrorText("errorCode=403\r\nerrorText=Invalid PIN\r\n"), "Invalid PIN");
+  EXPECT_EQ(WctpErrorText("errorText=x\r\nsuccessText=Queued only\r\n"), "Queued only");
+  EXPECT_EQ(WctpErrorText(""), "");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ namespace vltg::testing {
 namespace {
 
 constexpr int64_t kDefaultExpectMs = 30000;
+constexpr int64_t kKnockIntervalMs = 2000;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -126,11 +127,19 @@ CallerScript CallerScript::Parse(std::string_view text) {
     if (!Words(line, words)) throw fail("unfinished quote or bad escape");
     if (words.empty() || words[0][0] == '#') continue;
     const std::string& verb = words[0];
-    Step step{Step::kSend, {}, 0, number};
+    Step step{Step::kSend, {}, 0, number, {}};
     if (verb == "send" && words.size() == 2) {
       step.text = words[1];
     } else if (verb == "block" && words.size() == 3) {
       step.text = TapBlock(words[1], words[2]);
+    } else if (verb == "knock" && (words.size() == 3 || words.size() == 4)) {
+      step.kind = Step::kKnock;
+      step.text = words[1];
+      step.prompt = words[2];
+      int64_t seconds = kDefaultExpectMs / 1000;
+      if (words.size() == 4 && !Number(words[3], seconds)) throw fail("seconds expected");
+      step.ms = seconds * 1000;
+      if (step.prompt.empty()) throw fail("nothing to expect");
     } else if (verb == "expect" && (words.size() == 2 || words.size() == 3)) {
       step.kind = Step::kExpect;
       step.text = words[1];
@@ -166,20 +175,29 @@ std::string CallerScript::Play(ModemSimulator& modem, std::ostream* transcript) 
         if (transcript) *transcript << "> " << ShowBytes(step.text) << "\n" << std::flush;
         if (!modem.SendFromCaller(step.text)) return where + "no call to send on";
         break;
+      case Step::kKnock:
       case Step::kExpect: {
+        const std::string& awaited = step.kind == Step::kKnock ? step.prompt : step.text;
         size_t at = std::string::npos;
-        modem.WaitUntil(
-            [&] {
-              collect();
-              at = received.find(step.text);
-              return at != std::string::npos || !modem.Connected();
-            },
-            step.ms);
+        auto arrived = [&] {
+          collect();
+          at = received.find(awaited);
+          return at != std::string::npos || !modem.Connected();
+        };
+        if (step.kind == Step::kKnock) {
+          for (int64_t waited = 0; waited < step.ms && !arrived(); waited += kKnockIntervalMs) {
+            if (transcript) *transcript << "> " << ShowBytes(step.text) << "\n" << std::flush;
+            modem.SendFromCaller(step.text);
+            modem.WaitUntil(arrived, kKnockIntervalMs);
+          }
+        } else {
+          modem.WaitUntil(arrived, step.ms);
+        }
         if (at == std::string::npos) {
-          return where + "expected \"" + ShowBytes(step.text) + "\", got \"" + ShowBytes(received) + "\"" +
+          return where + "expected \"" + ShowBytes(awaited) + "\", got \"" + ShowBytes(received) + "\"" +
                  (modem.Connected() ? "" : " and the call ended");
         }
-        received.erase(0, at + step.text.size());
+        received.erase(0, at + awaited.size());
         break;
       }
       case Step::kWait:

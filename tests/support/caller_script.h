@@ -5,6 +5,10 @@
 //   send TEXT               the caller sends the text
 //   block PIN MESSAGE       one TAP page block: STX PIN CR MESSAGE CR ETX,
 //                           its three checksum characters, CR
+//   knock TEXT PROMPT [SECONDS]
+//                           sends the text every 2 s until the line has sent
+//                           the prompt (30 s unless given), as a TAP caller
+//                           sends CR until it is asked "ID="
 //   expect TEXT [SECONDS]   waits (30 s unless given) until the line has sent
 //                           the text; what came before it is passed over
 //   wait MILLISECONDS       or until the call ends
@@ -33,10 +37,11 @@ std::string ShowBytes(std::string_view bytes);
 class CallerScript {
  public:
   struct Step {
-    enum Kind { kSend, kExpect, kWait, kHangUp } kind;
+    enum Kind { kSend, kExpect, kWait, kHangUp, kKnock } kind;
     std::string text;
     int64_t ms = 0;
     int line = 0;
+    std::string prompt;  // kKnock
   };
 
   // Raises std::runtime_error naming the line of a step it cannot read.

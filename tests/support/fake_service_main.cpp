@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "gateway/placeholder_gateway_controller.h"
+#include "gateway/vltap_gateway_controller.h"
 #include "gateway/vltap_gateway_service.h"
 #include "platform/messages/message_queue.h"
 #include "platform/service/service_application.h"
@@ -50,9 +50,9 @@ TFakeService* g_service = nullptr;
 
 void FakeServiceController(uint32_t control) { g_service->Controller(control); }
 
-class TFailingController : public vltg::TPlaceholderGatewayController {
+class TFailingController : public vltg::TVLTAPGatewayMain {
  public:
-  using TPlaceholderGatewayController::TPlaceholderGatewayController;
+  using TVLTAPGatewayMain::TVLTAPGatewayMain;
   bool StartServices() override { throw std::runtime_error("no ports"); }
 };
 
@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
   vltg::platform::TServiceApplication application;
   if (mode == "gateway-throw") {
     vltg::TVLTAPGateway gateway;
-    gateway.SetControllerFactory([](vltg::platform::TService&, const std::string& home) {
-      return std::make_unique<TFailingController>(home);
+    gateway.SetControllerFactory([](vltg::platform::TService& owner, const std::string& home) {
+      return std::make_unique<TFailingController>(&owner, home);
     });
     application.CreateService(gateway);
     return application.Run(args);

@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <regex>
-#include <sstream>
 #include <thread>
+
+#include "tests/support/log_texts.h"
 
 namespace vltg::testing {
 namespace fs = std::filesystem;
@@ -66,14 +67,7 @@ std::vector<std::string> GatewayInstallation::LogTexts(const fs::path& dir, cons
   std::vector<std::string> texts;
   const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(real_ms);
   do {
-    texts.clear();
-    std::istringstream in(dir_.Read(fs::relative(dir / "Log.Dat", dir_.Path()).string()));
-    for (std::string line; std::getline(in, line);) {
-      const auto dash = line.find(" - ");
-      if (dash != std::string::npos && line.size() >= dash + 4) {
-        texts.push_back(line.substr(dash + 3, line.size() - dash - 4));  // CR LF
-      }
-    }
+    texts = LogTextsOf(dir_.Read(fs::relative(dir / "Log.Dat", dir_.Path()).string()));
     if (std::find(texts.begin(), texts.end(), last) != texts.end()) break;
     Pause();
   } while (std::chrono::steady_clock::now() < limit);

@@ -1,0 +1,112 @@
+#include "engines/kyr_tap.h"
+
+#include "engines/win_thread.h"
+#include "platform/messages/message_queue.h"
+
+namespace vltg {
+
+TKYRTap::TKYRTap() : TTapSession(static_cast<TTapPort&>(*this)) { FCounter.FStartValue = 30; }
+
+TKYRTap::~TKYRTap() {
+  FWaitForCall = false;
+  platform::ProcessMessages();
+  // The worker uses this engine: it must be gone before anything else goes.
+  StopDirectAccess();
+  try {
+    FCommAttached = false;
+    DropCall();
+  } catch (...) {
+  }
+  try {
+    CloseLine();
+  } catch (...) {
+  }
+  try {
+    ShutdownLineApp();
+  } catch (...) {
+  }
+}
+
+// ---- properties ----
+
+void TKYRTap::SetWaitForCall(bool Value) {
+  if (GetDeviceDirectAccess()) {
+    if (Value == FWaitForCall) return;
+    const bool worker = OnDirectAccessThread();
+    if (!Value) {
+      FWaitForCall = false;
+      // The dialogue notices at the end of its current read window.
+      if (!worker) StopDirectAccess();
+      return;
+    }
+    // A worker that was told to stop from its own thread ends first, so two
+    // never share the port; switched on from the worker itself, the running
+    // worker carries on.
+    if (!worker) StopDirectAccess();
+    FWaitForCall = true;
+    if (!worker) StartDirectAccess();
+    return;
+  }
+  if (Value == FWaitForCall) return;
+  if (Value) {
+    FWaitForCall = true;
+    OpenLine();
+    return;
+  }
+  FWaitForCall = false;
+  FCallOffered = false;
+  CloseCommHandle();
+  CloseLine();
+}
+
+void TKYRTap::SetComPortSpeed(TTapComPortBaudRate Value) {
+  FComPortSpeed = Value;
+  ConfigureDirectPort();
+}
+
+void TKYRTap::SetComPortDataBits(TTapComPortDataBits Value) {
+  FComPortDataBits = Value;
+  ConfigureDirectPort();
+}
+
+void TKYRTap::SetComPortStopBits(TTapComPortStopBits Value) {
+  FComPortStopBits = Value;
+  ConfigureDirectPort();
+}
+
+void TKYRTap::SetComPortParity(TTapComPortParity Value) {
+  FComPortParity = Value;
+  ConfigureDirectPort();
+}
+
+void TKYRTap::SetComPortHwHandshaking(TTapComPortHwHandshaking Value) {
+  FComPortHwHandshaking = Value;
+  ConfigureDirectPort();
+}
+
+void TKYRTap::SetComPortSwHandshaking(TTapComPortSwHandshaking Value) {
+  FComPortSwHandshaking = Value;
+  ConfigureDirectPort();
+}
+
+// ---- shared helpers ----
+
+void TKYRTap::Progress(const std::string& Text) {
+  if (OnTapiProgress) OnTapiProgress(*this, Text);
+}
+
+void TKYRTap::Error(const std::string& Text) {
+  if (OnError) OnError(*this, Text);
+}
+
+void TKYRTap::ShowError(const std::string& Text) {
+  if (FShowErrorDialog && ErrorDialogSink) ErrorDialogSink(*this, Text);
+}
+
+void TKYRTap::Raise(const TTapNotifyEvent& Event) {
+  if (Event) Event(*this);
+}
+
+void TKYRTap::CloseCommHandle() { FComm.Close(); }
+
+}  // namespace vltg

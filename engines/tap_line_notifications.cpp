@@ -1,0 +1,169 @@
+// The answering side of a call, driven by the line's notifications: rings
+// are counted and the call answered, the connected call's port attached (the
+// TAP dialogue runs inside that notification), the call freed when idle and
+// the line re-armed after a disconnect.
+#include <exception>
+
+#include "engines/kyr_tap.h"
+#include "engines/tap_line_table.h"
+#include "engines/tapi_line.h"
+#include "platform/messages/message_queue.h"
+#include "platform/telephony/line_api.h"
+#include "platform/telephony/tapi_constants.h"
+
+namespace vltg {
+namespace {
+
+using namespace platform;
+
+constexpr int64_t kRearmPauseMs = 3000;
+
+}  // namespace
+
+platform::LINECALLBACK TTapLineTable::Callback(int32_t Instance) {
+  return [Instance](uint32_t hDevice, uint32_t dwMessage, uint32_t, uint32_t dwParam1, uint32_t dwParam2, uint32_t) {
+    if (TKYRTap* engine = Engine(Instance)) engine->LineCallback(hDevice, dwMessage, dwParam1, dwParam2);
+  };
+}
+
+// A notification that reaches the engine while one is being handled (the
+// dialogue and the re-arm pause pump messages) is dropped, not queued.
+void TKYRTap::LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t dwParam1, uint32_t dwParam2) {
+  if (FInCallback) return;
+  FInCallback = true;
+  struct Leave {
+    bool& flag;
+    ~Leave() { flag = false; }
+  } leave{FInCallback};
+  try {
+    switch (dwMessage) {
+      case LINE_CALLSTATE:
+        HandleCallState(hDevice, dwParam1);
+        break;
+      case LINE_CLOSE:
+        Raise(OnUnexpectedClose);
+        break;
+      case LINE_LINEDEVSTATE:
+        if (dwParam1 == LINEDEVSTATE_RINGING && FCallOffered) HandleRing();
+        break;
+      case LINE_REPLY:
+        try {
+          LineReply(static_cast<int32_t>(dwParam1), static_cast<int32_t>(dwParam2));
+        } catch (const std::exception&) {
+          ShowError("Inbound Line In Use!");
+          Error("Inbound Line In Use!");
+          FDropping = true;
+        }
+        break;
+      default:
+        break;
+    }
+  } catch (const std::exception& e) {
+    // Nothing is passed back into the line layer, not even from OnError.
+    try {
+      Error("Line Exception: " + std::string(e.what()));
+    } catch (...) {
+    }
+  } catch (...) {
+  }
+}
+
+void TKYRTap::HandleCallState(uint32_t hCall, uint32_t State) {
+  switch (State) {
+    case LINECALLSTATE_IDLE:
+      HandleIdle();
+      break;
+    case LINECALLSTATE_OFFERING:
+      if (FCommAttached) break;
+      if (!FWaitForCall) {
+        FCallOffered = false;
+        break;
+      }
+      Raise(OnCallOffering);
+      FCallHandle = hCall;
+      FCallOffered = true;
+      FRingCount = 0;
+      break;
+    case LINECALLSTATE_BUSY:
+      Raise(OnBusy);
+      break;
+    case LINECALLSTATE_CONNECTED:
+      HandleConnected();
+      break;
+    case LINECALLSTATE_DISCONNECTED:
+      HandleDisconnected();
+      break;
+    default:
+      break;
+  }
+}
+
+void TKYRTap::HandleIdle() {
+  if (FCallHandle != 0) {
+    try {
+      CheckLineResult(lineDeallocateCall(FCallHandle));
+    } catch (const std::exception&) {
+      ShowError("Unable to dealocate a call.");
+      Error("Unable to dealocate inbound call.");
+      return;
+    }
+  }
+  FCallHandle = 0;
+  CloseCommHandle();
+}
+
+void TKYRTap::HandleRing() {
+  ++FRingCount;
+  if (FRingCount < FRingsToAnswer) return;
+  try {
+    Raise(OnCallAnswering);
+    CheckLineResult(lineAnswer(FCallHandle));
+    FCounter.Stop();
+    // Answered: later rings of this call must not answer it again.
+    FCallOffered = false;
+  } catch (const std::exception&) {
+    ShowError("Unable to answer to call.");
+    Error("Unable to answer to inbound call.");
+  }
+}
+
+// Runs the whole TAP dialogue before OnConnection is raised.
+void TKYRTap::HandleConnected() {
+  if (FDropping || FDevIdToInitialize == kNoDevice || FCommAttached) return;
+  try {
+    AttachCommHandle();
+  } catch (const std::exception&) {
+    ShowError("An error occured on connection internal.");
+    Error("An error occured on inbound connection internal.");
+    return;
+  }
+  if (GetDeviceDirectAccess() && !FDirectAccessScript.empty()) {
+    try {
+      RunDirectAccessScript();
+    } catch (const std::exception& e) {
+      // A failure other than a modem's answer has no script text of its own.
+      const std::string text = FScriptError.empty() ? e.what() : FScriptError;
+      ShowError(text);
+      Error(text);
+      return;
+    }
+  }
+  Raise(OnConnection);
+}
+
+// The line is closed and opened again for the next call.
+void TKYRTap::HandleDisconnected() {
+  CloseCommHandle();
+  Raise(OnDisconnect);
+  if (!FWaitForCall) {
+    SetWaitForCall(false);
+    return;
+  }
+  SetWaitForCall(false);
+  ProcessMessages();
+  SleepPumping(kRearmPauseMs);
+  SetWaitForCall(true);
+  ProcessMessages();
+}
+
+}  // namespace vltg

@@ -1,0 +1,209 @@
+// The TAP engine's telephony line: initialisation and the line table claim,
+// modem configuration files, opening and checking the line, ending a call
+// and closing the line.
+#include <exception>
+#include <filesystem>
+
+#include "engines/inbound_line_check.h"
+#include "engines/kyr_tap.h"
+#include "engines/modem_config_file.h"
+#include "engines/tap_line_table.h"
+#include "engines/tapi_line.h"
+#include "platform/base/exception.h"
+#include "platform/base/whole_file.h"
+#include "platform/messages/message_queue.h"
+#include "platform/telephony/line_api.h"
+#include "platform/telephony/tapi_constants.h"
+
+namespace vltg {
+namespace {
+
+using namespace platform;
+
+// The name the engine's line application is known by.
+constexpr char kApplicationName[] = "vltg";
+// Room offered for the call's port record.
+constexpr uint32_t kCallPortRecordSize = 1026;
+constexpr int64_t kRearmPauseMs = 3000;
+
+}  // namespace
+
+void TKYRTap::InitializeLine() {
+  if (FLineAppReady) ShutdownLineApp();
+  SleepPumping(100);
+  if (GetDeviceDirectAccess()) return;
+
+  if (!TTapLineTable::ValidInstance(FLineInstance)) {
+    if (FShowErrorDialog) {
+      ShowError("Invalid Line ID");
+      return;
+    }
+    throw Exception("TAPILine: Invalid Line ID");
+  }
+  if (!TTapLineTable::Claim(FLineInstance, this)) {
+    throw Exception("TAPILine" + std::to_string(FLineInstance) + " component already exists in this process.");
+  }
+  FClaimedInstance = FLineInstance;
+  if (FLineInstance == 2) Error(" TapiLine=" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+
+  const int32_t result =
+      lineInitialize(&FLineApp, TTapLineTable::Callback(FLineInstance), kApplicationName, &FNumDevs);
+  if (result < 0) {
+    // The entry is not held by an engine without a line application.
+    TTapLineTable::Release(FClaimedInstance, this);
+    FClaimedInstance = -1;
+    CheckLineResult(result);
+  }
+  SleepPumping(100);
+  FAPIVersion = 0;
+  if (FNumDevs == 0) {
+    ShowError("There is no modem installed in your PC.\r\nYou should install it via Control panel | Modems | Add.");
+  }
+  FLineAppReady = true;
+}
+
+void TKYRTap::ShutdownLineApp() {
+  if (!FLineAppReady) return;
+  const int32_t result = lineShutdown(FLineApp);
+  FLineAppReady = false;
+  FLineOpen = false;
+  TTapLineTable::Release(FClaimedInstance, this);
+  FClaimedInstance = -1;
+  CheckLineResult(result);
+}
+
+bool TKYRTap::LoadModemConfig(const std::string& Path, uint32_t DeviceID) {
+  const auto file = ReadWholeFile(Path);
+  if (!file) return false;
+  const auto block = ModemConfigBlock(*file);
+  if (!block) return false;
+  return lineSetDevConfig(DeviceID, block->data(), static_cast<uint32_t>(block->size()), kDeviceClassDataModem) >= 0;
+}
+
+uint32_t TKYRTap::NegotiateAPIVersion(uint32_t DeviceID) {
+  uint32_t version = 0;
+  const int32_t result = lineNegotiateAPIVersion(FLineApp, DeviceID, TAPI_VERSION_1_4, TAPI_VERSION_1_4, &version);
+  if (result == LINEERR_INCOMPATIBLEAPIVERSION) return 0;
+  CheckLineResult(result);
+  return version;
+}
+
+int32_t TKYRTap::CheckInboundLine(uint32_t DeviceID) {
+  auto refuse = [this](const TInboundLineVerdict& verdict) {
+    ShowError(verdict.Text);
+    Error(verdict.Text);
+    return verdict.Code;
+  };
+  const uint32_t version = NegotiateAPIVersion(DeviceID);
+  if (version == 0) return 1;
+  LINEDEVCAPS caps;
+  CheckLineResult(lineGetDevCaps(FLineApp, DeviceID, version, 0, &caps));
+  if (const auto verdict = CheckInboundCaps(caps); verdict.Code != 0) return refuse(verdict);
+
+  HLINE trial = 0;
+  const int32_t opened =
+      lineOpen(FLineApp, DeviceID, &trial, version, 0, 0, LINECALLPRIVILEGE_NONE, LINEMEDIAMODE_DATAMODEM);
+  if (opened == LINEERR_ALLOCATED) return refuse(InboundLineAllocated());
+  CheckLineResult(opened);
+  struct CloseTrial {
+    HLINE line;
+    ~CloseTrial() { lineClose(line); }
+  } close_trial{trial};
+  LINEADDRESSSTATUS status;
+  CheckLineResult(lineGetAddressStatus(trial, 0, &status));
+  if (const auto verdict = CheckInboundAddress(status); verdict.Code != 0) return refuse(verdict);
+  return 0;
+}
+
+void TKYRTap::OpenLine() {
+  if (GetDeviceDirectAccess()) {
+    OpenDirectLine();
+    return;
+  }
+  std::error_code ignored;
+  if (std::filesystem::exists(FModemAltConfig, ignored)) {
+    if (!LoadModemConfig(FModemAltConfig, FDevIdToInitialize)) LoadModemConfig(FModemSysConfig, FDevIdToInitialize);
+  } else {
+    LoadModemConfig(FModemSysConfig, FDevIdToInitialize);
+  }
+  if (FDevIdToInitialize == kNoDevice) throw Exception("TAPILine: You must select TAPI compatible line");
+  if (CheckInboundLine(FDevIdToInitialize) != 0) return;
+
+  LINEDEVCAPS caps;
+  CheckLineResult(lineGetDevCaps(FLineApp, FDevIdToInitialize, NegotiateAPIVersion(FDevIdToInitialize), 0, &caps));
+  CheckLineResult(
+      lineNegotiateAPIVersion(FLineApp, FDevIdToInitialize, TAPI_VERSION_1_4, TAPI_VERSION_2_0, &FAPIVersion));
+  const uint32_t privileges =
+      FWaitForCall ? LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR : LINECALLPRIVILEGE_NONE;
+  CheckLineResult(
+      lineOpen(FLineApp, FDevIdToInitialize, &FLine, FAPIVersion, 0, 0, privileges, LINEMEDIAMODE_DATAMODEM));
+  FLineOpen = true;
+  CheckLineResult(lineSetNumRings(FLine, 0, 3));
+  CheckLineResult(lineSetStatusMessages(FLine, LINEDEVSTATE_RINGING, 0));
+  FDropping = false;
+  FCallOffered = false;
+  Raise(OnOpen);
+}
+
+void TKYRTap::TakeCallPort() {
+  VARSTRING record;
+  record.dwTotalSize = kCallPortRecordSize;
+  CheckLineResult(lineGetID(FLine, 0, FCallHandle, LINECALLSELECT_CALL, &record, kDeviceClassDataModem));
+  CloseCommHandle();
+  if (record.String.size() < 4) return;
+  uint32_t handle = 0;
+  for (int i = 3; i >= 0; --i) handle = handle << 8 | static_cast<unsigned char>(record.String[i]);
+  if (handle != kNoDevice) FComm.Adopt(static_cast<int>(handle));
+}
+
+void TKYRTap::DropCall() {
+  FCommAttached = false;
+  FDropping = true;
+  ProcessMessages();
+  if (FCallHandle != 0) {
+    FDropRequest = lineDrop(FCallHandle);
+    FCallHandle = 0;
+  }
+  try {
+    Raise(OnDropCall);
+  } catch (...) {
+  }
+  // A direct port is closed before answering starts again, and never under a
+  // running worker; on the worker itself, its own loop opens the port again.
+  const bool direct = GetDeviceDirectAccess();
+  const bool worker = OnDirectAccessThread();
+  if (direct && (worker || !DirectAccessRunning())) CloseCommHandle();
+  if (FWaitForCall && !(direct && worker)) {
+    SetWaitForCall(false);
+    ProcessMessages();
+    SleepPumping(kRearmPauseMs);
+    SetWaitForCall(true);
+    ProcessMessages();
+  }
+}
+
+void TKYRTap::CloseLine() {
+  ProcessMessages();
+  // Writes finish (or time out) before they return, so there is nothing
+  // pending to abort: closing is enough.
+  if (FComm.IsOpen()) {
+    CloseCommHandle();
+    ProcessMessages();
+  }
+  if (!GetDeviceDirectAccess() && FNumDevs != 0 && FLineOpen) {
+    lineClose(FLine);
+    FLineOpen = false;
+    FCallHandle = 0;  // closing the line freed its calls
+  }
+  FCommAttached = false;
+  Raise(OnClose);
+  ProcessMessages();
+}
+
+void TKYRTap::LineReply(int32_t RequestID, int32_t Result) {
+  if (RequestID != FDropRequest) return;
+  FDropRequest = 0;
+  CheckLineResult(Result);
+}
+
+}  // namespace vltg

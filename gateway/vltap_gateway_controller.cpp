@@ -1,0 +1,238 @@
+#include "gateway/vltap_gateway_controller.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "engines/kyr_tap.h"
+#include "gateway/data_directory.h"
+#include "gateway/engine_log_lines.h"
+#include "gateway/engine_settings.h"
+#include "gateway/tap_ports.h"
+#include "platform/messages/message_queue.h"
+#include "platform/service/service.h"
+
+namespace vltg {
+namespace {
+
+constexpr int kTapStop = 1;
+
+}  // namespace
+
+TVLTAPGatewayMain::TVLTAPGatewayMain(platform::TService* owner, const std::string& home_dir, LocalTimeSource now)
+    : owner_(owner),
+      FHomeDir(home_dir),
+      log_(home_dir, std::move(now)),
+      FIni(DataFilePath(home_dir, kConfigFileName)),
+      router_(FRoutes, log_.Poster(), FTnppQueue,
+              TPageRouter::Owner{
+                  [this] { return FStopped.load(); },
+                  [this] { return ReadEnableTnpp(); },
+                  [this] { return KYRTNPP1.GetLinkUp(); },
+                  [this] {
+                    std::lock_guard lock(ini_mutex_);
+                    return ReadWctpConfig(FIni);
+                  },
+              }) {
+  PostLog("TAP Gateway Server Starting");
+  FRoutes = RouteTable::Load(DataFilePath(home_dir, kRouteFileName));
+
+  TNPPThread.SetTimeOut(5);
+  TNPPThread.ThreadProc = [this](TWinThread& sender, TWinThreadParam&) { return TNPPThreadThreadProc(sender); };
+  TAPThread.ThreadProc = [this](TWinThread& sender, TWinThreadParam& info) {
+    return TAPThreadThreadProc(sender, info);
+  };
+  TAPThread.ThreadException = [this](TWinThread& sender, const TWinThreadInfo& info, const std::exception& e) {
+    TAPThreadThreadException(sender, info, e);
+  };
+
+  KYRTNPP1.SetComPortPollingDelay(0);
+  KYRTNPP1.SetInterCharTime(2);
+  KYRTNPP1.SetIdleRspTout(10);
+  KYRTNPP1.SetBusyRspTout(60);
+  KYRTNPP1.SetENQRspTout(10);
+  KYRTNPP1.SetRSHoldTime(10);
+  KYRTNPP1.SetKeepAliveTout(60);
+  KYRTNPP1.SetRetrycount(6);
+  KYRTNPP1.SetRSHoldRetry(24);
+  KYRTNPP1.SetENQRetries(6);
+  KYRTNPP1.SetSourceAddress(0);
+  KYRTNPP1.SetSTXInit(true);
+  KYRTNPP1.SetInertia(3);
+  KYRTNPP1.SetDPSerNum(0);
+  KYRTNPP1.SetDestAddr(0);
+  KYRTNPP1.SetTransparentCRC(false);
+  KYRTNPP1.SetPacketSize(ps4096);
+  KYRTNPP1.OnPortOpened = [this](TKYRTNPP& sender) { KYRTNPP1PortOpened(sender); };
+  BindTnppLogHandlers(KYRTNPP1, log_.Poster());
+}
+
+TVLTAPGatewayMain::~TVLTAPGatewayMain() {
+  // A run that never stopped: ask every thread to end; the thread components
+  // wait for them as they go, before the link and the queue.
+  FStopped = true;
+  stopping_ = true;
+  TNPPThread.SetTag(kTapStop);
+  TAPThread.SetTag(kTapStop);
+}
+
+bool TVLTAPGatewayMain::ReadEnableTnpp() {
+  std::lock_guard lock(ini_mutex_);
+  return ReadConfig(FIni, kTnppSection, kTnppEnableTNPP, ConfigReader::kGateway);
+}
+
+bool TVLTAPGatewayMain::StartServices() {
+  PostLog("[System] TAP Gateway Start Requested!");
+  platform::ProcessMessages();
+
+  TnppConfig tnpp;
+  {
+    std::lock_guard lock(ini_mutex_);
+    tnpp = ReadTnppConfig(FIni);
+  }
+  if (tnpp.enable_tnpp) {
+    PostLog("[System] Starting TNPP Services!");
+    ApplyTnppSettings(KYRTNPP1, tnpp);
+    KYRTNPP1.OpenLink();
+    // Without a port there is no link thread and no event to say so.
+    if (!KYRTNPP1.Connected()) PostLog("[TNPP] TNPP Link Lost Or Unable To Astablish Link");
+  }
+
+  platform::SleepPumping(before_tap_ms_);
+  PostLog("[System] Starting TAP Services!");
+  std::vector<std::string> keys;
+  {
+    std::lock_guard lock(ini_mutex_);
+    keys = FIni.ReadSection(kTapPortsSection);
+  }
+  // The first 16 keys decide, even when some of them are skipped.
+  for (size_t i = 0; i < keys.size() && i < static_cast<size_t>(kMaxTapPorts); ++i) {
+    const std::optional<int32_t> port = TapPortNumber(keys[i]);
+    if (!port || *port < 0 || *port > kMaxTapPorts) continue;
+    TAPThread.Execute(reinterpret_cast<void*>(static_cast<intptr_t>(*port)));
+  }
+  PostLog("[System] All Services Active!");
+  return true;
+}
+
+void TVLTAPGatewayMain::SetUpTapEngine(TKYRTap& tap, platform::ProfileFile& ini, int32_t port,
+                                       const std::string& name) {
+  const TapPortConfig config = ReadTapPortConfig(ini, name);
+  ApplyTapPortSettings(tap, port, name, config, ReadMiscConfig(ini));
+  // No box may ever wait in a service: off before the line is initialised.
+  tap.SetShowDialDialog(false);
+  tap.SetShowErrorDialog(false);
+  tap.InitializeLine();
+  tap.SetRingsToAnswer(config.rings);
+  tap.SetTapPassword(config.password);
+  tap.SetMaxMsgLength(config.length);
+  BindTapLogHandlers(tap, log_.Poster());
+  tap.OnMsgReceived = [this](TTapSession& sender, const std::string& pin, const std::string& msg, std::string&,
+                             std::string&, std::string&, bool& submitted) {
+    submitted = router_.Route(static_cast<TKYRTap&>(sender).PortName, pin, msg);
+  };
+  tap.SetModemAltConfig(DataFilePath(FHomeDir, ModemConfigFileName(name)));
+  tap.SetModemSysConfig(DataFilePath(FHomeDir, kSystemModemConfigFileName));
+  tap.SetTurncateMsgs(config.truncate_msgs);
+}
+
+uint32_t TVLTAPGatewayMain::TAPThreadThreadProc(TWinThread& sender, TWinThreadParam& info) {
+  const auto port = static_cast<int32_t>(reinterpret_cast<intptr_t>(info.Param));
+  platform::ProfileFile ini(DataFilePath(FHomeDir, kConfigFileName));
+  const std::string name = ini.ReadString(kTapPortsSection, TapPortKey(port), "");
+  if (name.empty() || !IsUsablePortName(name) || !ReadTapPortConfig(ini, name).enabled) {
+    PostLog("[TAP Dial-Up Connection] No Port Name Specified For Port" + std::to_string(port));
+    return 0;
+  }
+  PostLog("[TAP Dial-Up Connection] Starting TAP Modem Services For " + name);
+
+  auto tap = std::make_unique<TKYRTap>();
+  // However the thread leaves, the engine is stopped and freed here.
+  auto shut_down = [&] {
+    platform::SleepPumping(15);
+    PostLog("[TAP Dial-Up Connection] " + name + " Thread Shutdown");
+    try {
+      tap->SetWaitForCall(false);
+    } catch (...) {
+    }
+    platform::ProcessMessages();
+    while (tap->FCommAttached) platform::SleepPumping(5);
+    try {
+      tap.reset();
+    } catch (...) {
+    }
+  };
+  try {
+    SetUpTapEngine(*tap, ini, port, name);
+    tap->SetWaitForCall(true);
+    // The engine's notifications, and with them each call's whole exchange
+    // and delivery, run inside this pumping: a stop is seen between calls.
+    while (sender.GetTag() == 0) platform::SleepPumping(10);
+  } catch (...) {
+    shut_down();
+    throw;
+  }
+  shut_down();
+  return 0;
+}
+
+void TVLTAPGatewayMain::TAPThreadThreadException(TWinThread&, const TWinThreadInfo&, const std::exception& e) {
+  PostLog(std::string("[System] ") + e.what());
+  if (owner_) owner_->LogMessage(e.what(), platform::EVENTLOG_ERROR_TYPE);
+}
+
+void TVLTAPGatewayMain::KYRTNPP1PortOpened(TKYRTNPP&) {
+  // Started once per run, never after a stop began.
+  if (!stopping_ && !sender_started_.exchange(true)) TNPPThread.Execute(nullptr);
+  PostLog("[System] TNPP Services Active!");
+}
+
+uint32_t TVLTAPGatewayMain::TNPPThreadThreadProc(TWinThread& sender) {
+  struct Leave {
+    TWinThread& sender;
+    ~Leave() {
+      sender.SetTag(0);
+      platform::ProcessMessages();
+    }
+  } leave{sender};
+  while (sender.GetTag() == 0) {
+    platform::SleepPumping(5);
+    if (FStopped) break;
+    if (FTnppQueue.Count() == 0) continue;
+    if (sender.GetTag() == kTapStop) break;
+    if (auto record = FTnppQueue.TakeOldest()) SendQueuedPage(*record);
+    platform::SleepPumping(5);
+  }
+  return 0;
+}
+
+void TVLTAPGatewayMain::SendQueuedPage(const TTnppPageRecord& record) {
+  const std::string msg = record.Msg.substr(0, 255);
+  if (!ReadEnableTnpp()) {
+    PostLog("[TNPP] TNPP Delivery Faild (TNPP Not Enabled) For \"" + record.PIN + ", MSG: " + msg);
+    return;
+  }
+  // Every queued record goes to the link, whatever the spelling of its word:
+  // the caller was told it was accepted.
+  if (!KYRTNPP1.SendPage(static_cast<uint32_t>(record.DestAddr), record.Inertia, record.PIN, record.Msg)) {
+    PostLog(DeliveryFailedLine("[TNPP] TNPP", record.PIN, msg));
+  }
+}
+
+void TVLTAPGatewayMain::StopServices() {
+  PostLog("[System] Server ShutDown Requested");
+  stopping_ = true;
+  TNPPThread.SetTag(kTapStop);
+  TAPThread.SetTag(kTapStop);
+  // No limit: a TAP exchange in progress is finished first.
+  while (TAPThread.ThreadCount() != 0) platform::SleepPumping(5);
+  while (TNPPThread.ThreadCount() != 0) platform::SleepPumping(5);
+  platform::SleepPumping(after_stop_ms_);
+  // Nothing can be forced to end here: a thread still running is reported.
+  if (!TNPPThread.StopAll()) PostLog("[System] TNPP Sender Thread Still Running");
+  if (!TAPThread.StopAll()) PostLog("[System] TAP Threads Still Running");
+  if (KYRTNPP1.Connected()) KYRTNPP1.CloseLink();
+  PostLog("[System] Server ShutDown");
+  platform::ProcessMessages();
+}
+
+}  // namespace vltg

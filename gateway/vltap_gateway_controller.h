@@ -1,0 +1,85 @@
+#pragma once
+// The gateway controller. Made by the service's execute handler in the
+// service thread, it owns the configuration reader, the route table, the TNPP
+// page queue, the TNPP link and the thread components: at start it opens the
+// link and starts one TAP thread per configured port (each creates, sets up
+// and owns its TAP engine), at stop it ends every thread in order and closes
+// the link. The service thread writes the log and runs the rotation timer.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engines/kyr_tnpp.h"
+#include "engines/win_thread.h"
+#include "gateway/gateway_controller.h"
+#include "gateway/gateway_log.h"
+#include "gateway/page_router.h"
+#include "gateway/route_table.h"
+#include "gateway/tnpp_page_queue.h"
+#include "platform/profile/profile_file.h"
+
+namespace vltg {
+
+class TKYRTap;
+
+class TVLTAPGatewayMain : public TGatewayController {
+ public:
+  // FormCreate: takes the data directory, opens Config.Dat, loads Route.Dat
+  // once. `owner` receives the event-log entries of failed port threads.
+  TVLTAPGatewayMain(platform::TService* owner, const std::string& home_dir,
+                    LocalTimeSource now = CurrentLocalTime);
+  ~TVLTAPGatewayMain() override;
+
+  bool StartServices() override;
+  void StopServices() override;
+  bool GetStopped() const override { return FStopped; }
+  void PostLog(const std::string& text) override { log_.PostLog(text); }
+
+  // The pieces tests look at.
+  TKYRTNPP& Link() { return KYRTNPP1; }
+  TTnppPageQueue& TnppQueue() { return FTnppQueue; }
+  TPageRouter& Router() { return router_; }
+  int TapThreadCount() const { return TAPThread.ThreadCount(); }
+  int TnppThreadCount() const { return TNPPThread.ThreadCount(); }
+
+  // Pauses of the start and stop sequences (500 ms and 1000 ms).
+  void SetPauses(int64_t before_tap_ms, int64_t after_stop_ms) {
+    before_tap_ms_ = before_tap_ms;
+    after_stop_ms_ = after_stop_ms;
+  }
+
+ private:
+  uint32_t TAPThreadThreadProc(TWinThread& sender, TWinThreadParam& info);
+  void TAPThreadThreadException(TWinThread& sender, const TWinThreadInfo& info, const std::exception& e);
+  uint32_t TNPPThreadThreadProc(TWinThread& sender);
+  void KYRTNPP1PortOpened(TKYRTNPP& sender);
+  // Sets up a port's engine from its section of Config.Dat, in the order the
+  // engine expects.
+  void SetUpTapEngine(TKYRTap& tap, platform::ProfileFile& ini, int32_t port, const std::string& name);
+  // Hands one queued page to the link.
+  void SendQueuedPage(const TTnppPageRecord& record);
+  bool ReadEnableTnpp();
+
+  platform::TService* owner_;
+  std::atomic<bool> FStopped{false};
+  std::string FHomeDir;
+  TGatewayLog log_;
+  std::mutex ini_mutex_;  // held for one read of FIni
+  platform::ProfileFile FIni;
+  RouteTable FRoutes;
+  TTnppPageQueue FTnppQueue;
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> sender_started_{false};
+  int64_t before_tap_ms_ = 500;
+  int64_t after_stop_ms_ = 1000;
+
+  TKYRTNPP KYRTNPP1;
+  TPageRouter router_;
+  // Destroyed first: their threads use everything above.
+  TWinThread TNPPThread;
+  TWinThread TAPThread;
+};
+
+}  // namespace vltg

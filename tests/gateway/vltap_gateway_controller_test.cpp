@@ -1,0 +1,243 @@
+#include "gateway/vltap_gateway_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "engines/kyr_tap.h"
+#include "gateway/engine_settings.h"
+#include "platform/messages/clock.h"
+#include "platform/messages/message_queue.h"
+#include "tests/support/pump_until.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/log_texts.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tnpp_peer_line.h"
+
+namespace vltg {
+namespace {
+
+using testing::ScopedEnv;
+using testing::TempDir;
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  ControllerTest() { std::filesystem::create_directories(root_.Path() / "devices"); }
+
+  // The log's texts without their time stamps.
+  std::vector<std::string> LogLines() { return testing::LogTextsOf(data_.Read("Log.Dat")); }
+  bool Logged(const std::string& line) {
+    const auto lines = LogLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  // Pumps (as the service loop does) until the line is in the log.
+  bool PumpUntilLogged(const std::string& line) {
+    return PumpUntil([&] { return Logged(line); });
+  }
+  template <typename F>
+  static bool PumpUntil(F done) {
+    return test::PumpUntil(done, std::chrono::milliseconds(5000));
+  }
+  std::unique_ptr<TVLTAPGatewayMain> MakeController() {
+    auto controller = std::make_unique<TVLTAPGatewayMain>(nullptr, data_.Path().string());
+    controller->SetPauses(50, 50);
+    return controller;
+  }
+  // A COM name that opens nothing.
+  void DeadComPort(int number) {
+    std::filesystem::create_symlink(root_.Path() / "nothing-here", root_.Path() / "devices" / ("com" + std::to_string(number)));
+  }
+
+  TempDir root_;
+  ScopedEnv env_{"VLTG_ROOT", root_.Path().string()};
+  TempDir data_;
+  platform::ScopedClock fast_{std::make_shared<platform::ScaledClock>(10)};
+};
+
+size_t IndexOf(const std::vector<std::string>& lines, const std::string& line) {
+  return static_cast<size_t>(std::find(lines.begin(), lines.end(), line) - lines.begin());
+}
+
+TEST_F(ControllerTest, StartAndStopWithoutTnppAndTheTapPortsList) {
+  DeadComPort(9);
+  data_.Write("Config.Dat",
+              "[Tap Ports]\r\n"
+              "Port1=Alpha\r\n"
+              "Port2=\r\n"
+              "Port 7=Beta\r\n"
+              "PortX=Gamma\r\n"
+              "Port17=Delta\r\n"
+              "Port0=Zero\r\n"
+              "[Alpha]\r\nEnabled=1\r\nDirectAccess=1\r\nComPort=8\r\n"
+              "[Beta]\r\nEnabled=0\r\n");
+  {
+    auto controller = MakeController();
+    EXPECT_TRUE(controller->StartServices());
+    ASSERT_TRUE(PumpUntilLogged("[TAP Dial-Up Connection] Alpha Error establishing connection!"));
+    ASSERT_TRUE(PumpUntilLogged("[TAP Dial-Up Connection] No Port Name Specified For Port0"));
+    controller->StopServices();
+    EXPECT_EQ(controller->TapThreadCount(), 0);
+  }
+  const auto lines = LogLines();
+  const std::vector<std::string> system_lines = {
+      "TAP Gateway Server Starting", "[System] TAP Gateway Start Requested!", "[System] Starting TAP Services!",
+      "[System] All Services Active!", "[System] Server ShutDown Requested",
+      "[TAP Dial-Up Connection] Alpha Thread Shutdown", "[System] Server ShutDown"};
+  size_t previous = 0;
+  for (const auto& line : system_lines) {
+    const size_t at = IndexOf(lines, line);
+    ASSERT_LT(at, lines.size()) << line;
+    EXPECT_GE(at, previous) << line;
+    previous = at;
+  }
+  EXPECT_EQ(lines.back(), "[System] Server ShutDown");
+  EXPECT_TRUE(Logged("[TAP Dial-Up Connection] Starting TAP Modem Services For Alpha"));
+  EXPECT_TRUE(Logged("[TAP Dial-Up Connection] Alpha Connecting to COM9"));
+  EXPECT_TRUE(Logged("[TAP Dial-Up Connection] No Port Name Specified For Port2"));
+  EXPECT_TRUE(Logged("[TAP Dial-Up Connection] No Port Name Specified For Port7"));
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.find("No Port Name Specified") != std::string::npos; }),
+            3);  // Port2, Port 7 and Port0; PortX and Port17 start nothing
+  EXPECT_FALSE(Logged("[System] Starting TNPP Services!"));
+}
+
+TEST_F(ControllerTest, OnlyTheFirstSixteenKeysCount) {
+  std::string config = "[Tap Ports]\r\n";
+  for (char c = 'A'; c < 'A' + 16; ++c) config += std::string("Port") + c + "=x\r\n";  // no number: skipped
+  config += "Port3=Late\r\n[Late]\r\nEnabled=1\r\n";
+  data_.Write("Config.Dat", config);
+  auto controller = MakeController();
+  controller->StartServices();
+  EXPECT_EQ(controller->TapThreadCount(), 0);
+  controller->StopServices();
+  EXPECT_FALSE(Logged("[TAP Dial-Up Connection] Starting TAP Modem Services For Late"));
+}
+
+TEST_F(ControllerTest, AnExceptionEndingAPortThreadIsLogged) {
+  // Two keys naming port 3: the second engine cannot claim line entry 3.
+  data_.Write("Config.Dat", "[Tap Ports]\r\nPort3=Alpha\r\nPort 3=Alpha\r\n[Alpha]\r\nEnabled=1\r\n");
+  auto controller = MakeController();
+  controller->StartServices();
+  ASSERT_TRUE(PumpUntilLogged("[System] TAPILine3 component already exists in this process."));
+  controller->StopServices();
+  EXPECT_EQ(controller->TapThreadCount(), 0);
+  EXPECT_EQ(LogLines().back(), "[System] Server ShutDown");
+}
+
+TEST_F(ControllerTest, TnppLinkThatCannotOpenIsLogged) {
+  DeadComPort(2);
+  data_.Write("Config.Dat", "[TNPP]\r\nEnableTNPP=1\r\nUseCom=1\r\n");
+  auto controller = MakeController();
+  controller->StartServices();
+  controller->StopServices();
+  const auto lines = LogLines();
+  EXPECT_LT(IndexOf(lines, "[System] Starting TNPP Services!"),
+            IndexOf(lines, "[TNPP] TNPP Link Lost Or Unable To Astablish Link"));
+  EXPECT_FALSE(Logged("[System] TNPP Services Active!"));
+}
+
+TEST_F(ControllerTest, TnppSenderHandsPagesToTheLinkInOrder) {
+  testing::TnppPeer peer;
+  testing::TnppPeerLine line(peer);
+  line.LinkAs(3);
+  data_.Write("Config.Dat", "[TNPP]\r\nEnableTNPP=1\r\nUseCom=2\r\nComSettings=0\r\nHandShake=3\r\n");
+  {
+    auto controller = MakeController();
+    controller->StartServices();
+    ASSERT_TRUE(PumpUntilLogged("[TNPP] Link Test OK!"));
+    EXPECT_TRUE(Logged("[System] TNPP Services Active!"));
+    EXPECT_EQ(controller->TnppThreadCount(), 1);
+    controller->TnppQueue().Append(MakeTnppPageRecord("111", "TNPP", 1, 3, "first"));
+    controller->TnppQueue().Append(MakeTnppPageRecord("222", "Tnpp", 1, 3, "second"));
+    ASSERT_TRUE(PumpUntil([&] { return peer.Packets().size() >= 3; }));
+    const auto packets = peer.Packets();
+    // The link test and both pages were ACKed (raw CRC bytes make the
+    // logged packet texts unfit for comparing whole).
+    ASSERT_TRUE(PumpUntil([&] {
+      const auto lines = LogLines();
+      return std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+               return l.rfind("[TNPP] Packet Sent: ", 0) == 0;
+             }) >= 3;
+    }));
+    ASSERT_GE(packets.size(), 3u);  // the link test, then both pages in order
+    EXPECT_NE(packets[packets.size() - 2].find("111"), std::string::npos);
+    EXPECT_NE(packets.back().find("second"), std::string::npos);
+
+    // Switched off while running: the next queued page is refused.
+    data_.Write("Config.Dat", "[TNPP]\r\nEnableTNPP=0\r\n");
+    controller->TnppQueue().Append(MakeTnppPageRecord("333", "TNPP", 1, 3, std::string(300, 'x')));
+    ASSERT_TRUE(PumpUntilLogged("[TNPP] TNPP Delivery Faild (TNPP Not Enabled) For \"333, MSG: " +
+                                std::string(255, 'x')));
+    controller->StopServices();
+  }
+  EXPECT_EQ(LogLines().back(), "[System] Server ShutDown");
+  EXPECT_TRUE(Logged("[TNPP] TNPP Port Closed"));
+}
+
+TEST(EngineSettings, TapPortMapping) {
+  TKYRTap tap;
+  TapPortConfig config{};
+  config.com_port = 3;
+  config.com_speed = 6;
+  config.data_settings = 1;
+  config.flow_ctrl = 2;
+  config.direct_access = true;
+  config.device_id = 4;
+  ApplyTapPortSettings(tap, 5, "North", config, MiscConfig{"Banner", 0});
+  EXPECT_EQ(tap.GetName(), "Inbound5");
+  EXPECT_EQ(tap.PortName, "North");
+  EXPECT_EQ(tap.GetLineInstance(), 5);
+  EXPECT_EQ(tap.GetComPort(), 4);  // stored 3 is COM4
+  EXPECT_EQ(tap.GetComPortSpeed(), brt9600);
+  EXPECT_EQ(tap.GetComPortDataBits(), dbt8BITS);
+  EXPECT_EQ(tap.GetComPortParity(), pttNONE);
+  EXPECT_EQ(tap.GetComPortHwHandshaking(), hhtNONE);
+  EXPECT_EQ(tap.GetComPortSwHandshaking(), shtXONXOFF);
+  EXPECT_EQ(tap.GetManualEntryType(), metGlenair);
+  EXPECT_EQ(tap.GetManualEntryHeader(), "Banner");
+  EXPECT_TRUE(tap.GetDeviceDirectAccess());
+  EXPECT_EQ(tap.GetDevIdToInitialize(), 4u);
+
+  // Positions outside their lists leave the engine's own settings.
+  TKYRTap other;
+  config.com_speed = 13;
+  config.data_settings = 0;
+  config.flow_ctrl = 9;
+  ApplyTapPortSettings(other, 1, "South", config, MiscConfig{"", 7});
+  EXPECT_EQ(other.GetComPortSpeed(), brt1200);
+  EXPECT_EQ(other.GetComPortDataBits(), dbt7BITS);
+  EXPECT_EQ(other.GetComPortParity(), pttEVEN);
+  EXPECT_EQ(other.GetComPortHwHandshaking(), hhtRTSCTS);
+  EXPECT_EQ(other.GetManualEntryType(), metHark);
+}
+
+TEST(EngineSettings, TnppLinkMappingRunsTheListsTheOtherWay) {
+  TKYRTNPP link;
+  TnppConfig config{};
+  config.use_com = 2;
+  config.com_settings = 1;  // 7,E,1 here, where a port's 1 is 8,N,1
+  config.hand_shake = 0;    // RTS/CTS here, where a port's 0 is none
+  config.com_speed = 12;
+  config.source_addr = 9;
+  config.retry_count = 4;
+  ApplyTnppSettings(link, config);
+  EXPECT_EQ(link.GetComPort(), pnCOM3);
+  EXPECT_EQ(link.GetComPortDataBits(), db7BITS);
+  EXPECT_EQ(link.GetComPortParity(), ptEVEN);
+  EXPECT_EQ(link.GetComPortHwHandshaking(), hhRTSCTS);
+  EXPECT_EQ(link.GetComPortSwHandshaking(), shNONE);
+  EXPECT_EQ(link.GetComPortSpeed(), br115200);
+  EXPECT_EQ(link.GetSourceAddress(), 9u);
+  EXPECT_EQ(link.GetRetrycount(), 4);
+  config.hand_shake = 2;
+  config.com_settings = 0;
+  ApplyTnppSettings(link, config);
+  EXPECT_EQ(link.GetComPortDataBits(), db8BITS);
+  EXPECT_EQ(link.GetComPortParity(), ptNONE);
+  EXPECT_EQ(link.GetComPortHwHandshaking(), hhRTSCTS);
+  EXPECT_EQ(link.GetComPortSwHandshaking(), shXONXOFF);
+}
+
+}  // namespace
+}  // namespace vltg
