@@ -9,9 +9,8 @@
 namespace vltg::testing {
 namespace {
 
-constexpr int kWakeUps = 5;  // CRs sent, one every 2 s, before the caller gives up
-const char* const kWakeUp = "send \"\\r\"\nexpect ID= 2\n";
-const char* const kLogOn = "send \"\\ePG1\\r\"\nexpect \"\\e[p\" 10\n";
+// CR every 2 s until "ID=", then the automatic logon up to the go-ahead.
+const char* const kLogOn = "knock \"\\r\" ID= 10\nsend \"\\ePG1\\r\"\nexpect \"\\e[p\" 10\n";
 // After its good-bye the gateway drops the call itself.
 const char* const kGoodBye = "send \"\\x04\\r\"\nexpect \"\\e\\x04\" 10\nwait 5000\n";
 // The gateway delivers the page before it answers; a slow carrier takes a while.
@@ -52,12 +51,6 @@ TapVerdict PlayTapPageCall(ModemSimulator& modem, const DemoPageRequest& page, s
     return TapVerdict::kNone;
   };
 
-  const CallerScript wake_up = CallerScript::Parse(kWakeUp);
-  for (int i = 1;; ++i) {
-    failure = wake_up.Play(modem, &transcript);
-    if (failure.empty()) break;
-    if (i == kWakeUps || !modem.Connected()) return end_call("no \"ID=\" from the gateway");
-  }
   if (failure = CallerScript::Parse(kLogOn).Play(modem, &transcript); !failure.empty()) {
     return end_call("logon: " + failure);
   }
