@@ -65,6 +65,7 @@ void ThreadQueue::Shutdown() {
 }
 
 void ThreadQueue::Wake() {
+  woken_.store(true);
   const uint64_t one = 1;
   ssize_t n;
   do {
@@ -288,6 +289,7 @@ bool ThreadQueue::Process() {
 }
 
 void ThreadQueue::Wait(int64_t until) {
+  if (woken_.exchange(false)) return;
   {
     std::lock_guard lock(mutex_);
     if (!posted_.empty() || !sent_.empty() || !thread_messages_.empty()) return;
@@ -312,6 +314,7 @@ void ThreadQueue::Wait(int64_t until) {
 }
 
 void ThreadQueue::WaitWake(int real_ms) {
+  if (woken_.exchange(false)) return;
   pollfd fd{wake_fd_, POLLIN, 0};
   int n;
   do {

@@ -1,5 +1,6 @@
 #pragma once
 // Internal: the per-thread queue behind message_queue.h and timer.h.
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -95,6 +96,9 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
 
   std::mutex mutex_;
   std::thread::id owner_;
+  // Set by every Wake: a wake that a pump's drain has eaten still ends the
+  // next wait, so no wake-up is lost between a pump and its wait.
+  std::atomic<bool> woken_{false};
   bool alive_ = true;
   int wake_fd_ = -1;
   std::deque<PostedMessage> posted_;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -136,20 +137,30 @@ TEST_F(KyrTnppTest, LostLinkRefusesPagesAndKeepsTheQueuedOnes) {
 }
 
 TEST_F(KyrTnppTest, PeerPacketsAndEnquiriesAreAnswered) {
-  tnpp.OpenLink();
-  ASSERT_TRUE(PumpUntil([&] { return tnpp.GetLinkUp() && tnpp.GetTNPPQueue() == 0; }));
-  const std::string page = TnppPeer::Frame(0x0200, 3, 0x0300, 1, "\x02" "B@12345     hi");
-  peer.Send(page);  // no handler: refused
-  ASSERT_TRUE(PumpUntil([&] { return peer.CountControl(tnpp::CAN) == 1; }));
-
+  // Bound before the link runs: its thread reads the handler. Until the test
+  // lets it answer, the handler leaves the answer at CAN.
+  std::atomic<bool> answer{false};
+  std::mutex mutex;
   std::string received;
   tnpp.OnIdPage = [&](TKYRTNPP&, const std::string& packet, char& rsp) {
+    if (!answer) return;
+    std::lock_guard lock(mutex);
     received = packet;
     rsp = tnpp::ACK;
   };
+  tnpp.OpenLink();
+  ASSERT_TRUE(PumpUntil([&] { return tnpp.GetLinkUp() && tnpp.GetTNPPQueue() == 0; }));
+  const std::string page = TnppPeer::Frame(0x0200, 3, 0x0300, 1, "\x02" "B@12345     hi");
+  peer.Send(page);
+  ASSERT_TRUE(PumpUntil([&] { return peer.CountControl(tnpp::CAN) == 1; }));
+
+  answer = true;
   peer.Send(page);
   ASSERT_TRUE(PumpUntil([&] { return peer.CountControl(tnpp::ACK) == 1; }));
-  EXPECT_EQ(received.substr(5, 2), "02");
+  {
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(received.substr(5, 2), "02");
+  }
   peer.Send("\x05");
   ASSERT_TRUE(PumpUntil([&] { return peer.CountControl(tnpp::EOT) == 1; }));
   tnpp.CloseLink();

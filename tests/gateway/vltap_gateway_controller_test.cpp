@@ -114,6 +114,17 @@ TEST_F(ControllerTest, OnlyTheFirstSixteenKeysCount) {
   EXPECT_FALSE(Logged("[TAP Dial-Up Connection] Starting TAP Modem Services For Late"));
 }
 
+TEST_F(ControllerTest, AnExceptionEndingAPortThreadIsLogged) {
+  // Two keys naming port 3: the second engine cannot claim line entry 3.
+  data_.Write("Config.Dat", "[Tap Ports]\r\nPort3=Alpha\r\nPort 3=Alpha\r\n[Alpha]\r\nEnabled=1\r\n");
+  auto controller = MakeController();
+  controller->StartServices();
+  ASSERT_TRUE(PumpUntilLogged("[System] TAPILine3 component already exists in this process."));
+  controller->StopServices();
+  EXPECT_EQ(controller->TapThreadCount(), 0);
+  EXPECT_EQ(LogLines().back(), "[System] Server ShutDown");
+}
+
 TEST_F(ControllerTest, TnppLinkThatCannotOpenIsLogged) {
   DeadComPort(2);
   data_.Write("Config.Dat", "[TNPP]\r\nEnableTNPP=1\r\nUseCom=1\r\n");

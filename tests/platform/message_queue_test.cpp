@@ -99,6 +99,13 @@ TEST(MessageQueue, HandlersMayPumpAgain) {
   EXPECT_EQ(max_depth, 2);
 }
 
+TEST(MessageQueue, AWakeIsNotLostToThePumpBeforeTheWait) {
+  // WaitMessage pumps first (which drains the wake) and then waits: the wake
+  // must still end that wait.
+  CurrentThread().Wake();
+  WaitMessage(-1);  // blocked for ever when the wake was lost
+}
+
 TEST(MessageQueue, ThreadMessagesReachTheThreadHandler) {
   std::vector<uint32_t> seen;
   SetThreadMessageHandler([&](uint32_t msg, uintptr_t, intptr_t) { seen.push_back(msg); });

@@ -20,8 +20,8 @@
 #include <sstream>
 #include <string>
 
-#include "platform/messages/clock.h"
 #include "tests/support/caller_script.h"
+#include "tests/support/modem_line_ready.h"
 #include "tests/support/modem_simulator.h"
 #include "tests/support/pseudo_terminal.h"
 
@@ -29,6 +29,7 @@ namespace {
 
 using vltg::testing::CallerScript;
 using vltg::testing::ModemSimulator;
+using vltg::testing::WaitForLineReady;
 
 constexpr int64_t kDefaultSettleMs = 4000;
 
@@ -36,25 +37,6 @@ int Usage() {
   std::cerr << "usage: modem-sim --com N [--script FILE] [--rings N] [--calls N] [--wait SECONDS]"
                " [--settle MILLISECONDS]\n";
   return 2;
-}
-
-// True once the line has sent its initialisation and then been quiet.
-bool LineReady(ModemSimulator& modem, size_t commands_before, int64_t settle_ms, int64_t wait_ms) {
-  return modem.WaitUntil(
-      [&, last = size_t{0}, quiet_since = int64_t{-1}]() mutable {
-        const auto commands = modem.Commands();
-        const int64_t now = vltg::platform::NowMs();
-        if (commands.size() != last) {
-          last = commands.size();
-          quiet_since = now;
-        }
-        bool setup_seen = false;
-        for (size_t i = commands_before; i < commands.size(); ++i) {
-          setup_seen = setup_seen || commands[i].find("S0=0") != std::string::npos;
-        }
-        return setup_seen && now - quiet_since >= settle_ms;
-      },
-      wait_ms);
 }
 
 }  // namespace
@@ -109,7 +91,7 @@ int main(int argc, char** argv) {
   const int64_t wait_ms = wait_seconds * 1000;
 
   for (int call = 1; call <= calls; ++call) {
-    if (!LineReady(modem, 0, settle_ms, wait_ms)) {
+    if (!WaitForLineReady(modem, 0, settle_ms, wait_ms)) {
       std::cerr << "modem-sim: the line did not initialise the modem\n";
       return 1;
     }
@@ -132,7 +114,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     // The line puts its modem back in order before the next call (or the end).
-    if (!LineReady(modem, commands_before, settle_ms, wait_ms)) {
+    if (!WaitForLineReady(modem, commands_before, settle_ms, wait_ms)) {
       std::cerr << "modem-sim: the line did not take the modem back after call " << call << "\n";
       return 1;
     }
