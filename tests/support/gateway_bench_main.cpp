@@ -461,6 +461,7 @@ int Main(int argc, char** argv) {
       idle_rate = MeasureIdle(gateway, idle, true);
       idle_done = true;
     } else {
+      std::this_thread::sleep_for(std::chrono::seconds(2));  // past the start's own work
       idle_rate = MeasureIdle(gateway, kIdleBaselineSeconds, false);
     }
     if (!PrintTraffic(gateway, calls, pages, idle_rate)) ok = false;
