@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gateway/config_keys.h"
+#include "gateway/page_router.h"
 #include "gateway/wctp/inet_page_request.h"
 
 namespace vltg::testing::wctp {
@@ -16,25 +17,11 @@ inline std::chrono::system_clock::time_point Submitted() {
   return sys_days{year{2024} / July / 1} + hours{12} + minutes{34} + seconds{56};
 }
 
+// The request page routing makes, with the default [WCTP] settings.
 inline std::unique_ptr<TInetPageRequest> GatewayRequest(const std::string& pin, const std::string& message,
                                                         const std::string& url) {
-  auto r = NewInetPageRequest();
-  r->NotifyWhenQueued = r->NotifyWhenDelivered = r->NotifyWhenRead = r->AllowResponse = false;
-  r->DocType = kDefaultWctpDocType;  // the configuration's default
-  r->RecipientID = pin;
-  r->MaxPartLen = 999;
-  r->Message = message;
-  r->MiscInfo = "";
-  r->StrictSSL = false;
-  r->UseSubmitRequest = false;
-  r->ProxyServer = "";
-  r->ProxyUser = "";
-  r->ProxyPassword = "";
-  r->SenderID = "NOYB";
-  r->SendResponsesToID = "";
-  r->SecurityCode = "";
-  r->URL = url;
-  return r;
+  return MakeWctpRequest(url, pin, message,
+                         WctpConfig{std::string(kDefaultWctpSenderId), "", std::string(kDefaultWctpDocType)});
 }
 
 // GatewayRequest("5551234", kGatewayMessage, ...) submitted at Submitted().
