@@ -10,8 +10,9 @@ foreach(core http https)
   add_library(vltg_netxfer_${core} MODULE ${netxfer_core_sources})
   target_include_directories(vltg_netxfer_${core} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(vltg_netxfer_${core} PRIVATE CURL::libcurl OpenSSL::SSL OpenSSL::Crypto)
-  # Unique symbols would pin a core in memory after it is unloaded.
-  target_compile_options(vltg_netxfer_${core} PRIVATE -fno-gnu-unique)
+  # Unique symbols would pin a core in memory after it is unloaded (only GCC
+  # makes them).
+  target_compile_options(vltg_netxfer_${core} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
   set_target_properties(vltg_netxfer_${core} PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
