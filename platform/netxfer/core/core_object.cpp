@@ -7,6 +7,7 @@
 #include <openssl/ssl.h>
 
 #include "platform/netxfer/core/certificate_check.h"
+#include "platform/netxfer/core/header_line.h"
 
 namespace vltg::platform::netxfer_core {
 namespace {
@@ -101,11 +102,6 @@ UrlParts Parse(const std::string& url) {
     parts.host = parts.host.substr(1, parts.host.size() - 2);
   }
   return parts;
-}
-
-std::string TrimLineEnd(std::string line) {
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-  return line;
 }
 
 }  // namespace
@@ -349,18 +345,12 @@ size_t CoreObject::OnHeaderLine(char* data, size_t size, size_t count, void* sel
   auto* object = static_cast<CoreObject*>(self);
   size_t bytes = size * count;
   try {
-    std::string line = TrimLineEnd(std::string(data, bytes));
-    if (line.rfind("HTTP/", 0) == 0) {
-      size_t codeAt = line.find(' ');
-      std::string version = line.substr(0, codeAt);
-      std::string rest = codeAt == std::string::npos ? std::string() : line.substr(codeAt + 1);
-      object->statusLine_ = rest;
-      size_t reasonAt = rest.find(' ');
-      std::string reason = reasonAt == std::string::npos ? std::string() : rest.substr(reasonAt + 1);
-      object->RaiseStatus(version, std::atoi(rest.c_str()), reason);
-    } else if (size_t colon = line.find(':'); colon != std::string::npos) {
-      size_t valueAt = line.find_first_not_of(" \t", colon + 1);
-      object->RaiseHeader(line.substr(0, colon), valueAt == std::string::npos ? "" : line.substr(valueAt));
+    const HeaderLine line = ReadHeaderLine(std::string_view(data, bytes));
+    if (line.kind == HeaderLine::Kind::kStatus) {
+      object->statusLine_ = line.status;
+      object->RaiseStatus(line.version, line.code, line.reason);
+    } else if (line.kind == HeaderLine::Kind::kField) {
+      object->RaiseHeader(line.field, line.value);
     }
     return bytes;
   } catch (...) {
