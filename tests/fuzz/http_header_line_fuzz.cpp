@@ -1,6 +1,8 @@
 // Response header lines from an untrusted HTTP server, one per LF as libcurl
 // hands them to the core: each is a status line, a field or neither, and its
 // parts put together give the line back.
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,11 +27,13 @@ void Check(std::string_view bytes) {
       FuzzCheck(line.version.find(' ') == std::string::npos);
       FuzzCheck(text == (text.find(' ') == std::string_view::npos ? line.version : line.version + " " + line.status));
       FuzzCheck(line.reason.empty() || line.status.ends_with(" " + line.reason));
-      // A code of up to nine digits reads as itself; a longer one stays positive.
-      const size_t digits = line.status.find_first_not_of("0123456789");
-      const size_t count = digits == std::string::npos ? line.status.size() : digits;
-      if (count > 0 && count <= 9) FuzzCheck(line.code == std::stoi(line.status.substr(0, count)));
-      if (count > 9) FuzzCheck(line.code > 0);
+      // Leading digits read as their number, held at the largest int.
+      int64_t number = 0;
+      size_t digits = 0;
+      for (; digits < line.status.size() && line.status[digits] >= '0' && line.status[digits] <= '9'; ++digits) {
+        number = std::min<int64_t>(number * 10 + (line.status[digits] - '0'), INT_MAX);
+      }
+      if (digits > 0) FuzzCheck(line.code == number);
       break;
     }
     case HeaderLine::Kind::kField: {
