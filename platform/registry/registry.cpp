@@ -44,12 +44,21 @@ bool IsAtOrBelow(std::string_view section, std::string_view key) {
 
 std::filesystem::path RegistryFile() { return MachineRoot() / "registry.ini"; }
 
-bool RegistryKey::KeyExists(RegistryHive hive, std::string_view path) {
+bool RegistryKeyExistsIn(std::string_view store, RegistryHive hive, std::string_view path) {
   const std::string key = SectionOf(hive, path);
-  for (const auto& section : ProfileFile(RegistryFile()).ReadSections()) {
+  for (const auto& section : ProfileText(store).SectionNames()) {
     if (IsAtOrBelow(section, key)) return true;
   }
   return false;
+}
+
+std::optional<std::string> RegistryValueIn(std::string_view store, RegistryHive hive, std::string_view path,
+                                           std::string_view name) {
+  return ProfileText(store).Value(SectionOf(hive, path), ValueName(name));
+}
+
+bool RegistryKey::KeyExists(RegistryHive hive, std::string_view path) {
+  return RegistryKeyExistsIn(ReadWholeFile(RegistryFile()).value_or(""), hive, path);
 }
 
 std::optional<RegistryKey> RegistryKey::OpenReadOnly(RegistryHive hive, std::string_view path) {

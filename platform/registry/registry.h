@@ -22,6 +22,11 @@ enum class RegistryHive { kLocalMachine };
 // $VLTG_ROOT/registry.ini
 std::filesystem::path RegistryFile();
 
+// What the reads below find in the store's bytes (`store`: the file's text).
+bool RegistryKeyExistsIn(std::string_view store, RegistryHive hive, std::string_view path);
+std::optional<std::string> RegistryValueIn(std::string_view store, RegistryHive hive, std::string_view path,
+                                           std::string_view name);
+
 class RegistryKey {
  public:
   // True when the key, or a key below it, exists.
