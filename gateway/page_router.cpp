@@ -71,12 +71,8 @@ bool TPageRouter::DeliverWctp(const std::string& port_name, const RouteLine& rou
   platform::ProcessMessages();
   const WctpConfig config = owner_.wctp_config();
   const auto request = MakeWctpRequest(route.field3, pin, msg, config);
-  bool accepted;
-  {
-    std::lock_guard lock(wctp_mutex_);
-    accepted = wctp_client_.SendPage(*request);
-  }
-  if (accepted) {
+  TKYRInetPagingComp client = wctp_template_;  // its per-post state is this delivery's alone
+  if (client.SendPage(*request)) {
     log_(SubmittedLine("[WCTP] ", port_name, " Msg. Submitted For: ", pin, msg));
     return true;
   }

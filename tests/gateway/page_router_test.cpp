@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
@@ -122,6 +124,31 @@ TEST_F(PageRouterTest, WctpDeliveryAndTheErrorItReports) {
                             "[WCTP] WCTP Delivery Faild For \"73, MSG: bad url Error: http:// or https:// Required "
                             "In URL!",
                         }));
+}
+
+TEST_F(PageRouterTest, PortsDeliveringToOneSlowWctpServerDoNotWaitOnEachOther) {
+  platform::LoadNetXferCores();
+  // The server answers neither page before both have come: a port that
+  // waited for the other's delivery would run into its post time-out.
+  testing::LocalHttpServer slow({WctpReply("<wctp-ClientSuccess successCode=\"200\" successText=\"Accepted\"/>"),
+                                 false,
+                                 {},
+                                 2});
+  SetRoutes("default,WCTP," + slow.Url("/wctp") + ",0\r\n");
+  auto deliver = [this](const std::string& port, const std::string& pin) {
+    const auto started = std::chrono::steady_clock::now();
+    const bool accepted = router_.Route(port, pin, "page");
+    return std::make_pair(accepted, std::chrono::steady_clock::now() - started);
+  };
+  auto first = std::async(std::launch::async, deliver, "Line1", "1");
+  auto second = std::async(std::launch::async, deliver, "Line2", "2");
+  for (auto* delivery : {&first, &second}) {
+    const auto [accepted, took] = delivery->get();
+    EXPECT_TRUE(accepted);
+    EXPECT_LT(took, std::chrono::seconds(TKYRInetPagingComp::kPostTimeout));
+  }
+  platform::UnloadNetXferCores();
+  EXPECT_EQ(slow.Requests().size(), 2u);
 }
 
 TEST(WctpErrorText, SuccessTextElseErrorText) {
