@@ -67,6 +67,24 @@ TEST_F(PageRouterTest, SnppDeliveryAndRefusal) {
   EXPECT_NE(lines[1].find("10061"), std::string::npos) << lines[1];
 }
 
+TEST_F(PageRouterTest, ALongOrEndlessSnppReplyLeavesAShortLogLine) {
+  test::ScriptedSnppServer wordy([](size_t, const std::string& line) -> test::SnppAnswer {
+    if (line.rfind("PAGE", 0) == 0) return {"554 " + std::string(1000, 'x') + "\r\n"};
+    return test::StandardSnppAnswer(line);
+  });
+  test::ScriptedSnppServer endless([](size_t, const std::string&) -> test::SnppAnswer {
+    return {std::string(1 << 20, 'y')};
+  });
+  SetRoutes("1,SNPP,127.0.0.1," + wordy.PortName() + "\r\n2,SNPP,127.0.0.1," + endless.PortName() + "\r\n");
+  platform::ScopedClock fast(std::make_shared<platform::ScaledClock>(20));
+  EXPECT_FALSE(router_.Route("Line1", "1", "wordy"));
+  EXPECT_FALSE(router_.Route("Line1", "2", "endless"));
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            "[SNPP] SNPP Delivery Faild For \"1, MSG: wordy Error: " + std::string(256, 'x'),
+                            "[SNPP] SNPP Delivery Faild For \"2, MSG: endless Error: Server Reply Longer Than 65536 Bytes",
+                        }));
+}
+
 TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsUp) {
   SetRoutes("default,TNPP,$1A,65539\r\n");
   EXPECT_TRUE(router_.Route("Line1", "12345678901234567890", "page"));
