@@ -77,7 +77,12 @@ bool TPageRouter::DeliverWctp(const std::string& port_name, const RouteLine& rou
   const WctpConfig config = owner_.wctp_config();
   const auto request = MakeWctpRequest(route.field3, pin, msg, config);
   TKYRInetPagingComp client = wctp_template_;  // its per-post state is this delivery's alone
-  if (client.SendPage(*request)) {
+  const bool accepted = client.SendPage(*request);
+  // Accepted all the same (carriers run self-signed servers), but said once.
+  if (const std::string& status = client.GetAcceptedCertStatus(); !status.empty()) {
+    log_("[WCTP] " + port_name + " Untrusted Server Certificate Accepted For " + request->URL.str() + ": " + status);
+  }
+  if (accepted) {
     log_(SubmittedLine("[WCTP] ", port_name, " Msg. Submitted For: ", pin, msg));
     return true;
   }

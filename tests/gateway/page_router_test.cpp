@@ -1,6 +1,7 @@
 #include "gateway/page_router.h"
 
 #include <gtest/gtest.h>
+#include <openssl/x509.h>
 
 #include <atomic>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include "tests/support/scripted_snpp_server.h"
 #include "tests/support/log_texts.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_certificates.h"
 
 namespace vltg {
 namespace {
@@ -141,6 +143,24 @@ TEST_F(PageRouterTest, WctpDeliveryAndTheErrorItReports) {
                             "[WCTP] WCTP Delivery Faild For \"72, MSG: no Error: Invalid PIN",
                             "[WCTP] WCTP Delivery Faild For \"73, MSG: bad url Error: http:// or https:// Required "
                             "In URL!",
+                        }));
+}
+
+TEST_F(PageRouterTest, AnUntrustedWctpServerIsAcceptedAndNamedOncePerDelivery) {
+  platform::LoadNetXferCores();
+  testing::TestCertificates certificates;
+  testing::LocalHttpServer self_signed(
+      {WctpReply("<wctp-ClientSuccess successCode=\"200\" successText=\"Accepted\"/>"), false, certificates.SelfSigned()});
+  SetRoutes("default,WCTP," + self_signed.Url("/wctp") + ",0\r\n");
+  router_.Wctp().SetSleep([](int) {});
+  const std::string two_parts(1200, 'x');
+  EXPECT_TRUE(router_.Route("Line1", "1", two_parts));
+  platform::UnloadNetXferCores();
+  EXPECT_EQ(self_signed.Requests().size(), 2u);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            "[WCTP] Line1 Untrusted Server Certificate Accepted For " + self_signed.Url("/wctp") +
+                                ": " + X509_verify_cert_error_string(X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT),
+                            "[WCTP] Line1 Msg. Submitted For: 1 Msg: " + two_parts,
                         }));
 }
 
