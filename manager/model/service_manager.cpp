@@ -1,5 +1,6 @@
 #include "manager/model/service_manager.h"
 
+#include <filesystem>
 #include <utility>
 
 #include "gateway/data_directory.h"
@@ -145,6 +146,16 @@ void TVLSGSrvcMngr::RestartPrompt() {
       BoxAnswer::kYes) {
     Restart1Click();
   }
+}
+
+void TVLSGSrvcMngr::ShowHelp(int context) { OpenHelpPage(std::to_string(context) + ".html"); }
+
+void TVLSGSrvcMngr::ShowHelpContents() { OpenHelpPage("index.html"); }
+
+void TVLSGSrvcMngr::OpenHelpPage(const std::string& name) {
+  const std::filesystem::path page = std::filesystem::path(FHomeDir) / "help" / name;
+  std::error_code error;
+  if (std::filesystem::is_regular_file(page, error)) FSink.ShellOpen(page.string());
 }
 
 bool TVLSGSrvcMngr::WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes) {

@@ -71,6 +71,12 @@ class TVLSGSrvcMngr {
   // whether to restart it.
   void RestartPrompt();
 
+  // Help: the page of a help context, help/<context>.html under the data
+  // directory, or the contents, help/index.html, opened by the desktop. A
+  // missing page opens nothing.
+  void ShowHelp(int context);
+  void ShowHelpContents();
+
   // Runs a page's writes on Config.Dat. A write that fails is shown in an
   // error box and false returned, so no success box or restart prompt
   // follows it.
@@ -81,6 +87,7 @@ class TVLSGSrvcMngr {
   void SetLook(const ServiceLook& look);
   platform::ServiceHandle OpenGatewayService() const;
   bool WaitUntilStopped();
+  void OpenHelpPage(const std::string& name);
 
   MessageSink& FSink;
   const platform::ScManagerHandle& FManager;

@@ -43,5 +43,18 @@ TEST_F(ServiceManagerTest, TheRestartPromptWaitsForARunningService) {
   EXPECT_TRUE(sink_.events.empty());
 }
 
+TEST_F(ServiceManagerTest, HelpOpensItsPageOnlyWhenThePageIsThere) {
+  manager_.ShowHelp(20);
+  manager_.ShowHelpContents();
+  EXPECT_TRUE(sink_.events.empty());
+  std::filesystem::create_directory(dir_ / "help");
+  dir_.Write("help/20.html", "<p>ports</p>");
+  dir_.Write("help/index.html", "<p>contents</p>");
+  manager_.ShowHelp(20);
+  manager_.ShowHelpContents();
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"open:" + (dir_ / "help/20.html").string(),
+                                                     "open:" + (dir_ / "help/index.html").string()}));
+}
+
 }  // namespace
 }  // namespace vltg::manager
