@@ -1,0 +1,16 @@
+#pragma once
+// The one QApplication of the widget tests (Qt allows one per process), made
+// at first use; ctest runs them on the offscreen platform.
+#include <QApplication>
+
+namespace vltg::testing {
+
+inline QApplication& TestApplication() {
+  static int argc = 1;
+  static char name[] = "manager_ui_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+}  // namespace vltg::testing
