@@ -50,6 +50,20 @@ std::string ReplyAsLines(const std::string& body) {
   return text;
 }
 
+// A result line is one line of the request's reply text, whatever the server
+// put in it: CR becomes a blank and LF goes.
+std::string OneLine(std::string_view text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\r') {
+      line += ' ';
+    } else if (c != '\n') {
+      line += c;
+    }
+  }
+  return line;
+}
+
 }  // namespace
 
 TKYRInetPagingComp::TKYRInetPagingComp()
@@ -84,20 +98,22 @@ bool TKYRInetPagingComp::SubmitMessage(TInetPageRequest& request) {
 
   TResultLines lines;
   const bool posted = PostXml(request, post);
-  TXmlParser parser;
-  parser.SetBufferText(ReplyAsLines(FReplyBody));
   if (!posted) lines.Add("errorText=" + post);
-
-  bool result = false;
-  const std::string success = request.UseSubmitRequest ? "wctp-Success" : "wctp-ClientSuccess";
-  if (CollectElement(success, lines, parser)) {
-    result = true;
-    if (request.UseSubmitRequest) lines.Add("trackingNumber=" + request.MessageID.str());
-  } else if (!CollectElement("wctp-Failure", lines, parser)) {
-    CollectElement("wctp-Error", lines, parser);
-  }
+  const bool result = ReadReply(FReplyBody, request, lines);
   request.ReplyText = lines.Text();
   return result;
+}
+
+bool TKYRInetPagingComp::ReadReply(const std::string& body, const TInetPageRequest& request, TResultLines& lines) {
+  TXmlParser parser;
+  parser.SetBufferText(ReplyAsLines(body));
+  const std::string success = request.UseSubmitRequest ? "wctp-Success" : "wctp-ClientSuccess";
+  if (CollectElement(success, lines, parser)) {
+    if (request.UseSubmitRequest) lines.Add("trackingNumber=" + request.MessageID.str());
+    return true;
+  }
+  if (!CollectElement("wctp-Failure", lines, parser)) CollectElement("wctp-Error", lines, parser);
+  return false;
 }
 
 bool TKYRInetPagingComp::PostXml(const TInetPageRequest& request, std::string& text) {
@@ -182,19 +198,9 @@ bool TKYRInetPagingComp::CollectElement(const std::string& elementName, TResultL
     const TAttrList& attrs = parser.GetPartAttrs();
     for (int i = 0; i < attrs.Count(); ++i) {
       Sleep(kReplyStepPauseMs);
-      result.Add(attrs.NameAt(i) + "=" + attrs.ValueAt(i));
+      result.Add(OneLine(attrs.NameAt(i) + "=" + attrs.ValueAt(i)));
     }
-    if (!parser.GetPartContent().empty()) {
-      std::string content;
-      for (char c : parser.GetPartContent()) {
-        if (c == '\r') {
-          content += ' ';
-        } else if (c != '\n') {
-          content += c;
-        }
-      }
-      result.Add("Content=" + content);
-    }
+    if (!parser.GetPartContent().empty()) result.Add("Content=" + OneLine(parser.GetPartContent()));
   }
   return found;
 }

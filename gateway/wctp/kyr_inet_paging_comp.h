@@ -53,6 +53,10 @@ class TKYRInetPagingComp {
   bool SubmitMessage(TInetPageRequest& request);
   // Posts the document in `text`; on failure `text` becomes the error text.
   bool PostXml(const TInetPageRequest& request, std::string& text);
+  // Reads a reply body: true when it holds the success element the request
+  // asks for; the lines of that element, else of the failure or error
+  // element, are added to `lines`.
+  bool ReadReply(const std::string& body, const TInetPageRequest& request, TResultLines& lines);
   // Whether the reply holds an element of that name (case aside); adds its
   // attributes and text as result lines.
   bool CollectElement(const std::string& elementName, TResultLines& result, TXmlParser& parser);

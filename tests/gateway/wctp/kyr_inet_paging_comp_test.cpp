@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gateway/page_router.h"
 #include "platform/messages/clock.h"
 #include "platform/netxfer/netxfer_library.h"
 #include "tests/gateway/wctp/fake_netxfer_core.h"
@@ -152,6 +153,16 @@ TEST_F(WctpClient, ResultLinesAreSortedCaseAsideAndFolded) {
   auto r = GatewayRequest("5551234", "Hello", server.Url());
   EXPECT_TRUE(client_.SendPage(*r));
   EXPECT_EQ(r->ReplyText, "Content=Queued for delivery\r\nsuccessCode=200\r\nTicket=A1\r\n");
+}
+
+TEST_F(WctpClient, AnAttributeNameOverSeveralLinesStaysOneResultLine) {
+  // The parser takes everything up to "=" as the name, line breaks included.
+  auto r = GatewayRequest("5551234", "Hello", "http://wctp.example/");
+  TResultLines lines;
+  EXPECT_FALSE(client_.ReadReply(Operation("<wctp-Failure errorCode=\"403\" note\r\nerrorText=\"forged\"/>"), *r,
+                                 lines));
+  EXPECT_EQ(lines.Text(), "errorCode=403\r\nnote errorText=forged\r\n");
+  EXPECT_EQ(WctpErrorText(lines.Text()), "");
 }
 
 TEST_F(WctpClient, AFailureHidesAnErrorAndAnErrorAloneIsReported) {
