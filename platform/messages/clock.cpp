@@ -57,36 +57,26 @@ int ScaledClock::RealWaitMs(int64_t span) const { return ClampMs(static_cast<dou
 
 ManualClock::ManualClock(bool auto_advance, int64_t start_ms) : now_ms_(start_ms), auto_advance_(auto_advance) {}
 
-int64_t ManualClock::NowMs() const {
-  std::lock_guard lock(mutex_);
-  return now_ms_;
-}
+int64_t ManualClock::NowMs() const { return now_ms_.load(); }
 
 int ManualClock::RealWaitMs(int64_t) const { return -1; }
 
 bool ManualClock::Idle(int64_t until) {
-  {
-    std::lock_guard lock(mutex_);
-    if (!auto_advance_) return false;
-    if (until > now_ms_) now_ms_ = until;
+  if (!auto_advance_.load()) return false;
+  int64_t now = now_ms_.load();
+  while (until > now && !now_ms_.compare_exchange_weak(now, until)) {
   }
   WakeAllThreads();
   return true;
 }
 
 void ManualClock::Advance(int64_t ms) {
-  {
-    std::lock_guard lock(mutex_);
-    now_ms_ += ms;
-  }
+  now_ms_.fetch_add(ms);
   WakeAllThreads();
 }
 
 void ManualClock::SetAutoAdvance(bool on) {
-  {
-    std::lock_guard lock(mutex_);
-    auto_advance_ = on;
-  }
+  auto_advance_.store(on);
   WakeAllThreads();
 }
 

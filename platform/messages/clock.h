@@ -1,9 +1,9 @@
 #pragma once
 // The clock behind every timer, countdown and pumping sleep. It is injectable:
 // tests install a virtual clock so timed protocols run without real waiting.
+#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 namespace vltg::platform {
 
@@ -57,9 +57,8 @@ class ManualClock : public Clock {
   void SetAutoAdvance(bool on);
 
  private:
-  mutable std::mutex mutex_;
-  int64_t now_ms_;
-  bool auto_advance_;
+  std::atomic<int64_t> now_ms_;
+  std::atomic<bool> auto_advance_;
 };
 
 // The process-wide clock (a SteadyClock until one is installed).

@@ -66,6 +66,9 @@ void ThreadQueue::Shutdown() {
 
 void ThreadQueue::Wake() {
   woken_.store(true);
+  // Only a thread blocked in poll needs the descriptor; one that is not sees
+  // woken_ before it blocks (both flags are sequentially consistent).
+  if (!blocked_.load()) return;
   const uint64_t one = 1;
   ssize_t n;
   do {
@@ -73,10 +76,23 @@ void ThreadQueue::Wake() {
   } while (n < 0 && errno == EINTR);
 }
 
-void ThreadQueue::DrainWake() {
-  uint64_t count;
-  while (read(wake_fd_, &count, sizeof count) > 0) {
+int ThreadQueue::PollFds(std::vector<pollfd>& fds, int real_ms) {
+  int n;
+  do {
+    n = poll(fds.data(), fds.size(), real_ms);
+  } while (n < 0 && errno == EINTR);
+  if (n > 0 && (fds[0].revents & POLLIN) != 0) {
+    uint64_t count;
+    while (read(wake_fd_, &count, sizeof count) > 0) {
+    }
   }
+  return n;
+}
+
+void ThreadQueue::Block(std::vector<pollfd>& fds, int real_ms) {
+  blocked_.store(true);
+  if (!woken_.exchange(false)) PollFds(fds, real_ms);
+  blocked_.store(false);
 }
 
 bool ThreadQueue::PostMessage(const std::shared_ptr<TargetState>& target, uint32_t msg, uintptr_t wparam,
@@ -260,8 +276,8 @@ int64_t ThreadQueue::NextTimerDue() const {
 }
 
 bool ThreadQueue::DispatchTimers() {
-  if (timers.empty()) return false;
   const int64_t now = NowMs();
+  if (NextTimerDue() > now) return false;
   const auto snapshot = timers;
   bool any = false;
   for (const auto& timer : snapshot) {
@@ -279,7 +295,6 @@ bool ThreadQueue::DispatchTimers() {
 }
 
 bool ThreadQueue::Process() {
-  DrainWake();
   bool any = DispatchSent();
   any |= DispatchPosted();
   any |= DispatchThreadMessages();
@@ -299,28 +314,21 @@ void ThreadQueue::Wait(int64_t until) {
   const int64_t target = std::min(until < 0 ? kNoLimit : until, NextTimerDue());
   if (target <= now) return;
 
-  std::vector<pollfd> fds{{wake_fd_, POLLIN, 0}};
-  for (auto* source : sources) source->CollectFds(fds);
-  int n;
-  do {
-    n = poll(fds.data(), fds.size(), 0);
-  } while (n < 0 && errno == EINTR);
-  if (n > 0) return;
+  std::vector<pollfd> fds;
+  if (!sources.empty()) {
+    fds.push_back({wake_fd_, POLLIN, 0});
+    for (auto* source : sources) source->CollectFds(fds);
+    // A ready source ends the wait before the clock may move on.
+    if (fds.size() > 1 && PollFds(fds, 0) > 0) return;
+  }
   if (target != kNoLimit && clock.Idle(target)) return;
-  const int real_ms = target == kNoLimit ? -1 : clock.RealWaitMs(target - now);
-  do {
-    n = poll(fds.data(), fds.size(), real_ms);
-  } while (n < 0 && errno == EINTR);
+  if (fds.empty()) fds.push_back({wake_fd_, POLLIN, 0});
+  Block(fds, target == kNoLimit ? -1 : clock.RealWaitMs(target - now));
 }
 
 void ThreadQueue::WaitWake(int real_ms) {
-  if (woken_.exchange(false)) return;
-  pollfd fd{wake_fd_, POLLIN, 0};
-  int n;
-  do {
-    n = poll(&fd, 1, real_ms);
-  } while (n < 0 && errno == EINTR);
-  DrainWake();
+  std::vector<pollfd> fds{{wake_fd_, POLLIN, 0}};
+  Block(fds, real_ms);
 }
 
 std::shared_ptr<ThreadQueue> CurrentQueueShared() {
@@ -337,7 +345,8 @@ std::shared_ptr<ThreadQueue> CurrentQueueShared() {
 ThreadQueue& CurrentQueue() { return *CurrentQueueShared(); }
 
 void WakeAllThreads() {
-  std::vector<std::shared_ptr<ThreadQueue>> queues;
+  // Kept from call to call: a virtual clock wakes every thread at each step.
+  thread_local std::vector<std::shared_ptr<ThreadQueue>> queues;
   {
     auto& list = AllQueues();
     std::lock_guard lock(list.mutex);
@@ -346,6 +355,7 @@ void WakeAllThreads() {
     }
   }
   for (auto& q : queues) q->Wake();
+  queues.clear();  // a queue whose thread has ended may go here, outside the lock
 }
 
 // ---- targets ----

@@ -1,5 +1,7 @@
 #pragma once
 // Internal: the per-thread queue behind message_queue.h and timer.h.
+#include <poll.h>
+
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -92,13 +94,20 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
   bool DispatchSources(int timeout_ms);
   bool DispatchTimers();
   int64_t NextTimerDue() const;
-  void DrainWake();
+  // Polls `fds` (the wake descriptor first) and empties the wake descriptor
+  // when it was written; poll's result.
+  int PollFds(std::vector<pollfd>& fds, int real_ms);
+  // Blocks in poll unless a wake came since the last wait.
+  void Block(std::vector<pollfd>& fds, int real_ms);
 
   std::mutex mutex_;
   std::thread::id owner_;
-  // Set by every Wake: a wake that a pump's drain has eaten still ends the
-  // next wait, so no wake-up is lost between a pump and its wait.
+  // Set by every Wake and taken by the next wait, so no wake-up is lost
+  // between a pump and its wait.
   std::atomic<bool> woken_{false};
+  // The owner is in (or about to enter) poll: only then does Wake write the
+  // wake descriptor.
+  std::atomic<bool> blocked_{false};
   bool alive_ = true;
   int wake_fd_ = -1;
   std::deque<PostedMessage> posted_;
