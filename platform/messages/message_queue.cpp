@@ -57,6 +57,7 @@ void ThreadQueue::Shutdown() {
     pending.swap(sent_);
     posted_.clear();
     thread_messages_.clear();
+    Recount();
   }
   for (auto& sent : pending) CompleteSent(sent, false, 0);
   timers.clear();
@@ -101,6 +102,7 @@ bool ThreadQueue::PostMessage(const std::shared_ptr<TargetState>& target, uint32
     std::lock_guard lock(mutex_);
     if (!alive_ || !target->alive) return false;
     posted_.push_back({target, msg, wparam, lparam});
+    Recount();
   }
   Wake();
   return true;
@@ -111,6 +113,7 @@ bool ThreadQueue::PostThreadMessage(uint32_t msg, uintptr_t wparam, intptr_t lpa
     std::lock_guard lock(mutex_);
     if (!alive_) return false;
     thread_messages_.push_back({msg, wparam, lparam});
+    Recount();
   }
   Wake();
   return true;
@@ -122,6 +125,7 @@ bool ThreadQueue::QueueSent(const std::shared_ptr<SentMessage>& sent) {
     auto target = sent->target.lock();
     if (!alive_ || !target || !target->alive) return false;
     sent_.push_back(sent);
+    Recount();
   }
   Wake();
   return true;
@@ -161,6 +165,7 @@ void ThreadQueue::DropTarget(const TargetState* target) {
         ++it;
       }
     }
+    Recount();
   }
   for (auto& sent : failed) CompleteSent(sent, false, 0);
 }
@@ -174,6 +179,7 @@ bool ThreadQueue::DispatchSent() {
       if (sent_.empty()) break;
       sent = sent_.front();
       sent_.pop_front();
+      Recount();
     }
     any = true;
     auto target = sent->target.lock();
@@ -206,6 +212,7 @@ bool ThreadQueue::DispatchPosted() {
       if (posted_.empty()) break;
       message = posted_.front();
       posted_.pop_front();
+      Recount();
     }
     any = true;
     auto target = message.target.lock();
@@ -228,6 +235,7 @@ bool ThreadQueue::DispatchThreadMessages() {
       if (thread_messages_.empty()) break;
       message = thread_messages_.front();
       thread_messages_.pop_front();
+      Recount();
     }
     any = true;
     if (thread_handler) {
@@ -294,10 +302,17 @@ bool ThreadQueue::DispatchTimers() {
   return any;
 }
 
+void ThreadQueue::Recount() { queued_.store(sent_.size() + posted_.size() + thread_messages_.size()); }
+
 bool ThreadQueue::Process() {
-  bool any = DispatchSent();
-  any |= DispatchPosted();
-  any |= DispatchThreadMessages();
+  bool any = false;
+  // Read without the lock: a message queued after this look wakes the thread,
+  // so the next pump sees it.
+  if (queued_.load() != 0) {
+    any |= DispatchSent();
+    any |= DispatchPosted();
+    any |= DispatchThreadMessages();
+  }
   any |= DispatchSources(0);
   any |= DispatchTimers();
   return any;

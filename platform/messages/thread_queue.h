@@ -99,6 +99,8 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
   int PollFds(std::vector<pollfd>& fds, int real_ms);
   // Blocks in poll unless a wake came since the last wait.
   void Block(std::vector<pollfd>& fds, int real_ms);
+  // After each change of the three queues, under mutex_.
+  void Recount();
 
   std::mutex mutex_;
   std::thread::id owner_;
@@ -108,6 +110,8 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
   // The owner is in (or about to enter) poll: only then does Wake write the
   // wake descriptor.
   std::atomic<bool> blocked_{false};
+  // Messages in the three queues, for a pump's look without the lock.
+  std::atomic<size_t> queued_{0};
   bool alive_ = true;
   int wake_fd_ = -1;
   std::deque<PostedMessage> posted_;
