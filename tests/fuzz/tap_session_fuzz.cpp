@@ -1,7 +1,8 @@
 // Random caller bytes through the whole TAP dialogue over the scripted port.
 // Input: a settings byte, a length-limit byte, then the caller's bursts
-// separated by LF; each burst follows the gateway's next send (or 1.5 s of
-// silence) and the caller hangs up once it has said everything. The dialogue
+// separated by LF; the first comes as the call is put through, each other
+// follows the gateway's next send (or half a second of silence), and the caller hangs
+// up once it has said everything. It all runs in virtual time. The dialogue
 // must neither crash nor run past a virtual-time bound, must deliver only
 // clean messages within the length limit, and must never end with the call
 // still attached.
@@ -65,7 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t from = 0; from <= script.size(); ++bursts) {
     size_t end = script.find('\n', from);
     if (end == std::string::npos) end = script.size();
-    port.AfterAnySend(script.substr(from, end - from), 1500);
+    if (bursts == 0) {
+      port.Then(script.substr(from, end - from));
+    } else {
+      port.AfterAnySend(script.substr(from, end - from), 500);
+    }
     from = end + 1;
   }
   port.HangUpWhenDone();
