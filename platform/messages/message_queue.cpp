@@ -336,6 +336,8 @@ void ThreadQueue::Wait(int64_t until) {
     // A ready source ends the wait before the clock may move on.
     if (fds.size() > 1 && PollFds(fds, 0) > 0) return;
   }
+  // So does a wake since the wait began (a message from another thread).
+  if (woken_.load()) return;
   if (target != kNoLimit && clock.Idle(target)) return;
   if (fds.empty()) fds.push_back({wake_fd_, POLLIN, 0});
   Block(fds, target == kNoLimit ? -1 : clock.RealWaitMs(target - now));
