@@ -26,9 +26,12 @@ struct ClockRegistry {
   std::mutex mutex;
   std::shared_ptr<Clock> current;
   std::vector<std::shared_ptr<Clock>> installed;  // kept alive for late readers
-  std::atomic<Clock*> active{nullptr};
   SteadyClock steady;
 };
+
+// The installed clock, read on every clock look: constant-initialised, so no
+// guard stands in front of it.
+std::atomic<Clock*> g_active{nullptr};
 
 ClockRegistry& Registry() {
   static ClockRegistry* registry = new ClockRegistry;  // never destroyed: threads may outlive statics
@@ -66,7 +69,7 @@ bool ManualClock::Idle(int64_t until) {
   int64_t now = now_ms_.load();
   while (until > now && !now_ms_.compare_exchange_weak(now, until)) {
   }
-  WakeAllThreads();
+  WakeOtherThreads();
   return true;
 }
 
@@ -81,9 +84,8 @@ void ManualClock::SetAutoAdvance(bool on) {
 }
 
 Clock& GetClock() {
-  auto& r = Registry();
-  Clock* clock = r.active.load(std::memory_order_acquire);
-  return clock ? *clock : r.steady;
+  Clock* clock = g_active.load(std::memory_order_acquire);
+  return clock ? *clock : Registry().steady;
 }
 
 int64_t NowMs() { return GetClock().NowMs(); }
@@ -94,7 +96,7 @@ void SetClock(std::shared_ptr<Clock> clock) {
     std::lock_guard lock(r.mutex);
     if (clock) r.installed.push_back(clock);
     r.current = clock;
-    r.active.store(clock.get(), std::memory_order_release);
+    g_active.store(clock.get(), std::memory_order_release);
   }
   WakeAllThreads();
 }

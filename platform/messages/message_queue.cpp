@@ -23,6 +23,9 @@ QueueList& AllQueues() {
   return *list;
 }
 
+// Queues in existence; with one, a thread waking the others has none to wake.
+std::atomic<int> g_queues{0};
+
 struct QueueHolder {
   std::shared_ptr<ThreadQueue> queue;
   ~QueueHolder() {
@@ -43,10 +46,13 @@ Finally(F) -> Finally<F>;
 
 }  // namespace
 
-ThreadQueue::ThreadQueue() : owner_(std::this_thread::get_id()), wake_fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+ThreadQueue::ThreadQueue() : owner_(std::this_thread::get_id()), wake_fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+  ++g_queues;
+}
 
 ThreadQueue::~ThreadQueue() {
   if (wake_fd_ >= 0) close(wake_fd_);
+  --g_queues;
 }
 
 void ThreadQueue::Shutdown() {
@@ -359,21 +365,30 @@ std::shared_ptr<ThreadQueue> CurrentQueueShared() {
   return t_holder.queue;
 }
 
-ThreadQueue& CurrentQueue() { return *CurrentQueueShared(); }
+ThreadQueue& CurrentQueue() { return t_holder.queue ? *t_holder.queue : *CurrentQueueShared(); }
 
-void WakeAllThreads() {
+namespace {
+
+void WakeQueues(const ThreadQueue* except) {
+  if (except != nullptr && g_queues.load() == 1) return;
   // Kept from call to call: a virtual clock wakes every thread at each step.
   thread_local std::vector<std::shared_ptr<ThreadQueue>> queues;
   {
     auto& list = AllQueues();
     std::lock_guard lock(list.mutex);
     for (auto& weak : list.queues) {
-      if (auto q = weak.lock()) queues.push_back(std::move(q));
+      if (auto q = weak.lock(); q && q.get() != except) queues.push_back(std::move(q));
     }
   }
   for (auto& q : queues) q->Wake();
   queues.clear();  // a queue whose thread has ended may go here, outside the lock
 }
+
+}  // namespace
+
+void WakeAllThreads() { WakeQueues(nullptr); }
+
+void WakeOtherThreads() { WakeQueues(t_holder.queue.get()); }
 
 // ---- targets ----
 

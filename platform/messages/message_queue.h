@@ -117,5 +117,7 @@ void SleepPumping(int64_t ms);
 void WaitMessage(int64_t ms);
 // Wakes every pumping thread (a virtual clock moved).
 void WakeAllThreads();
+// Wakes every pumping thread but the calling one (the clock moved on for it).
+void WakeOtherThreads();
 
 }  // namespace vltg::platform
