@@ -1,8 +1,10 @@
 // Random caller bytes through the whole TAP dialogue over the scripted port.
-// Input: a settings byte, a length-limit byte, then the caller's bursts
-// separated by LF; the first comes as the call is put through, each other
-// follows the gateway's next send (or half a second of silence), and the caller hangs
-// up once it has said everything. It all runs in virtual time. The dialogue
+// Input: a settings byte, a byte with the length limit (low six bits) and
+// the caller's patience (top two: 100 ms, 300 ms, 1 s or 3 s), then the
+// caller's bursts separated by LF. The first burst comes as the call is put
+// through, each other follows the gateway's next send or, when the gateway
+// stays silent, the caller's patience; the caller hangs up once it has said
+// everything. It all runs in virtual time. The dialogue
 // must neither crash nor run past a virtual-time bound, must deliver only
 // clean messages within the length limit, and must never end with the call
 // still attached.
@@ -36,6 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   engine.SetTurncateMsgs(flags & 0x40);
   engine.SetManualEntryHeader(flags & 0x80 ? "HEADER" : "");
   const int32_t limit = data[1] % 64;
+  static constexpr int64_t kPatienceMs[] = {100, 300, 1000, 3000};
+  const int64_t patience = kPatienceMs[data[1] >> 6];
   engine.SetMaxMsgLength(limit);
   if (flags & 0x10) {
     const bool verdict = flags & 0x20;
@@ -69,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (bursts == 0) {
       port.Then(script.substr(from, end - from));
     } else {
-      port.AfterAnySend(script.substr(from, end - from), 500);
+      port.AfterAnySend(script.substr(from, end - from), patience);
     }
     from = end + 1;
   }
