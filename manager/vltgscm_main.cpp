@@ -8,14 +8,19 @@
 
 int main(int argc, char** argv) {
   using namespace vltg::manager;
-  QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(kManagerTitle);
+  QApplication app(argc, argv);  // for the boxes, the first one included
+  // The window lives on in the notification area: closing a box while it is
+  // hidden must not end the program.
+  QApplication::setQuitOnLastWindowClosed(false);
   QtMessageSink sink;
-  const vltg::platform::ScManagerHandle manager = vltg::platform::OpenSCManager();
+  const vltg::platform::ScManagerHandle manager = OpenServiceDatabase(sink);
+  if (!manager) return 1;
   TVLSGSrvcMngr model(sink, manager, vltg::DataDirectory());
+  sink.SetHelpHandler([&model](int context) { model.ShowHelp(context); });
+  model.CheckSettingsExist();
+  QApplication::setApplicationDisplayName(kManagerTitle);
   MainWindow window(model);
   sink.SetWindow(&window);
-  model.RefreshServiceStatus();
-  window.show();
+  window.ShowAtStart();
   return QApplication::exec();
 }
