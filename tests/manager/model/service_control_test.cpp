@@ -1,7 +1,9 @@
-// The gateway service as the window shows and controls it: its look in every
-// state (shown through a stand-in control channel), and start, stop, restart
-// and uninstall of a real service process (tests/support's fake-service
-// installed as the data directory's vltg).
+// The service group and the service's control, on a service database of the
+// test's own: the look in every state (shown through a stand-in control
+// channel), install and "Apply Changes" read back from the database, the
+// refusals that write nothing, and start, stop, restart and uninstall of a
+// real service process (tests/support's fake-service as the data directory's
+// vltg).
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -22,6 +24,8 @@
 namespace vltg::manager {
 namespace {
 namespace fs = std::filesystem;
+using platform::SERVICE_RUNNING;
+using platform::SERVICE_STOPPED;
 using testing::FakeServiceChannel;
 
 class ServiceControlTest : public ::testing::Test {
@@ -33,45 +37,38 @@ class ServiceControlTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    platform::ServiceHandle service = platform::OpenService(scm_, kGatewayServiceName);
     platform::ServiceStatus status;
-    if (service && platform::ControlService(service, platform::SERVICE_CONTROL_STOP, status)) {
-      WaitForState(platform::SERVICE_STOPPED);
-    }
+    if (platform::ControlService(Service(), platform::SERVICE_CONTROL_STOP, status)) WaitForState(SERVICE_STOPPED);
   }
 
+  platform::ServiceHandle Service() const { return platform::OpenService(scm_, kGatewayServiceName); }
+  // The service's status now; state 0 when it is not installed.
+  platform::ServiceStatus Status() const {
+    platform::ServiceStatus status;
+    status.current_state = 0;
+    platform::QueryServiceStatus(Service(), status);
+    return status;
+  }
   bool WaitForState(uint32_t state) const {
-    for (int i = 0; i < 500; ++i) {
-      if (State() == state) return true;
+    for (int i = 0; i < 500 && Status().current_state != state; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return false;
+    return Status().current_state == state;
+  }
+  platform::ServiceConfig Installed() const {
+    platform::ServiceConfig config;
+    EXPECT_TRUE(platform::QueryServiceConfig(Service(), config));
+    return config;
   }
 
-  // The state the service database gives now; 0 when not installed.
-  uint32_t State() const {
-    platform::ServiceStatus status;
-    const platform::ServiceHandle service = platform::OpenService(scm_, kGatewayServiceName);
-    return service && platform::QueryServiceStatus(service, status) ? status.current_state : 0;
-  }
-
-  uint32_t Pid() const {
-    platform::ServiceStatus status;
-    const platform::ServiceHandle service = platform::OpenService(scm_, kGatewayServiceName);
-    return service && platform::QueryServiceStatus(service, status) ? status.process_id : 0;
-  }
-
-  void Install() {
+  void Install(const LogonEdits& logon = {}) {
+    manager_.Logon() = logon;
     manager_.Install1Click();
     sink_.events.clear();
     sink_.boxes.clear();
   }
-
   // Started behind the window's back: its look still says stopped.
-  void StartUnseen() {
-    ASSERT_TRUE(platform::StartService(platform::OpenService(scm_, kGatewayServiceName)));
-    ASSERT_TRUE(manager_.Look().start);
-  }
+  void StartUnseen() { ASSERT_TRUE(platform::StartService(Service())); }
 
   testing::TempDir dir_;
   testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
@@ -104,19 +101,19 @@ TEST_F(ServiceControlTest, TheLookFollowsEveryState) {
       {"not installed", std::nullopt, Look(false, false, true, 0, "Off-Line")},
       {"start pending", FakeServiceChannel::State(platform::SERVICE_START_PENDING),
        Look(false, false, false, 0, "Off-Line")},
-      {"running", FakeServiceChannel::State(platform::SERVICE_RUNNING), Look(false, true, false, 1, "On-Line")},
+      {"running", FakeServiceChannel::State(SERVICE_RUNNING), Look(false, true, false, 1, "On-Line")},
       {"stop pending", FakeServiceChannel::State(platform::SERVICE_STOP_PENDING),
        Look(false, true, false, 1, "On-Line")},
-      {"stopped", FakeServiceChannel::State(platform::SERVICE_STOPPED), Look(true, false, false, 0, "Off-Line")},
+      {"stopped", FakeServiceChannel::State(SERVICE_STOPPED), Look(true, false, false, 0, "Off-Line")},
       {"query fails", FakeServiceChannel::Error(platform::ERROR_ACCESS_DENIED),
        Look(true, false, false, 0, "Off-Line")},
   };
+  platform::ServiceConfig config;  // installed behind the window's back
+  config.service_name = kGatewayServiceName;
+  config.binary_path = (dir_ / "vltg").string();
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
-    if (step.reply && State() == 0) {
-      platform::ServiceConfig config;  // installed behind the window's back
-      config.service_name = kGatewayServiceName;
-      config.binary_path = (dir_ / "vltg").string();
+    if (step.reply && !Service()) {
       ASSERT_TRUE(platform::CreateService(scm_, config));
     }
     std::optional<FakeServiceChannel> channel;
@@ -124,8 +121,68 @@ TEST_F(ServiceControlTest, TheLookFollowsEveryState) {
     manager_.Timer2Timer();
     EXPECT_EQ(manager_.Look(), step.look);
   }
-  EXPECT_EQ(steps[0].look.tip.size(), 48u);
   EXPECT_TRUE(sink_.events.empty());
+}
+
+TEST_F(ServiceControlTest, InstallWithEachLogonOrRefuseWritingNothing) {
+  struct Case {
+    LogonEdits logon;
+    std::vector<std::string> events;
+    std::string account;  // empty: not installed, and no Config.Dat
+    std::string password;
+  };
+  const Case cases[] = {
+      {{"", "secret", false}, {"beep", "box:Must Enter Logon Name!", "focus:LogonName"}, "", ""},
+      {{"gwuser", "", false}, {"beep", "box:Must Enter Logon Password!", "focus:LogonPassword"}, "", ""},
+      // The default account, and the typed logon still saved.
+      {{"gwuser", "secret", true}, {"box:DI DIZ Evevevu Service Installed!"}, "LocalSystem", ""},
+      {{"gwuser", "secret", false}, {"box:DI DIZ Evevevu Service Installed!"}, "gwuser", "secret"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.events.back());
+    platform::DeleteService(Service());
+    fs::remove(dir_ / "Config.Dat");
+    sink_.events.clear();
+    manager_.Logon() = c.logon;
+    manager_.Install1Click();
+    EXPECT_EQ(sink_.events, c.events);
+    if (c.account.empty()) {
+      EXPECT_FALSE(Service());
+      EXPECT_FALSE(fs::exists(dir_ / "Config.Dat"));
+      continue;
+    }
+    const platform::ServiceConfig config = Installed();
+    EXPECT_EQ(std::tie(config.account, config.password), std::tie(c.account, c.password));
+    EXPECT_EQ(std::tie(config.service_name, config.display_name, config.service_type, config.start_type,
+                       config.error_control, config.binary_path),
+              std::make_tuple("VLTAPGateway", "DI DIZ Evevevu", 0x110u, 2u, 1u, (dir_ / "vltg").string()));
+    EXPECT_EQ(dir_.Read("Config.Dat"), "[Server]\r\nLogonName=gwuser\r\nPassword=secret\r\nDefaultLogon=" +
+                                           std::string(c.logon.default_logon ? "1" : "0") + "\r\n");
+    EXPECT_TRUE(manager_.Look().start);
+  }
+  manager_.Install1Click();  // installed already: the system error
+  EXPECT_EQ(sink_.events.back(), "box:System Error.  Code: 1073.\nThe specified service already exists.");
+  EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kError);
+}
+
+TEST_F(ServiceControlTest, ApplyChangesWithTheDefaultLogonReturnsToLocalSystem) {
+  manager_.ApplySvcChgClick();
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Service Update Failed!"}));
+  Install({"gwuser", "secret", false});
+  manager_.Logon().default_logon = true;
+  manager_.ApplySvcChgClick();
+  EXPECT_EQ(sink_.events, std::vector<std::string>{"box:Service Updated!"});
+  EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kWarning);
+  EXPECT_EQ(Installed().account, "LocalSystem");
+  EXPECT_EQ(Installed().password, "");
+}
+
+TEST_F(ServiceControlTest, AFailingSettingsWriteEndsTheOperation) {
+  fs::create_directory(dir_ / "Config.Dat");
+  manager_.Install1Click();
+  ASSERT_EQ(sink_.boxes.size(), 1u);
+  EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kError);
+  EXPECT_FALSE(Service());
 }
 
 TEST_F(ServiceControlTest, StartStopAndRestartWithTheirMessages) {
@@ -133,76 +190,82 @@ TEST_F(ServiceControlTest, StartStopAndRestartWithTheirMessages) {
   std::vector<bool> busy_while_waiting;
   sink_.on_wait = [&](int ms) {
     busy_while_waiting.push_back(manager_.Busy());
-    manager_.Timer2Timer();  // the poll waits for the operation's end
+    manager_.Timer2Timer();  // the poll rests during an operation
     std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 50)));
   };
   manager_.Start1Click();
   manager_.Start1Click();
-  EXPECT_EQ(State(), platform::SERVICE_RUNNING);
-  const uint32_t first = Pid();
+  const uint32_t first = Status().process_id;
   manager_.Restart1Click();
-  EXPECT_EQ(State(), platform::SERVICE_RUNNING);
-  EXPECT_NE(Pid(), first);
+  EXPECT_EQ(Status().current_state, SERVICE_RUNNING);
+  EXPECT_NE(Status().process_id, first);
   EXPECT_EQ(manager_.Look().status, "Gateway On-Line");
   manager_.Stop1Click();
-  ASSERT_TRUE(WaitForState(platform::SERVICE_STOPPED));
+  ASSERT_TRUE(WaitForState(SERVICE_STOPPED));
   manager_.Stop1Click();
   EXPECT_EQ(sink_.events,
             (std::vector<std::string>{"box:Service Started!", "box:Unable to Start Service!", "box:Service Restarted!",
                                       "box:Service Stopped!", "box:Unable to Stop Service!"}));
+  EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kInformation);
   EXPECT_EQ(sink_.boxes[1].kind, BoxKind::kWarning);
-  EXPECT_EQ(sink_.boxes[2].kind, BoxKind::kInformation);
-  ASSERT_FALSE(busy_while_waiting.empty());
-  EXPECT_TRUE(std::all_of(busy_while_waiting.begin(), busy_while_waiting.end(), [](bool b) { return b; }));
+  EXPECT_TRUE(std::find(busy_while_waiting.begin(), busy_while_waiting.end(), false) == busy_while_waiting.end());
   EXPECT_FALSE(manager_.Busy());
 }
 
-TEST_F(ServiceControlTest, ARestartWhoseStopIsRefusedDoesNotStart) {
+TEST_F(ServiceControlTest, AServiceThatRefusesToStopIsNeitherRestartedNorRemoved) {
   testing::ScopedEnv mode("FAKE_SERVICE_MODE", "no-stop");
   Install();
   manager_.Start1Click();
-  const uint32_t pid = Pid();
+  const uint32_t pid = Status().process_id;
   manager_.Restart1Click();
-  EXPECT_EQ(sink_.events.back(), "box:Unable to Restart Service!");
-  // The last failure is the refused stop, not a start of a running service.
+  // The last failure is the refused stop: no start was tried.
   EXPECT_EQ(platform::GetLastError(), platform::ERROR_INVALID_SERVICE_CONTROL);
-  EXPECT_EQ(Pid(), pid);
+  manager_.Uninstall1Click();
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"box:Service Started!", "box:Unable to Restart Service!", "beep",
+                                                    "box:Unable To Stop Service!"}));
+  EXPECT_EQ(Status().process_id, pid);
   ::kill(static_cast<pid_t>(pid), SIGKILL);
 }
 
-TEST_F(ServiceControlTest, UninstallStopsARunningServiceAndAsksFirst) {
+TEST_F(ServiceControlTest, UninstallStopsWhatRunsNowAndAsksFirst) {
   manager_.Uninstall1Click();
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Service Not Installed!"}));
   EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kInformation);
-  sink_.events.clear();
 
   Install();
   StartUnseen();
   manager_.Uninstall1Click();  // answered No: installed, and stopped
-  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Remove RA VARU Daridev Service?"}));
-  EXPECT_EQ(State(), platform::SERVICE_STOPPED);
-  EXPECT_EQ(manager_.Look().status, "Gateway Off-Line");
-  sink_.events.clear();
-
+  EXPECT_EQ(Status().current_state, SERVICE_STOPPED);
   StartUnseen();
   sink_.answers.push_back(BoxAnswer::kYes);
   manager_.Uninstall1Click();
-  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Remove RA VARU Daridev Service?",
-                                                    "box:RA VARU Daridev Service Removed!"}));
-  EXPECT_EQ(State(), 0u);
+  EXPECT_EQ(sink_.events,
+            (std::vector<std::string>{"beep", "box:Remove RA VARU Daridev Service?", "beep",
+                                      "box:Remove RA VARU Daridev Service?", "box:RA VARU Daridev Service Removed!"}));
+  EXPECT_FALSE(Service());
   EXPECT_TRUE(manager_.Look().install);
-  EXPECT_FALSE(manager_.Look().uninstall);
 }
 
-TEST_F(ServiceControlTest, AServiceThatWillNotStopIsNotRemoved) {
-  testing::ScopedEnv mode("FAKE_SERVICE_MODE", "no-stop");
-  Install();
-  StartUnseen();
-  const uint32_t pid = Pid();
-  manager_.Uninstall1Click();
-  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Unable To Stop Service!"}));
-  EXPECT_EQ(State(), platform::SERVICE_RUNNING);
-  ::kill(static_cast<pid_t>(pid), SIGKILL);
+TEST_F(ServiceControlTest, StartUp) {
+  manager_.CheckSettingsExist();  // no Config.Dat: the question, its answer unused
+  manager_.FormCreate();
+  ASSERT_EQ(sink_.boxes.size(), 1u);
+  EXPECT_EQ(sink_.boxes[0].text, "Settings Not Found! Please Configure Application?");
+  EXPECT_EQ(std::tie(sink_.boxes[0].kind, sink_.boxes[0].buttons, sink_.boxes[0].help_context),
+            std::make_tuple(BoxKind::kConfirmation, BoxButtons::kOkHelp, 2));
+  EXPECT_FALSE(manager_.LogonEditsEnabled());
+
+  dir_.Write("Config.Dat", "[Server]\r\nLogonName=gwuser\r\nPassword=secret\r\nDefaultLogon=0\r\n");
+  testing::RecordingSink sink;
+  TVLSGSrvcMngr manager(sink, scm_, dir_.Path().string());
+  manager.CheckSettingsExist();
+  manager.FormCreate();
+  EXPECT_EQ(std::tie(manager.Logon().logon_name, manager.Logon().logon_password), std::make_tuple("gwuser", "secret"));
+  EXPECT_TRUE(manager.LogonEditsEnabled());
+
+  testing::ScopedEnv root("VLTG_ROOT", (dir_ / "Config.Dat").string());  // no database there
+  EXPECT_FALSE(OpenServiceDatabase(sink));
+  EXPECT_EQ(sink.events, std::vector<std::string>{"box:System Error.  Code: 5.\nAccess is denied."});
 }
 
 }  // namespace
