@@ -9,8 +9,10 @@ inline QApplication& TestApplication() {
   static int argc = 1;
   static char name[] = "manager_ui_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: at exit its input devices (made by QTest's key events)
+  // would be deleted after the statics of Qt they need.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 }  // namespace vltg::testing
