@@ -68,7 +68,10 @@ class ServiceControlTest : public ::testing::Test {
     sink_.boxes.clear();
   }
   // Started behind the window's back: its look still says stopped.
-  void StartUnseen() { ASSERT_TRUE(platform::StartService(Service())); }
+  void StartUnseen() {
+    ASSERT_TRUE(platform::StartService(Service()));
+    ASSERT_TRUE(WaitForState(SERVICE_RUNNING));
+  }
 
   testing::TempDir dir_;
   testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
@@ -194,6 +197,7 @@ TEST_F(ServiceControlTest, StartStopAndRestartWithTheirMessages) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 50)));
   };
   manager_.Start1Click();
+  ASSERT_TRUE(WaitForState(SERVICE_RUNNING));  // no longer start pending
   manager_.Start1Click();
   const uint32_t first = Status().process_id;
   manager_.Restart1Click();
@@ -216,6 +220,7 @@ TEST_F(ServiceControlTest, AServiceThatRefusesToStopIsNeitherRestartedNorRemoved
   testing::ScopedEnv mode("FAKE_SERVICE_MODE", "no-stop");
   Install();
   manager_.Start1Click();
+  ASSERT_TRUE(WaitForState(SERVICE_RUNNING));
   const uint32_t pid = Status().process_id;
   manager_.Restart1Click();
   // The last failure is the refused stop: no start was tried.
