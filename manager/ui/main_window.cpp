@@ -81,6 +81,8 @@ MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notificatio
   }
 }
 
+MainWindow::~MainWindow() { manager_.OnLookChange = nullptr; }
+
 void MainWindow::BuildPages() {
   pages_->setObjectName("PageControl1");
   pages_->setUsesScrollButtons(false);  // every page's tab in sight

@@ -26,6 +26,7 @@ class MainWindow : public QMainWindow {
   // `notification_area`: the desktop has one (tests choose).
   MainWindow(TVLSGSrvcMngr& manager, QWidget* parent = nullptr,
              bool notification_area = QSystemTrayIcon::isSystemTrayAvailable());
+  ~MainWindow() override;
 
   QTabWidget* Pages() const { return pages_; }
   TTrayIcon& TrayIcon1() const { return *tray_icon_; }
