@@ -67,11 +67,7 @@ bool TKYRAlpaPage::InitializeLine() {
 }
 
 uint32_t TKYRAlpaPage::NegotiateAPIVersion(uint32_t DeviceId) {
-  uint32_t version = 0;
-  const int32_t result = lineNegotiateAPIVersion(FLineApp, DeviceId, TAPI_VERSION_1_4, TAPI_VERSION_2_0, &version);
-  if (result == LINEERR_INCOMPATIBLEAPIVERSION) return 0;
-  CheckLineResult(result);
-  return version;
+  return NegotiateLineVersion(FLineApp, DeviceId, TAPI_VERSION_1_4, TAPI_VERSION_2_0);
 }
 
 std::string TKYRAlpaPage::GetLineName(const LINEDEVCAPS& Caps) {

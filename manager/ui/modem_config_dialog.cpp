@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "manager/ui/named_controls.h"
 #include "platform/telephony/line_api.h"
 
 namespace vltg::manager {
@@ -19,14 +20,6 @@ using platform::DeviceConfig;
 
 // Flow control positions: none, RTS/CTS, XON/XOFF, both.
 int FlowIndex(const DeviceConfig& config) { return (config.rts_cts ? 1 : 0) + (config.xon_xoff ? 2 : 0); }
-
-QComboBox* List(QWidget* parent, const char* name, const QStringList& items, int current) {
-  auto* list = new QComboBox(parent);
-  list->setObjectName(name);
-  list->addItems(items);
-  list->setCurrentIndex(current);
-  return list;
-}
 
 }  // namespace
 
@@ -38,17 +31,14 @@ ModemConfigDialog::ModemConfigDialog(const std::string& line_name, const DeviceC
   QStringList speeds;
   for (const uint32_t speed : platform::kDeviceSpeeds) speeds << QString::number(speed);
   const auto speed_at = std::find(std::begin(platform::kDeviceSpeeds), std::end(platform::kDeviceSpeeds), config.speed);
-  speed_ = List(this, "Speed", speeds, static_cast<int>(speed_at - std::begin(platform::kDeviceSpeeds)));
-  data_bits_ = List(this, "DataBits", {"5", "6", "7", "8"}, config.data_bits - 5);
-  parity_ = List(this, "Parity", {"None", "Odd", "Even", "Mark", "Space"}, static_cast<int>(config.parity));
-  stop_bits_ = List(this, "StopBits", {"1", "1.5", "2"}, static_cast<int>(config.stop_bits));
-  flow_control_ = List(this, "FlowControl", {"None", "Hardware (RTS/CTS)", "Software (XON/XOFF)", "Both"},
+  speed_ = NamedList(this, "Speed", speeds, static_cast<int>(speed_at - std::begin(platform::kDeviceSpeeds)));
+  data_bits_ = NamedList(this, "DataBits", {"5", "6", "7", "8"}, config.data_bits - 5);
+  parity_ = NamedList(this, "Parity", {"None", "Odd", "Even", "Mark", "Space"}, static_cast<int>(config.parity));
+  stop_bits_ = NamedList(this, "StopBits", {"1", "1.5", "2"}, static_cast<int>(config.stop_bits));
+  flow_control_ = NamedList(this, "FlowControl", {"None", "Hardware (RTS/CTS)", "Software (XON/XOFF)", "Both"},
                        FlowIndex(config));
-  watch_carrier_ = new QCheckBox("End the call when the carrier is lost", this);
-  watch_carrier_->setObjectName("WatchCarrier");
-  watch_carrier_->setChecked(config.watch_carrier);
-  init_command_ = new QLineEdit(QString::fromStdString(config.init_command), this);
-  init_command_->setObjectName("InitCommand");
+  watch_carrier_ = NamedCheck(this, "WatchCarrier", "End the call when the carrier is lost", config.watch_carrier);
+  init_command_ = NamedEdit(this, "InitCommand", config.init_command);
   init_command_->setMaxLength(static_cast<int>(platform::kMaxInitCommand));
   init_command_->setValidator(new QRegularExpressionValidator(QRegularExpression("[ -~]*"), init_command_));
 

@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
-#include <QGridLayout>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,35 +11,15 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "manager/ui/named_controls.h"
+
 namespace vltg::manager {
 namespace {
 
-QStringList Texts(const std::vector<std::string>& items) {
-  QStringList texts;
-  for (const auto& item : items) texts << QString::fromStdString(item);
-  return texts;
-}
-
 QLineEdit* Edit(QWidget* parent, const char* name, const std::string& text, const char* hint = nullptr) {
-  auto* edit = new QLineEdit(QString::fromStdString(text), parent);
-  edit->setObjectName(name);
+  QLineEdit* edit = NamedEdit(parent, name, text);
   if (hint != nullptr) edit->setToolTip(hint);
   return edit;
-}
-
-QComboBox* List(QWidget* parent, const char* name, const QStringList& items, int current) {
-  auto* list = new QComboBox(parent);
-  list->setObjectName(name);
-  list->addItems(items);
-  list->setCurrentIndex(current);
-  return list;
-}
-
-QCheckBox* Check(QWidget* parent, const char* name, const char* caption, bool checked) {
-  auto* box = new QCheckBox(caption, parent);
-  box->setObjectName(name);
-  box->setChecked(checked);
-  return box;
 }
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
@@ -49,15 +29,13 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption, cons
   return button;
 }
 
-// A label for a field, bold where the form has it so, and its buddy set.
-QLabel* Label(QWidget* parent, const char* caption, QWidget* buddy, bool bold = false) {
+// The bold label of one of the first fields.
+QLabel* BoldLabel(QWidget* parent, const char* caption, QWidget* buddy) {
   auto* label = new QLabel(caption, parent);
   label->setBuddy(buddy);
-  if (bold) {
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-  }
+  QFont font = label->font();
+  font.setBold(true);
+  label->setFont(font);
   return label;
 }
 
@@ -83,7 +61,7 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   modem_name_->setReadOnly(form_.Editing());
   QStringList lines;
   for (const auto& line : form_.Lines()) lines << QString::fromStdString(line.Name);
-  modem_ = List(general, "Modem", lines, form_.ModemIndex());
+  modem_ = NamedList(general, "Modem", lines, form_.ModemIndex());
   modem_->setToolTip("Provider To Access");
   password_ = Edit(general, "Password", data.Password, "Enter Users Name");
   auto* settings = new QPushButton("TAP Modem &Settings", general);
@@ -94,50 +72,39 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   time_out_ = Edit(general, "TimeOut", data.TimeOut);
   rings_ = Edit(general, "RingsToAnswer", data.RingsToAnswer);
   max_msg_length_ = Edit(general, "MaxMsgLength", data.MaxMsgLength);
-  turncate_ = Check(general, "Turncate", "Turncate Messages", data.Turncate);
-  enabled_ = Check(general, "Enabled", "Port &Enabled", data.Enabled);
+  turncate_ = NamedCheck(general, "Turncate", "Turncate Messages", data.Turncate);
+  enabled_ = NamedCheck(general, "Enabled", "Port &Enabled", data.Enabled);
   enabled_->setToolTip("Select If User Has A Numeric Only Pager");
   QFont bold = enabled_->font();
   bold.setBold(true);
   enabled_->setFont(bold);
   enabled_->setStyleSheet("color: red");
 
-  auto* general_layout = new QGridLayout(general);
-  general_layout->addWidget(Label(general, "&Port Name:", modem_name_, true), 0, 0);
-  general_layout->addWidget(modem_name_, 0, 1);
-  general_layout->addWidget(Label(general, "&Modem:", modem_, true), 1, 0);
-  general_layout->addWidget(modem_, 1, 1);
-  general_layout->addWidget(Label(general, "&Password:", password_, true), 2, 0);
-  general_layout->addWidget(password_, 2, 1);
-  general_layout->addWidget(settings, 3, 1);
-  general_layout->addWidget(divider, 4, 0, 1, 2);
-  general_layout->addWidget(Label(general, "Time Out:", time_out_), 5, 0);
-  general_layout->addWidget(time_out_, 5, 1);
-  general_layout->addWidget(Label(general, "Rings to Answer:", rings_), 6, 0);
-  general_layout->addWidget(rings_, 6, 1);
-  general_layout->addWidget(Label(general, "Max Msg Length:", max_msg_length_), 7, 0);
-  general_layout->addWidget(max_msg_length_, 7, 1);
-  general_layout->addWidget(turncate_, 8, 0, 1, 2);
-  general_layout->addWidget(enabled_, 9, 0, 1, 2);
+  auto* general_layout = new QFormLayout(general);
+  general_layout->addRow(BoldLabel(general, "&Port Name:", modem_name_), modem_name_);
+  general_layout->addRow(BoldLabel(general, "&Modem:", modem_), modem_);
+  general_layout->addRow(BoldLabel(general, "&Password:", password_), password_);
+  general_layout->addRow(QString(), settings);
+  general_layout->addRow(divider);
+  general_layout->addRow("Time Out:", time_out_);
+  general_layout->addRow("Rings to Answer:", rings_);
+  general_layout->addRow("Max Msg Length:", max_msg_length_);
+  general_layout->addRow(turncate_);
+  general_layout->addRow(enabled_);
 
   auto* direct = new QWidget(pages_);
   direct->setObjectName("DirectAccessPortSettings");
-  com_port_ = List(direct, "ComPort", Texts(ComPortItems()), data.ComPort);
-  data_settings_ = List(direct, "DataSettings", Texts(DataSettingsItems()), data.DataSettings);
-  flow_ctrl_ = List(direct, "FlowCtrl", Texts(FlowCtrlItems()), data.FlowCtrl);
-  com_speed_ = List(direct, "COMSpeed", Texts(ComSpeedItems()), data.COMSpeed);
-  direct_access_ = Check(direct, "DirectAccess", "Enable Direct Port Access", data.DirectAccess);
-  auto* direct_layout = new QGridLayout(direct);
-  direct_layout->addWidget(Label(direct, "Com Port:", com_port_), 0, 0);
-  direct_layout->addWidget(com_port_, 0, 1);
-  direct_layout->addWidget(Label(direct, "Data:", data_settings_), 1, 0);
-  direct_layout->addWidget(data_settings_, 1, 1);
-  direct_layout->addWidget(Label(direct, "Flow CTRL:", flow_ctrl_), 2, 0);
-  direct_layout->addWidget(flow_ctrl_, 2, 1);
-  direct_layout->addWidget(Label(direct, "COM Speed:", com_speed_), 3, 0);
-  direct_layout->addWidget(com_speed_, 3, 1);
-  direct_layout->addWidget(direct_access_, 4, 0, 1, 2);
-  direct_layout->setRowStretch(5, 1);
+  com_port_ = NamedList(direct, "ComPort", ItemTexts(ComPortItems()), data.ComPort);
+  data_settings_ = NamedList(direct, "DataSettings", ItemTexts(DataSettingsItems()), data.DataSettings);
+  flow_ctrl_ = NamedList(direct, "FlowCtrl", ItemTexts(FlowCtrlItems()), data.FlowCtrl);
+  com_speed_ = NamedList(direct, "COMSpeed", ItemTexts(ComSpeedItems()), data.COMSpeed);
+  direct_access_ = NamedCheck(direct, "DirectAccess", "Enable Direct Port Access", data.DirectAccess);
+  auto* direct_layout = new QFormLayout(direct);
+  direct_layout->addRow("Com Port:", com_port_);
+  direct_layout->addRow("Data:", data_settings_);
+  direct_layout->addRow("Flow CTRL:", flow_ctrl_);
+  direct_layout->addRow("COM Speed:", com_speed_);
+  direct_layout->addRow(direct_access_);
 
   pages_->addTab(general, "&General Details");
   pages_->addTab(direct, "&Direct Access Port Settings");
