@@ -36,8 +36,7 @@ class TLineTable {
   static Component* Entry(int32_t Instance) { return ValidInstance(Instance) ? FEntries[Instance].load() : nullptr; }
   // The notification handler of entry n.
   static platform::LINECALLBACK Callback(int32_t Instance) {
-    return [Instance](uint32_t hDevice, uint32_t dwMessage, uint32_t, uint32_t dwParam1, uint32_t dwParam2,
-                      uint32_t) {
+    return [Instance](uint32_t hDevice, uint32_t dwMessage, uint32_t, uint32_t dwParam1, uint32_t dwParam2, uint32_t) {
       if (Component* holder = Entry(Instance)) holder->LineCallback(hDevice, dwMessage, dwParam1, dwParam2);
     };
   }

@@ -109,9 +109,9 @@ bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, b
   }
   VARSTRING output;
   if (QueryDevConfig(DeviceId, output) < 0) return false;
-  const int32_t result = lineConfigDialogEdit(DeviceId, FParentForm, kDeviceClassDataModem,
-                                              input.empty() ? nullptr : input.data(),
-                                              static_cast<uint32_t>(input.size()), &output);
+  const int32_t result =
+      lineConfigDialogEdit(DeviceId, FParentForm, kDeviceClassDataModem, input.empty() ? nullptr : input.data(),
+                           static_cast<uint32_t>(input.size()), &output);
   if (result == LINEERR_OPERATIONFAILED && Cancelled != nullptr) *Cancelled = true;
   if (result != 0) return false;
   try {

@@ -42,7 +42,6 @@ class TKYRAlpaPage {
   // The window the provider's dialog is modal to.
   void* GetParentForm() const { return FParentForm; }
   void SetParentForm(void* Form) { FParentForm = Form; }
-  bool Initialized() const { return FInitialized; }
 
   // Starts (or restarts) the line application on the entry of LineInstance;
   // false, with nothing shown, when that cannot be: direct access, an entry

@@ -44,9 +44,7 @@ void WritePortData(platform::ProfileFile& config, std::string_view name, const T
   WriteConfig(config, name, kPortDirectAccess, data.DirectAccess);
 }
 
-std::string DeviceIdText(const TPortData& data) {
-  return data.DirectAccess ? "Direct" : std::to_string(data.DeviceID);
-}
+std::string DeviceIdText(const TPortData& data) { return data.DirectAccess ? "Direct" : std::to_string(data.DeviceID); }
 
 std::vector<std::string> ComPortItems() {
   std::vector<std::string> items;
@@ -59,8 +57,7 @@ std::vector<std::string> ComPortItems() {
 std::vector<std::string> DataSettingsItems() {
   std::vector<std::string> items;
   for (int32_t i = 0; const auto format = PortCharFormat(i); ++i) {
-    items.push_back(std::to_string(format->data_bits) + "," + format->parity + "," +
-                    std::to_string(format->stop_bits));
+    items.push_back(std::to_string(format->data_bits) + "," + format->parity + "," + std::to_string(format->stop_bits));
   }
   return items;
 }

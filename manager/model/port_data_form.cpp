@@ -9,8 +9,8 @@
 
 namespace vltg::manager {
 
-TPortDataForm::TPortDataForm(TVLSGSrvcMngr& manager, std::vector<TAlpaLine> lines,
-                             std::vector<std::string> other_ports, bool editing)
+TPortDataForm::TPortDataForm(TVLSGSrvcMngr& manager, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
+                             bool editing)
     : FManager(manager),
       FSink(&manager.Sink()),
       FLines(std::move(lines)),
@@ -41,8 +41,9 @@ bool TPortDataForm::CheckName(const char* empty_text) {
     Refuse(empty_text, "ModemName");
     return false;
   }
-  const bool clash = std::any_of(FOtherPorts.begin(), FOtherPorts.end(),
-                                 [&](const std::string& other) { return platform::EqualsIgnoreCase(other, ModemName); });
+  const bool clash = std::any_of(FOtherPorts.begin(), FOtherPorts.end(), [&](const std::string& other) {
+    return platform::EqualsIgnoreCase(other, ModemName);
+  });
   if (clash) {
     Refuse("Modem Name Already In Use!", "ModemName");
     return false;
@@ -73,16 +74,14 @@ void TPortDataForm::BitBtn4Click() {
   TKYRAlpaPage line;
   line.SetParentForm(Owner);
   bool cancelled = false;
-  if (!line.EditModemConfig(FManager.FilePath(ModemConfigFileName(ModemName)),
-                            static_cast<uint32_t>(Data.DeviceID), &cancelled) &&
+  if (!line.EditModemConfig(FManager.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.DeviceID),
+                            &cancelled) &&
       !cancelled) {
     FSink->Beep();
     FSink->ShowBox("Unable To Save Modem Config Settings!", BoxKind::kError, BoxButtons::kOk);
   }
 }
 
-void TPortDataForm::BitBtn1Click(int page) {
-  FManager.ShowHelp(page == 0 ? kGeneralDetailsHelp : kDirectAccessHelp);
-}
+void TPortDataForm::BitBtn1Click(int page) { FManager.ShowHelp(page == 0 ? kGeneralDetailsHelp : kDirectAccessHelp); }
 
 }  // namespace vltg::manager

@@ -21,7 +21,8 @@ int32_t FreeSlot(const ProfileFile& config) {
     const std::string key = TapPortKey(number);
     if (!config.ReadString(kTapPortsSection, key, "").empty()) continue;
     std::vector<std::string> written = keys;
-    if (std::none_of(keys.begin(), keys.end(), [&](const std::string& k) { return platform::EqualsIgnoreCase(k, key); })) {
+    if (std::none_of(keys.begin(), keys.end(),
+                     [&](const std::string& k) { return platform::EqualsIgnoreCase(k, key); })) {
       written.push_back(key);
     }
     const std::vector<int32_t> started = TapPortNumbers(written);
@@ -73,21 +74,18 @@ bool TTapPortList::ListLines(std::vector<TAlpaLine>& lines) {
 
 void TTapPortList::BitBtn4Click() {
   const ProfileFile config(FManager.FilePath(kConfigFileName));
-  if (FreeSlot(config) == 0) {
+  const auto refuse = [this] {
     FManager.Sink().Beep();
     FManager.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
-    return;
-  }
+  };
+  if (FreeSlot(config) == 0) return refuse();
   std::vector<TAlpaLine> lines;
   if (!ListLines(lines)) return;
   TPortDataForm form(FManager, std::move(lines), CaptionsBut(-1), false);
   if (!ShowPortDialog || !ShowPortDialog(form)) return;
   // Taken again: the file may have changed while the dialog was open.
   const int32_t slot = FreeSlot(config);
-  if (slot == 0) {
-    FManager.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
-    return;
-  }
+  if (slot == 0) return refuse();
   const std::string key = TapPortKey(slot);
   const bool written = FManager.WriteConfig([&](ProfileFile& file) {
     file.WriteString(kTapPortsSection, key, form.ModemName);

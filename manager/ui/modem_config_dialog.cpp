@@ -35,8 +35,8 @@ ModemConfigDialog::ModemConfigDialog(const std::string& line_name, const DeviceC
   data_bits_ = NamedList(this, "DataBits", {"5", "6", "7", "8"}, config.data_bits - 5);
   parity_ = NamedList(this, "Parity", {"None", "Odd", "Even", "Mark", "Space"}, static_cast<int>(config.parity));
   stop_bits_ = NamedList(this, "StopBits", {"1", "1.5", "2"}, static_cast<int>(config.stop_bits));
-  flow_control_ = NamedList(this, "FlowControl", {"None", "Hardware (RTS/CTS)", "Software (XON/XOFF)", "Both"},
-                       FlowIndex(config));
+  flow_control_ =
+      NamedList(this, "FlowControl", {"None", "Hardware (RTS/CTS)", "Software (XON/XOFF)", "Both"}, FlowIndex(config));
   watch_carrier_ = NamedCheck(this, "WatchCarrier", "End the call when the carrier is lost", config.watch_carrier);
   init_command_ = NamedEdit(this, "InitCommand", config.init_command);
   init_command_->setMaxLength(static_cast<int>(platform::kMaxInitCommand));

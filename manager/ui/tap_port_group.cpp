@@ -70,11 +70,12 @@ void TapPortGroup::Refresh() {
   const int selected = Selected();
   list_->clear();
   for (const TTapPortItem& port : model_.Items()) {
-    auto* item = new QTreeWidgetItem(list_, {QString::fromStdString(port.Caption), QString::fromStdString(port.DeviceID)});
+    auto* item =
+        new QTreeWidgetItem(list_, {QString::fromStdString(port.Caption), QString::fromStdString(port.DeviceID)});
     // The enabled and disabled port images.
-    item->setIcon(0, QApplication::style()->standardIcon(port.StateIndex == kPortEnabledImage
-                                                             ? QStyle::SP_DialogApplyButton
-                                                             : QStyle::SP_DialogCancelButton));
+    item->setIcon(
+        0, QApplication::style()->standardIcon(port.StateIndex == kPortEnabledImage ? QStyle::SP_DialogApplyButton
+                                                                                    : QStyle::SP_DialogCancelButton));
     item->setData(0, Qt::UserRole, port.StateIndex);
   }
   if (selected >= 0 && selected < list_->topLevelItemCount()) list_->setCurrentItem(list_->topLevelItem(selected));
