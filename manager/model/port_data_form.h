@@ -26,7 +26,7 @@ class TPortDataForm {
 
   // Boxes and focus go here; the manager's sink unless the window sets its own.
   void SetSink(MessageSink& sink) { FSink = &sink; }
-  // The window the provider's modem dialog is modal to.
+  // The window the provider's modem dialog is modal to (a QWidget*).
   void* Owner = nullptr;
 
   std::string ModemName;

@@ -46,8 +46,8 @@ class TTapPortList {
   TKYRAlpaPage KYRAlpaPage1;
 
  private:
-  // The dialog with the lines listed anew; false when listing them failed
-  // (shown in an error box).
+  // The lines for the dialog, with the line application started anew; false
+  // when listing them failed (shown in an error box).
   bool ListLines(std::vector<TAlpaLine>& lines);
   std::vector<std::string> CaptionsBut(int except) const;
   TTapPortItem ItemOf(const std::string& name, const TPortData& data, std::string key) const;

@@ -50,7 +50,7 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   setObjectName("PortDataForm");
   setWindowTitle("TAP Modem Data");
   form_.SetSink(sink_);
-  form_.Owner = this;
+  form_.Owner = static_cast<QWidget*>(this);
   const TPortData& data = form_.Data;
   pages_->setObjectName("PageControl1");
 
