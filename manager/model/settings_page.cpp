@@ -19,6 +19,14 @@ struct Overload : F... {
 
 bool IsList(const SettingsField& field) { return !field.items.empty(); }
 
+// The field's label without its accelerator and colon: "Sender &ID:" names "Sender ID".
+std::string LabelName(const SettingsField& field) {
+  std::string name;
+  std::copy_if(field.label.begin(), field.label.end(), std::back_inserter(name), [](char c) { return c != '&'; });
+  if (name.ends_with(':')) name.pop_back();
+  return name;
+}
+
 }  // namespace
 
 std::string DigitsOnly(std::string_view text) {
@@ -76,14 +84,24 @@ void SettingsPage::SetChecked(std::string_view control, bool checked) {
 }
 
 bool SettingsPage::Apply() {
+  const auto refuse = [&](const SettingsField& field, const std::string& text) {
+    MessageSink& sink = manager_.Sink();
+    sink.Beep();
+    sink.ShowBox(text, BoxKind::kError, BoxButtons::kOk);
+    sink.Focus(field.control);
+    return false;
+  };
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    const SettingsField& field = fields_[i];
-    if (!field.blank_text.empty() && std::get<std::string>(values_[i]).empty()) {
-      MessageSink& sink = manager_.Sink();
-      sink.Beep();
-      sink.ShowBox(std::string(field.blank_text), BoxKind::kError, BoxButtons::kOk);
-      sink.Focus(field.control);
-      return false;
+    if (!fields_[i].blank_text.empty() && std::get<std::string>(values_[i]).empty()) {
+      return refuse(fields_[i], std::string(fields_[i].blank_text));
+    }
+  }
+  // Config.Dat holds one line per key: a pasted line break would fail the
+  // write half-way through the page.
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const auto* text = std::get_if<std::string>(&values_[i]);
+    if (text != nullptr && text->find_first_of("\r\n") != std::string::npos) {
+      return refuse(fields_[i], LabelName(fields_[i]) + " Can Not Contain A Line Break!");
     }
   }
   const bool written = manager_.WriteConfig([&](platform::ProfileFile& config) {

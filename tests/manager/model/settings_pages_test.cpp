@@ -119,7 +119,7 @@ TEST_F(SettingsPagesTest, WhatEachPageWritesIsWhatTheGatewayReads) {
   EXPECT_FALSE(again.Checked("TRSPCRC"));
 }
 
-TEST_F(SettingsPagesTest, TheFirstBlankFieldIsReportedAndNothingIsWritten) {
+TEST_F(SettingsPagesTest, TheFirstBlankFieldOrALineBreakIsReportedAndNothingIsWritten) {
   const char* tnpp_order[][2] = {
       {"SourceAddr", "Source Address Can Not Be Blank!"}, {"BusyRtyTO", "Busy Rsp. T.O. Can Not Be Blank!"},
       {"IdelTO", "Idle T.O. Can Not Be Blank!"},          {"RetryCount", "Retry Coun Can Not Be Blank!"},
@@ -149,6 +149,14 @@ TEST_F(SettingsPagesTest, TheFirstBlankFieldIsReportedAndNothingIsWritten) {
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Sender ID Can Not Be Blank!", "focus:WCTPSenderID",
                                                      "beep", "box:DTD Document Can Not Be Blank!",
                                                      "focus:WCTPDocType"}));
+
+  // A pasted line break is refused before anything is written.
+  MiscSettings misc(manager_);
+  misc.SetText("mHeader", "two\r\nlines");
+  sink_.events.clear();
+  EXPECT_FALSE(misc.Button4Click());
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Message Header Can Not Contain A Line Break!",
+                                                     "focus:mHeader"}));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Config.Dat"));
 }
 
