@@ -7,14 +7,12 @@
 #include <filesystem>
 
 #include "manager/model/route_order.h"
-#include "tests/support/recording_sink.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/manager_test.h"
 
 namespace vltg::manager {
 namespace {
 
-class RoutingTablesTest : public ::testing::Test {
+class RoutingTablesTest : public testing::ManagerTest {
  protected:
   RoutingTablesTest() {
     // The dialog as the operator fills it in: the next form's fields, then OK
@@ -40,12 +38,7 @@ class RoutingTablesTest : public ::testing::Test {
     return texts;
   }
 
-  testing::TempDir dir_;
-  testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
-  platform::ScManagerHandle scm_ = platform::OpenSCManager();
-  testing::RecordingSink sink_;
   testing::RecordingSink dialog_sink_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string()};
   RoutingTables routes_{manager_};
   std::function<void(TRoutForm&)> fill_;
   TRoutForm shown_;

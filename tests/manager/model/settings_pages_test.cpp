@@ -8,22 +8,14 @@
 #include "manager/model/misc_settings.h"
 #include "manager/model/tnpp_settings.h"
 #include "manager/model/wctp_settings.h"
-#include "tests/support/recording_sink.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/manager_test.h"
 
 namespace vltg::manager {
 namespace {
 
-class SettingsPagesTest : public ::testing::Test {
+class SettingsPagesTest : public testing::ManagerTest {
  protected:
   platform::ProfileFile Config() const { return platform::ProfileFile(dir_ / "Config.Dat"); }
-
-  testing::TempDir dir_;
-  testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
-  platform::ScManagerHandle scm_ = platform::OpenSCManager();
-  testing::RecordingSink sink_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string()};
 };
 
 const std::string kTnppDefaults =

@@ -12,22 +12,14 @@
 #include "manager/ui/route_dialog.h"
 #include "manager/ui/state_images.h"
 #include "tests/manager/ui/test_application.h"
-#include "tests/support/recording_sink.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/manager_test.h"
 
 namespace vltg::manager {
 namespace {
 
-class RoutingPageTest : public ::testing::Test {
+class RoutingPageTest : public testing::ManagerTest {
  protected:
   static void SetUpTestSuite() { testing::TestApplication(); }
-
-  testing::TempDir dir_;
-  testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
-  platform::ScManagerHandle scm_ = platform::OpenSCManager();
-  testing::RecordingSink sink_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string()};
 };
 
 QImage Image(const QIcon& icon) { return icon.pixmap(16, 16).toImage(); }

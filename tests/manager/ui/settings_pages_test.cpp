@@ -11,14 +11,12 @@
 
 #include "manager/ui/tnpp_page.h"
 #include "tests/manager/ui/test_application.h"
-#include "tests/support/recording_sink.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/manager_test.h"
 
 namespace vltg::manager {
 namespace {
 
-class SettingsPagesWidgetTest : public ::testing::Test {
+class SettingsPagesWidgetTest : public testing::ManagerTest {
  protected:
   static void SetUpTestSuite() { testing::TestApplication(); }
 
@@ -28,12 +26,6 @@ class SettingsPagesWidgetTest : public ::testing::Test {
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
-
-  testing::TempDir dir_;
-  testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
-  platform::ScManagerHandle scm_ = platform::OpenSCManager();
-  testing::RecordingSink sink_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string()};
 };
 
 TEST_F(SettingsPagesWidgetTest, TheNumberFieldsTakeDigitsOnlyTypedOrPastedTheSourceAddressAnyText) {
