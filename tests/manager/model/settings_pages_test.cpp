@@ -54,32 +54,29 @@ TEST_F(SettingsPagesTest, WhatEachPageWritesIsWhatTheGatewayReads) {
   TnppSettings tnpp(manager_);
   EXPECT_TRUE(tnpp.Checked("STXInit"));
   EXPECT_EQ(tnpp.Position("UseCom"), -1);  // outside the list: nothing selected
-  const char* texts[][2] = {{"SourceAddr", "$1F"}, {"BusyRtyTO", "61"}, {"IdelTO", "11"}, {"RetryCount", "7"},
-                            {"KeepAliveTO", "62"}, {"IntCharTime", "3"}, {"RSHoldRetry", "25"},
-                            {"RSHoldTime", "12"}, {"ENQRetries", "8"},  {"ENQTO", "13"}};
-  for (const auto& [control, text] : texts) tnpp.SetText(control, text);
-  tnpp.SetPosition("UseCom", 3);
-  tnpp.SetPosition("ComSettings", 1);
-  tnpp.SetPosition("HandShake", 2);
-  tnpp.SetPosition("ComSpeed", 11);
+  // Each number field and list a value of its own; the source address in hexadecimal.
+  const std::tuple<const char*, std::int32_t TnppConfig::*, int> numbers[] = {
+      {"BusyRtyTO", &TnppConfig::busy_rty_to, 61},     {"IdelTO", &TnppConfig::idel_to, 11},
+      {"RetryCount", &TnppConfig::retry_count, 7},     {"KeepAliveTO", &TnppConfig::keep_alive_to, 62},
+      {"IntCharTime", &TnppConfig::int_char_time, 3},  {"RSHoldRetry", &TnppConfig::rs_hold_retry, 25},
+      {"RSHoldTime", &TnppConfig::rs_hold_time, 12},   {"ENQRetries", &TnppConfig::enq_retries, 8},
+      {"ENQTO", &TnppConfig::enq_to, 13},              {"UseCom", &TnppConfig::use_com, 3},
+      {"ComSettings", &TnppConfig::com_settings, 1},   {"HandShake", &TnppConfig::hand_shake, 2},
+      {"ComSpeed", &TnppConfig::com_speed, 11}};
+  for (const auto& [control, member, value] : numbers) {
+    if (tnpp.Field(control).items.empty()) {
+      tnpp.SetText(control, std::to_string(value));
+    } else {
+      tnpp.SetPosition(control, value);
+    }
+  }
+  tnpp.SetText("SourceAddr", "$1F");
   tnpp.SetChecked("STXInit", false);
   tnpp.SetChecked("EnableSNPP", true);
   ASSERT_TRUE(tnpp.Button2Click());
   const TnppConfig read = ReadTnppConfig(Config());
+  for (const auto& [control, member, value] : numbers) EXPECT_EQ(read.*member, value) << control;
   EXPECT_EQ(read.source_addr, 31);
-  EXPECT_EQ(read.busy_rty_to, 61);
-  EXPECT_EQ(read.idel_to, 11);
-  EXPECT_EQ(read.retry_count, 7);
-  EXPECT_EQ(read.keep_alive_to, 62);
-  EXPECT_EQ(read.int_char_time, 3);
-  EXPECT_EQ(read.rs_hold_retry, 25);
-  EXPECT_EQ(read.rs_hold_time, 12);
-  EXPECT_EQ(read.enq_retries, 8);
-  EXPECT_EQ(read.enq_to, 13);
-  EXPECT_EQ(read.use_com, 3);
-  EXPECT_EQ(read.com_settings, 1);
-  EXPECT_EQ(read.hand_shake, 2);
-  EXPECT_EQ(read.com_speed, 11);
   EXPECT_FALSE(read.stx_init);
   EXPECT_FALSE(read.transparent_crc);  // an unchecked box is written, so the gateway's own default goes
   EXPECT_TRUE(read.enable_tnpp);
