@@ -1,6 +1,8 @@
 #include "manager/model/tnpp_settings.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
 
 namespace vltg::manager {
 
@@ -9,11 +11,21 @@ namespace {
 constexpr std::array<std::string_view, 4> kComPorts{"COM1", "COM2", "COM3", "COM4"};
 constexpr std::array<std::string_view, 2> kCharFormats{"8,N,1", "7,E,1"};
 constexpr std::array<std::string_view, 4> kHandshakes{"RTS/CTS", "Xon/Xoff", "Both", "None"};
-constexpr std::array<std::string_view, 13> kSpeeds{"110",   "300",   "600",   "1200",  "2400",  "4800",  "9600",
-                                                   "14400", "19200", "38400", "56000", "57600", "115200"};
+// The speed list shows the rates the gateway maps its positions to.
+const auto kSpeedTexts = [] {
+  std::array<std::string, kComSpeedRates.size()> texts;
+  std::transform(kComSpeedRates.begin(), kComSpeedRates.end(), texts.begin(),
+                 [](std::int32_t rate) { return std::to_string(rate); });
+  return texts;
+}();
+const auto kSpeeds = [] {
+  std::array<std::string_view, kComSpeedRates.size()> items;
+  std::copy(kSpeedTexts.begin(), kSpeedTexts.end(), items.begin());
+  return items;
+}();
 
 // In the order the keys are written; the edits are also checked in this order.
-constexpr std::array<SettingsField, 17> kTnppFields{{
+const std::array<SettingsField, 17> kTnppFields{{
     {"SourceAddr", &kTnppSourceAddr, "Source Address:", "", {}, "Source Address Can Not Be Blank!"},
     {"BusyRtyTO", &kTnppBusyRtyTO, "Busy Rsp. T.O.:", "Busy Response Time Out", {},
      "Busy Rsp. T.O. Can Not Be Blank!", true},
