@@ -4,6 +4,7 @@
 #include "gateway/data_directory.h"
 #include "manager/model/service_manager.h"
 #include "manager/ui/main_window.h"
+#include "manager/ui/modem_config_dialog.h"
 #include "manager/ui/qt_message_sink.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   // The window lives on in the notification area: closing a box while it is
   // hidden must not end the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  InstallModemConfigDialog();
   QtMessageSink sink;
   const vltg::platform::ScManagerHandle manager = OpenServiceDatabase(sink);
   if (!manager) return 1;
