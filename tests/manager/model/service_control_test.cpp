@@ -17,9 +17,7 @@
 #include "manager/model/service_manager.h"
 #include "platform/base/system_error.h"
 #include "tests/support/fake_service_channel.h"
-#include "tests/support/recording_sink.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/manager_test.h"
 
 namespace vltg::manager {
 namespace {
@@ -28,7 +26,7 @@ using platform::SERVICE_RUNNING;
 using platform::SERVICE_STOPPED;
 using testing::FakeServiceChannel;
 
-class ServiceControlTest : public ::testing::Test {
+class ServiceControlTest : public testing::ManagerTest {
  protected:
   void SetUp() override {
     fs::create_symlink(VLTG_BINARY_DIR "/tests/fake-service", dir_ / "vltg");
@@ -73,11 +71,6 @@ class ServiceControlTest : public ::testing::Test {
     ASSERT_TRUE(WaitForState(SERVICE_RUNNING));
   }
 
-  testing::TempDir dir_;
-  testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
-  platform::ScManagerHandle scm_ = platform::OpenSCManager();
-  testing::RecordingSink sink_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string()};
 };
 
 ServiceLook Look(bool start, bool stop, bool install, int icon, const char* state) {

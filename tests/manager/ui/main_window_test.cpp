@@ -21,14 +21,12 @@
 #include "manager/ui/about_box.h"
 #include "manager/ui/tray_icon.h"
 #include "tests/manager/ui/test_application.h"
-#include "tests/support/recording_sink.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/manager_test.h"
 
 namespace vltg::manager {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing::ManagerTest {
  protected:
   static void SetUpTestSuite() { testing::TestApplication(); }
 
@@ -58,11 +56,6 @@ class MainWindowTest : public ::testing::Test {
     return names;
   }
 
-  testing::TempDir dir_;
-  testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
-  platform::ScManagerHandle scm_ = platform::OpenSCManager();
-  testing::RecordingSink sink_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string()};
 };
 
 TEST_F(MainWindowTest, PagesAndMenusStandInTheirOrder) {
