@@ -20,7 +20,9 @@ int main(int argc, char** argv) {
   TVLSGSrvcMngr model(sink, manager, vltg::DataDirectory());
   sink.SetHelpHandler([&model](int context) { model.ShowHelp(context); });
   model.CheckSettingsExist();
-  QApplication::setApplicationDisplayName(kManagerTitle);
+  // The application title (boxes, the tip). As the name, not the display
+  // name, which Qt would append to every window caption.
+  QApplication::setApplicationName(kManagerTitle);
   MainWindow window(model);
   sink.SetWindow(&window);
   window.ShowAtStart();

@@ -37,7 +37,7 @@ ModemConfigDialog::ModemConfigDialog(const std::string& line_name, const DeviceC
   stop_bits_ = NamedList(this, "StopBits", {"1", "1.5", "2"}, static_cast<int>(config.stop_bits));
   flow_control_ =
       NamedList(this, "FlowControl", {"None", "Hardware (RTS/CTS)", "Software (XON/XOFF)", "Both"}, FlowIndex(config));
-  watch_carrier_ = NamedCheck(this, "WatchCarrier", "End the call when the carrier is lost", config.watch_carrier);
+  watch_carrier_ = NamedCheck(this, "WatchCarrier", "&End the call when the carrier is lost", config.watch_carrier);
   init_command_ = NamedEdit(this, "InitCommand", config.init_command);
   init_command_->setMaxLength(static_cast<int>(platform::kMaxInitCommand));
   init_command_->setValidator(new QRegularExpressionValidator(QRegularExpression("[ -~]*"), init_command_));

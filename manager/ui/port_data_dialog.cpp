@@ -109,6 +109,7 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   pages_->addTab(general, "&General Details");
   pages_->addTab(direct, "&Direct Access Port Settings");
   pages_->setCurrentIndex(0);
+  pages_->setUsesScrollButtons(false);  // both page captions in full
 
   auto* ok = Button(this, "OKBut", "&OK", "Accept And Exit");
   ok->setDefault(true);
