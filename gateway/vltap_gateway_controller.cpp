@@ -104,11 +104,8 @@ bool TVLTAPGatewayMain::StartServices() {
     std::lock_guard lock(ini_mutex_);
     keys = FIni.ReadSection(kTapPortsSection);
   }
-  // The first 16 keys decide, even when some of them are skipped.
-  for (size_t i = 0; i < keys.size() && i < static_cast<size_t>(kMaxTapPorts); ++i) {
-    const std::optional<int32_t> port = TapPortNumber(keys[i]);
-    if (!port || *port < 0 || *port > kMaxTapPorts) continue;
-    TAPThread.Execute(reinterpret_cast<void*>(static_cast<intptr_t>(*port)));
+  for (const int32_t port : TapPortNumbers(keys)) {
+    TAPThread.Execute(reinterpret_cast<void*>(static_cast<intptr_t>(port)));
   }
   PostLog("[System] All Services Active!");
   return true;

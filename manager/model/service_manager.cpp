@@ -1,6 +1,8 @@
 #include "manager/model/service_manager.h"
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <utility>
 
 #include "gateway/data_directory.h"
@@ -16,6 +18,8 @@ namespace {
 // ends the TAP exchanges in progress first), asking every kStopPollMs.
 constexpr int kStopWaitMs = 30000;
 constexpr int kStopPollMs = 250;
+// How often a wait for a service call lets the window's events through.
+constexpr std::chrono::milliseconds kEventsEvery{10};
 
 ServiceLook OfflineLook(ServiceLook look) {
   look.icon = 0;
@@ -30,27 +34,37 @@ std::string SystemErrorText(uint32_t code) {
   return "System Error.  Code: " + std::to_string(code) + ".\n" + platform::SystemErrorMessage(code);
 }
 
-class TVLSGSrvcMngr::BusyScope {
- public:
-  explicit BusyScope(TVLSGSrvcMngr& owner) : owner_(owner), was_(owner.FBusy) { Set(true); }
-  ~BusyScope() { Set(was_); }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
+platform::ScManagerHandle OpenServiceDatabase(MessageSink& sink) {
+  platform::ScManagerHandle manager = platform::OpenSCManager();
+  if (!manager) sink.ShowBox(SystemErrorText(platform::GetLastError()), BoxKind::kError, BoxButtons::kOk);
+  return manager;
+}
 
- private:
-  void Set(bool busy) {
-    if (owner_.FBusy == busy) return;
-    owner_.FBusy = busy;
-    if (owner_.OnLookChange) owner_.OnLookChange(owner_);
-  }
-  TVLSGSrvcMngr& owner_;
-  bool was_;
-};
+TVLSGSrvcMngr::BusyScope::BusyScope(TVLSGSrvcMngr& owner) : owner_(owner), was_(owner.FBusy) { Set(true); }
+
+TVLSGSrvcMngr::BusyScope::~BusyScope() { Set(was_); }
+
+void TVLSGSrvcMngr::BusyScope::Set(bool busy) {
+  if (owner_.FBusy == busy) return;
+  owner_.FBusy = busy;
+  if (owner_.OnLookChange) owner_.OnLookChange(owner_);
+}
 
 TVLSGSrvcMngr::TVLSGSrvcMngr(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir)
     : FSink(sink), FManager(manager), FHomeDir(std::move(home_dir)) {}
 
 std::string TVLSGSrvcMngr::FilePath(std::string_view name) const { return DataFilePath(FHomeDir, name); }
+
+void TVLSGSrvcMngr::CheckSettingsExist() {
+  std::error_code error;
+  if (std::filesystem::exists(FilePath(kConfigFileName), error)) return;
+  FSink.ShowBox("Settings Not Found! Please Configure Application?", BoxKind::kConfirmation, BoxButtons::kOkHelp, 2);
+}
+
+void TVLSGSrvcMngr::FormCreate() {
+  RefreshServiceStatus();
+  LoadServerSettings();
+}
 
 void TVLSGSrvcMngr::SetLook(const ServiceLook& look) {
   if (look == FLook) return;
@@ -97,11 +111,25 @@ void TVLSGSrvcMngr::RefreshServiceStatus() {
   UpdateServiceStatus(&service);
 }
 
+// A service call that can block (a start waits for the service's first
+// status report) runs on a thread of its own while the window's events keep
+// flowing here; its last error comes back with it.
+bool TVLSGSrvcMngr::WhileEventsFlow(const std::function<bool()>& call) {
+  auto outcome = std::async(std::launch::async, [&call] {
+    const bool done = call();
+    return std::pair(done, platform::GetLastError());
+  });
+  while (outcome.wait_for(kEventsEvery) != std::future_status::ready) FSink.ProcessMessagesFor(0);
+  const auto [done, error] = outcome.get();
+  platform::SetLastError(error);
+  return done;
+}
+
 bool TVLSGSrvcMngr::StartGatewayService() {
   BusyScope busy(*this);
   platform::ServiceHandle service = OpenGatewayService();
   if (!service) return false;
-  const bool started = platform::StartService(service);
+  const bool started = WhileEventsFlow([&service] { return platform::StartService(service); });
   FSink.ProcessMessagesFor(5);
   UpdateServiceStatus(&service);
   return started;
@@ -112,7 +140,8 @@ bool TVLSGSrvcMngr::StopGatewayService() {
   platform::ServiceHandle service = OpenGatewayService();
   if (!service) return false;
   platform::ServiceStatus status;
-  const bool stopped = platform::ControlService(service, platform::SERVICE_CONTROL_STOP, status);
+  const bool stopped = WhileEventsFlow(
+      [&service, &status] { return platform::ControlService(service, platform::SERVICE_CONTROL_STOP, status); });
   FSink.ProcessMessagesFor(1000);
   UpdateServiceStatus(&service);
   return stopped;
@@ -123,10 +152,33 @@ bool TVLSGSrvcMngr::WaitUntilStopped() {
     platform::ServiceHandle service = OpenGatewayService();
     platform::ServiceStatus status;
     if (!service || !platform::QueryServiceStatus(service, status)) return false;
-    if (status.current_state == platform::SERVICE_STOPPED) return true;
+    if (status.current_state == platform::SERVICE_STOPPED) {
+      UpdateServiceStatus(&service);
+      return true;
+    }
     if (waited >= kStopWaitMs) return false;
     FSink.ProcessMessagesFor(kStopPollMs);
   }
+}
+
+void TVLSGSrvcMngr::Start1Click() {
+  if (StartGatewayService()) {
+    FSink.ShowBox("Service Started!", BoxKind::kInformation, BoxButtons::kOk);
+  } else {
+    FSink.ShowBox("Unable to Start Service!", BoxKind::kWarning, BoxButtons::kOk);
+  }
+}
+
+void TVLSGSrvcMngr::Stop1Click() {
+  if (StopGatewayService()) {
+    FSink.ShowBox("Service Stopped!", BoxKind::kInformation, BoxButtons::kOk);
+  } else {
+    FSink.ShowBox("Unable to Stop Service!", BoxKind::kWarning, BoxButtons::kOk);
+  }
+}
+
+void TVLSGSrvcMngr::Timer2Timer() {
+  if (!FBusy) RefreshServiceStatus();
 }
 
 void TVLSGSrvcMngr::Restart1Click() {
@@ -140,7 +192,8 @@ void TVLSGSrvcMngr::Restart1Click() {
 }
 
 void TVLSGSrvcMngr::RestartPrompt() {
-  if (!FLook.restart) return;
+  // Restart reads disabled while an operation runs.
+  if (!FLook.restart || FBusy) return;
   FSink.Beep();
   if (FSink.ShowBox("Server Restart Required! Restart Server?!", BoxKind::kWarning, BoxButtons::kYesNo) ==
       BoxAnswer::kYes) {

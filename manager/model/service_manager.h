@@ -1,8 +1,10 @@
 #pragma once
 // The rules of the manager's main window: the data directory, the gateway
 // service's look in the window (menus, buttons, icon, tip, status bar), the
-// service operations, the restart prompt after a saved change, and writing
-// Config.Dat with its failures shown. The Qt window maps its controls to this.
+// service operations (install, uninstall with the service logon, start, stop,
+// restart, the status poll), the restart prompt after a saved change, and
+// writing Config.Dat with its failures shown. The Qt window maps its controls
+// to this.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,10 +33,23 @@ struct ServiceLook {
   bool operator==(const ServiceLook&) const = default;
 };
 
+// The service group's edits as the operator left them.
+struct LogonEdits {
+  std::string logon_name;
+  std::string logon_password;
+  bool default_logon = true;
+};
+
 inline constexpr char kManagerTitle[] = "DI DIZ Evevevu Service Manager";
+inline constexpr int kStatusPollMs = 10000;  // Timer2's interval
 
 // "System Error.  Code: %d." and, on the next line, the system's message.
 std::string SystemErrorText(uint32_t code);
+
+// The program-wide service database, opened first at start. When it cannot
+// be opened the system error is shown and an empty handle returned: the
+// program then ends.
+platform::ScManagerHandle OpenServiceDatabase(MessageSink& sink);
 
 class TVLSGSrvcMngr {
  public:
@@ -46,6 +61,13 @@ class TVLSGSrvcMngr {
   // FHomeDir, "/" and the file name.
   std::string FilePath(std::string_view name) const;
   MessageSink& Sink() { return FSink; }
+
+  // Start-up, before the window: asks to configure when there is no
+  // Config.Dat (the answer is not used).
+  void CheckSettingsExist();
+  // The window's creation: the service's look, then the service group's
+  // edits from [Server].
+  void FormCreate();
 
   const ServiceLook& Look() const { return FLook; }
   // True while a service operation runs: the window disables the service
@@ -64,8 +86,25 @@ class TVLSGSrvcMngr {
   // request. Each applies the look afterwards.
   bool StartGatewayService();
   bool StopGatewayService();
-  // Stop, wait until the service reads stopped, start; with the messages.
+  // Start, stop, and stop, wait until the service reads stopped, start;
+  // each with its message.
+  void Start1Click();
+  void Stop1Click();
   void Restart1Click();
+  // The status poll, every kStatusPollMs; skipped while an operation runs
+  // (the operation applies the look when it ends).
+  void Timer2Timer();
+
+  // The service group: the logon edits, loaded from [Server] at creation.
+  LogonEdits& Logon() { return FLogonEdits; }
+  // Checked "Default Service Logon" disables the logon labels and edits.
+  void DefaultLogonClick(bool checked) { FLogonEdits.default_logon = checked; }
+  bool LogonEditsEnabled() const { return !FLogonEdits.default_logon; }
+  // Install with the logon, uninstall (stopping a running service first),
+  // and "Apply Changes": the logon saved and the service reconfigured.
+  void Install1Click();
+  void Uninstall1Click();
+  void ApplySvcChgClick();
 
   // After a change was saved: while the service was last seen running, asks
   // whether to restart it.
@@ -83,17 +122,40 @@ class TVLSGSrvcMngr {
   bool WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes);
 
  private:
-  class BusyScope;
+  // Marks an operation: Busy while it lives.
+  class BusyScope {
+   public:
+    explicit BusyScope(TVLSGSrvcMngr& owner);
+    ~BusyScope();
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+   private:
+    void Set(bool busy);
+    TVLSGSrvcMngr& owner_;
+    bool was_;
+  };
+
   void SetLook(const ServiceLook& look);
   platform::ServiceHandle OpenGatewayService() const;
   bool WaitUntilStopped();
+  bool StoppedForRemoval(const platform::ServiceHandle& service);
   void OpenHelpPage(const std::string& name);
+  bool WhileEventsFlow(const std::function<bool()>& call);
+  bool LogonCheck();
+  bool SaveServerSettings();
+  void LoadServerSettings();
+  platform::ServiceConfig GatewayServiceConfig() const;
 
   MessageSink& FSink;
   const platform::ScManagerHandle& FManager;
   const std::string FHomeDir;
   ServiceLook FLook;
   bool FBusy = false;
+  LogonEdits FLogonEdits;
+  // The account the service is installed under; both empty: LocalSystem.
+  std::string FLogonName;
+  std::string FLogonPassword;
 };
 
 }  // namespace vltg::manager

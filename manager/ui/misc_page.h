@@ -2,7 +2,9 @@
 // The "Misc. Settings" page: manual TAP entry settings.
 #include <QWidget>
 
+#include "manager/model/misc_settings.h"
 #include "manager/model/service_manager.h"
+#include "manager/ui/settings_controls.h"
 
 namespace vltg::manager {
 
@@ -11,6 +13,10 @@ class MiscPage : public QWidget {
 
  public:
   MiscPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+
+ private:
+  MiscSettings settings_;
+  SettingsControls controls_;
 };
 
 }  // namespace vltg::manager

@@ -14,7 +14,7 @@ namespace vltg::manager {
 
 void QtMessageSink::Beep() { QApplication::beep(); }
 
-BoxAnswer QtMessageSink::ShowBox(const std::string& text, BoxKind kind, BoxButtons buttons, int /*help_context*/) {
+BoxAnswer QtMessageSink::ShowBox(const std::string& text, BoxKind kind, BoxButtons buttons, int help_context) {
   QMessageBox box(window_);
   box.setWindowTitle(QApplication::applicationDisplayName());
   box.setText(QString::fromStdString(text));
@@ -43,7 +43,9 @@ BoxAnswer QtMessageSink::ShowBox(const std::string& text, BoxKind kind, BoxButto
       box.setStandardButtons(QMessageBox::Ok | QMessageBox::Help);
       break;
   }
-  switch (box.exec()) {
+  int pressed = box.exec();
+  for (; pressed == QMessageBox::Help && help_ && help_context != 0; pressed = box.exec()) help_(help_context);
+  switch (pressed) {
     case QMessageBox::Yes:
       return BoxAnswer::kYes;
     case QMessageBox::No:

@@ -4,6 +4,7 @@
 // run the event loop.
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "manager/model/message_sink.h"
 
@@ -14,6 +15,9 @@ class QtMessageSink : public MessageSink {
   // Boxes are modal to `window`; Focus looks for the control among its children.
   explicit QtMessageSink(QWidget* window = nullptr) : window_(window) {}
   void SetWindow(QWidget* window) { window_ = window; }
+  // Opens a help context: a box's Help button shows the box's context and
+  // leaves the box open.
+  void SetHelpHandler(std::function<void(int context)> help) { help_ = std::move(help); }
 
   void Beep() override;
   BoxAnswer ShowBox(const std::string& text, BoxKind kind, BoxButtons buttons, int help_context) override;
@@ -23,6 +27,7 @@ class QtMessageSink : public MessageSink {
 
  private:
   QPointer<QWidget> window_;
+  std::function<void(int context)> help_;
 };
 
 }  // namespace vltg::manager

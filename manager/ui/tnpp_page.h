@@ -3,6 +3,8 @@
 #include <QWidget>
 
 #include "manager/model/service_manager.h"
+#include "manager/model/tnpp_settings.h"
+#include "manager/ui/settings_controls.h"
 
 namespace vltg::manager {
 
@@ -11,6 +13,10 @@ class TnppPage : public QWidget {
 
  public:
   TnppPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+
+ private:
+  TnppSettings settings_;
+  SettingsControls controls_;
 };
 
 }  // namespace vltg::manager

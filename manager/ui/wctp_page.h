@@ -3,6 +3,8 @@
 #include <QWidget>
 
 #include "manager/model/service_manager.h"
+#include "manager/model/wctp_settings.h"
+#include "manager/ui/settings_controls.h"
 
 namespace vltg::manager {
 
@@ -11,6 +13,10 @@ class WctpPage : public QWidget {
 
  public:
   WctpPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+
+ private:
+  WctpSettings settings_;
+  SettingsControls controls_;
 };
 
 }  // namespace vltg::manager
