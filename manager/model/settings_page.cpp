@@ -16,6 +16,8 @@ template <typename... F>
 struct Overload : F... {
   using F::operator()...;
 };
+template <class... F>
+Overload(F...) -> Overload<F...>;  // clang 14 does not deduce an aggregate's arguments
 
 bool IsList(const SettingsField& field) { return !field.items.empty(); }
 

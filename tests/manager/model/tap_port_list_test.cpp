@@ -95,7 +95,9 @@ TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten)
   };
   platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
   Config("[Tap Ports]\r\nPort1=A\r\n[A]\r\nEnabled=1\r\n");
-  for (const auto& [name, text] : cases) {
+  for (const auto& entry : cases) {
+    const std::string& name = entry.first;  // clang 14 cannot capture a structured binding
+    const std::string& text = entry.second;
     sink_.events.clear();
     Dialog([&](TPortDataForm& form) {
       form.ModemName = name;
