@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -106,9 +107,10 @@ TEST(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
 
 TEST(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
   TWinThread threads;
-  std::atomic<bool> release{false};
-  threads.ThreadProc = [&](TWinThread&, TWinThreadParam&) -> uint32_t {
-    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // The worker may still run when the test has returned: the flag is its own.
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  threads.ThreadProc = [release](TWinThread&, TWinThreadParam&) -> uint32_t {
+    while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return 0;
   };
   threads.Execute(nullptr);
@@ -116,7 +118,7 @@ TEST(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
   EXPECT_FALSE(threads.StopAll());
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
   EXPECT_EQ(threads.ThreadCount(), 1);
-  release = true;
+  *release = true;
 }
 
 TEST(WinThread, DestroyingWithARunningWorkerDoesNotHang) {
