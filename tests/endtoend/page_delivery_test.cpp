@@ -165,6 +165,14 @@ TEST_F(PageDeliveryTest, TnppPageIsRefusedWhileTnppIsOff) {
   EXPECT_TRUE(Logged("[TNPP] TNPP Delivery Faild (TNPP Not Enabled) For \"7700, MSG: no link"));
 }
 
+TEST_F(PageDeliveryTest, ATnppDestinationNoPacketCarriesIsRefusedToTheCaller) {
+  testing::LinkComPort(8, "/nonexistent/tnpp");
+  Configure("70,TNPP,70000,3\r\n", "[TNPP]\r\nEnableTNPP=1\r\nUseCom=7\r\n");
+  EXPECT_EQ(Call(*modems_[0], PageScript("7001", "too far", kRefused)), "");
+  EXPECT_TRUE(Logged(
+      "[TNPP] TNPP Delivery Faild For \"7001, MSG: too far Error: Destination Address 70000 Out Of Range (0 To 65535)"));
+}
+
 TEST_F(PageDeliveryTest, TnppPageArrivesAtThePeerAsItsPacket) {
   testing::TnppPeer peer;
   testing::TnppPeerLine line(peer);
