@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engines/kyr_com32.h"
 #include "engines/tnpp_link.h"
@@ -74,6 +75,9 @@ class TKYRTNPP : public TKYRCom32, private TnppLinkPort {
   uint32_t GetDestAddr() const { return FDestAddr; }  // stored only: pages carry their own
   void SetDestAddr(uint32_t Value) { FDestAddr = Value; }
   int GetTNPPQueue() const { return FLink.QueueLength(); }
+  // The page packets that were queued and never sent, taken out of the
+  // queue; empty while the port is open (the link thread owns the queue).
+  std::vector<std::string> TakeUnsentPages() { return Connected() ? std::vector<std::string>{} : FLink.TakeQueuedPages(); }
   bool GetTransparentCRC() const { return FLink.Settings.TransparentCRC; }
   void SetTransparentCRC(bool Value) { FLink.Settings.TransparentCRC = Value; }
   tPacketSize GetPacketSize() const { return FLink.Settings.PacketSize; }

@@ -388,6 +388,16 @@ bool TnppLink::QueuePage(uint32_t DestAddr, uint16_t Inertia, std::string_view C
   return true;
 }
 
+std::vector<std::string> TnppLink::TakeQueuedPages() {
+  std::lock_guard lock(FQueueLock);
+  std::vector<std::string> pages;
+  for (auto& queued : FQueue) {
+    if (!queued.LinkTest) pages.push_back(std::move(queued.Packet));
+  }
+  FQueue.clear();
+  return pages;
+}
+
 int TnppLink::QueueLength() const {
   std::lock_guard lock(FQueueLock);
   return static_cast<int>(FQueue.size());

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engines/tnpp_packet.h"
 
@@ -83,6 +84,9 @@ class TnppLink {
   // or SourceAddress does not fit the header.
   bool QueuePage(uint32_t DestAddr, uint16_t Inertia, std::string_view Capcode, std::string_view Msg);
   int QueueLength() const;
+  // Takes the page packets still queued out of the queue (for an owner that
+  // closed the link and reports what it never sent).
+  std::vector<std::string> TakeQueuedPages();
 
   bool GetLinkUp() const { return FLinkUp.load(); }
   void SetLinkUp(bool Value) { FLinkUp.store(Value); }

@@ -20,6 +20,11 @@ std::optional<TTnppPageRecord> TTnppPageQueue::TakeOldest() {
   return record;
 }
 
+void TTnppPageQueue::ReturnOldest(TTnppPageRecord record) {
+  std::lock_guard lock(mutex_);
+  records_.push_front(std::move(record));
+}
+
 size_t TTnppPageQueue::Count() const {
   std::lock_guard lock(mutex_);
   return records_.size();

@@ -25,6 +25,8 @@ class TTnppPageQueue {
  public:
   void Append(TTnppPageRecord record);
   std::optional<TTnppPageRecord> TakeOldest();
+  // Puts a record taken with TakeOldest back in front of the others.
+  void ReturnOldest(TTnppPageRecord record);
   size_t Count() const;
   void Clear();
 

@@ -197,24 +197,37 @@ uint32_t TVLTAPGatewayMain::TNPPThreadThreadProc(TWinThread& sender) {
   while (sender.GetTag() == 0) {
     platform::SleepPumping(5);
     if (FStopped) break;
-    if (FTnppQueue.Count() == 0) continue;
+    // The caller was told the page was accepted: while the link is down it
+    // waits in the queue, in order, until the link is up or the gateway stops.
+    if (FTnppQueue.Count() == 0 || !KYRTNPP1.GetLinkUp()) continue;
     if (sender.GetTag() == kTapStop) break;
-    if (auto record = FTnppQueue.TakeOldest()) SendQueuedPage(*record);
+    if (auto record = FTnppQueue.TakeOldest()) {
+      if (!SendQueuedPage(*record)) FTnppQueue.ReturnOldest(std::move(*record));
+    }
     platform::SleepPumping(5);
   }
   return 0;
 }
 
-void TVLTAPGatewayMain::SendQueuedPage(const TTnppPageRecord& record) {
+bool TVLTAPGatewayMain::SendQueuedPage(const TTnppPageRecord& record) {
   const std::string msg = record.Msg.substr(0, 255);
   if (!ReadEnableTnpp()) {
     PostLog("[TNPP] TNPP Delivery Faild (TNPP Not Enabled) For \"" + record.PIN + ", MSG: " + msg);
-    return;
+    return true;
   }
   // Every queued record goes to the link, whatever the spelling of its word:
   // the caller was told it was accepted.
-  if (!KYRTNPP1.SendPage(static_cast<uint32_t>(record.DestAddr), record.Inertia, record.PIN, record.Msg)) {
-    PostLog(DeliveryFailedLine("[TNPP] TNPP", record.PIN, msg));
+  if (KYRTNPP1.SendPage(static_cast<uint32_t>(record.DestAddr), record.Inertia, record.PIN, record.Msg)) return true;
+  if (!KYRTNPP1.GetLinkUp()) return false;  // went down meanwhile: the page waits
+  PostLog(DeliveryFailedLine("[TNPP] TNPP", record.PIN, msg));
+  return true;
+}
+
+void TVLTAPGatewayMain::LogUndeliveredPages() {
+  for (const std::string& packet : KYRTNPP1.TakeUnsentPages()) PostLog("[TNPP] Packet Not Sent: " + packet);
+  while (auto record = FTnppQueue.TakeOldest()) {
+    PostLog(DeliveryFailedLine("[TNPP] TNPP", record->PIN, record->Msg.substr(0, 255)) +
+            " Error: Not Delivered Before ShutDown");
   }
 }
 
@@ -231,6 +244,7 @@ void TVLTAPGatewayMain::StopServices() {
   if (!TNPPThread.StopAll()) PostLog("[System] TNPP Sender Thread Still Running");
   if (!TAPThread.StopAll()) PostLog("[System] TAP Threads Still Running");
   if (KYRTNPP1.Connected()) KYRTNPP1.CloseLink();
+  LogUndeliveredPages();
   PostLog("[System] Server ShutDown");
   platform::ProcessMessages();
 }

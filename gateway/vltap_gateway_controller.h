@@ -58,8 +58,12 @@ class TVLTAPGatewayMain : public TGatewayController {
   // Sets up a port's engine from its section of Config.Dat, in the order the
   // engine expects.
   void SetUpTapEngine(TKYRTap& tap, platform::ProfileFile& ini, int32_t port, const std::string& name);
-  // Hands one queued page to the link.
-  void SendQueuedPage(const TTnppPageRecord& record);
+  // Hands one queued page to the link (or refuses it); false when the link
+  // went down meanwhile and the page must wait for it.
+  bool SendQueuedPage(const TTnppPageRecord& record);
+  // At stop: each page still queued, here or in the link, is logged as not
+  // delivered.
+  void LogUndeliveredPages();
   bool ReadEnableTnpp();
 
   platform::TService* owner_;
