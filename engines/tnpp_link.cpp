@@ -57,15 +57,22 @@ void TnppLink::StartLink() {
   FRSHold = false;
   std::lock_guard lock(FQueueLock);
   std::erase_if(FQueue, [](const Queued& q) { return q.LinkTest; });
+  RenumberQueued();
+  if (auto test = BuildTnppLinkTestPacket(FInertia, Settings.SourceAddress, Settings.STXInit, Settings.TransparentCRC)) {
+    FQueue.push_front({std::move(*test), true});
+  }
+}
+
+// The queued pages take the serial numbers from 1 on, in order (queue lock
+// held).
+void TnppLink::RenumberQueued() {
   uint16_t serial = 0;
   for (auto& queued : FQueue) {
+    if (queued.LinkTest) continue;
     serial = NextTnppSerial(serial);
     SetTnppSerial(queued.Packet, serial, Settings.TransparentCRC);
   }
   FDPSerNum = serial;
-  if (auto test = BuildTnppLinkTestPacket(FInertia, Settings.SourceAddress, Settings.STXInit, Settings.TransparentCRC)) {
-    FQueue.push_front({std::move(*test), true});
-  }
 }
 
 // ENQ until EOT; false when the link is lost (or the run stopped).
@@ -334,8 +341,11 @@ void TnppLink::AnswerPacket(std::string& Text, int& Result) {
   LowerTnppInertia(Text, rx.Inertia);
   if (rx.LinkTest) {
     {
+      // The peer starts its numbering afresh: the pages still queued are
+      // numbered behind its link test too, or a later page could repeat the
+      // header of one sent after it and be discarded as a duplicate.
       std::lock_guard lock(FQueueLock);
-      FDPSerNum = 0;
+      RenumberQueued();
     }
     FRecent.clear();
     WriteControl(tnpp::ACK);

@@ -109,6 +109,7 @@ class TnppLink {
   };
 
   void StartLink();
+  void RenumberQueued();
   void Serve();
   bool Enquire();
   int SendPacket(const std::string& Packet);

@@ -176,6 +176,25 @@ TEST_F(TnppLinkTest, PagesSurviveALostLink) {
   EXPECT_EQ(link.QueueLength(), 0);
 }
 
+// The peer's link test while pages wait: they are numbered behind it, and the
+// next page follows them, so no header repeats one the peer has just seen.
+TEST_F(TnppLinkTest, APeersLinkTestRenumbersTheQueuedPages) {
+  QueueAtLinkUp({{"111", "a"}, {"222", "b"}, {"333", "c"}, {"444", "d"}});
+  auto up = hook;
+  hook = [&](TnppLinkEvent e, const std::string& p) {
+    up(e, p);
+    if (e == TnppLinkEvent::kPacketSent && p == Page(2, "222", "b")) {
+      peer.Send(TnppPeer::Frame(0, 3, 0x0300, 0, "\x02"));
+    }
+    if (e == TnppLinkEvent::kSendPacket && p == Page(1, "333", "c")) {
+      ASSERT_TRUE(link.QueuePage(0x0102, 3, "555", "e"));
+    }
+  };
+  ASSERT_TRUE(RunUntil([&] { return Count(TnppLinkEvent::kPacketSent) == 6; }));
+  EXPECT_EQ(peer.Packets(), (std::vector<std::string>{link_test, Page(1, "111", "a"), Page(2, "222", "b"),
+                                                      Page(1, "333", "c"), Page(2, "444", "d"), Page(3, "555", "e")}));
+}
+
 TEST_F(TnppLinkTest, PeerEnqIsAnsweredEotInEveryState) {
   peer.SetAnswerEnq(false);
   peer.Send("\x05", 100);  // while enquiring
