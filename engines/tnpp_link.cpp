@@ -133,6 +133,7 @@ int TnppLink::SendPacket(const std::string& Packet) {
   // runs it before trying again.
   if (FState != TnppLinkState::kIdle || !FLinkUp) return kNotSent;
   Raise(TnppLinkEvent::kSendPacket, Packet);
+  const int limit = std::max(Settings.Retrycount, 1);
   int attempts = 0;
   for (;;) {
     // Every transmission awaits its own answer, also after an enquiry during
@@ -141,7 +142,9 @@ int TnppLink::SendPacket(const std::string& Packet) {
     if (!FPort.Write(Packet)) break;
     Raise(TnppLinkEvent::kTxPacket, Packet);
     platform::SleepPumping(1);
-    if (++attempts >= std::max(Settings.Retrycount, 1)) break;
+    // The last of several transmissions is not waited for; a lone one is, or
+    // no page would ever be confirmed.
+    if (++attempts >= limit && limit > 1) break;
     const int answer = Receive();
     switch (answer) {
       case tnpp::ACK:
@@ -166,6 +169,7 @@ int TnppLink::SendPacket(const std::string& Packet) {
       default:
         break;
     }
+    if (attempts >= limit) break;
     // Not sent again to a link that is down or about to be closed; the packet
     // stays queued.
     if (Stopped() || FStopMark || !FLinkUp) {

@@ -195,6 +195,24 @@ TEST_F(TnppLinkTest, APeersLinkTestRenumbersTheQueuedPages) {
                                                       Page(1, "333", "c"), Page(2, "444", "d"), Page(3, "555", "e")}));
 }
 
+// Retrycount 1, and 0 counted as 1: the one transmission awaits its answer.
+class TnppLinkLoneTryTest : public TnppLinkTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TnppLinkLoneTryTest, AwaitsTheAnswer) {
+  link.Settings.Retrycount = GetParam();
+  const std::string p1 = Page(1, "111", "ack"), p2 = Page(2, "222", "nak");
+  QueueAtLinkUp({{"111", "ack"}, {"222", "nak"}});
+  peer.QueueAnswers("\x06\x06\x15");
+  ASSERT_TRUE(RunUntil([&] { return link.QueueLength() == 0 && link.GetState() == TnppLinkState::kIdle; }));
+
+  EXPECT_EQ(peer.Packets(), (std::vector<std::string>{link_test, p1, p2}));
+  EXPECT_EQ(Count(TnppLinkEvent::kPacketSent, p1), 1);
+  EXPECT_EQ(Count(TnppLinkEvent::kCRCError, p2), 1);
+  EXPECT_EQ(TimesOf(tnpp::ENQ).size(), 2u);  // the start, then the enquiry before p2 is given up
+}
+
+INSTANTIATE_TEST_SUITE_P(Retrycount, TnppLinkLoneTryTest, ::testing::Values(1, 0));
+
 TEST_F(TnppLinkTest, PeerEnqIsAnsweredEotInEveryState) {
   peer.SetAnswerEnq(false);
   peer.Send("\x05", 100);  // while enquiring
