@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "engines/tnpp_packet.h"
 #include "tests/gateway/wctp/wctp_golden.h"
 #include "tests/support/caller_script.h"
 #include "tests/support/gateway_installation.h"
@@ -183,6 +184,37 @@ TEST_F(PageDeliveryTest, TnppPageArrivesAtThePeerAsItsPacket) {
   ASSERT_TRUE(modems_[0]->WaitUntil([&] { return peer.Packets().size() >= 2; }, 10000));
   const std::string packet = peer.Packets().at(1);
   EXPECT_EQ(packet.substr(0, 32), std::string("\x01" "000103000001\x02" "B@12345     HELLO\x03", 32));
+}
+
+// The peer falls silent right after the link came up: the page accepted
+// meanwhile is not lost with the link, and arrives once the peer is back.
+TEST_F(PageDeliveryTest, ATnppPageAcceptedDuringAnOutageArrivesOnceTheLinkIsBack) {
+  testing::TnppPeer peer;
+  testing::TnppPeerLine line(peer);
+  line.LinkAs(5);
+  Configure("12,TNPP,1,3\r\n", "[TNPP]\r\nEnableTNPP=1\r\nUseCom=4\r\nComSettings=0\r\nHandShake=3\r\nIdelTO=1\r\n"
+                               "ENQTO=1\r\nENQRetries=2\r\n");
+  ASSERT_TRUE(modems_[0]->WaitUntil([&] { return peer.Packets().size() == 1; }, 10000));  // the link test
+  ASSERT_TRUE(Logged("[TNPP] Link Test OK!"));
+  peer.SetAnswerEnq(false);
+  peer.SetDefaultAnswer(0);
+  EXPECT_EQ(Call(*modems_[0], PageScript("12345", "DURING OUTAGE", kAccepted)), "");
+  ASSERT_TRUE(Logged("[TNPP] TNPP Link Lost Or Unable To Astablish Link", 15000));
+  peer.SetAnswerEnq(true);
+  peer.SetDefaultAnswer(tnpp::ACK);
+  // Sent again on the link that came back, and ACKed there.
+  EXPECT_TRUE(modems_[0]->WaitUntil(
+      [&] {
+        const auto texts = gw_.LogTexts("", 0);
+        return std::any_of(texts.begin(), texts.end(), [](const std::string& t) {
+          return t.rfind("[TNPP] Packet Sent: ", 0) == 0 && t.find("DURING OUTAGE") != std::string::npos;
+        });
+      },
+      15000));
+  const auto packets = peer.Packets();
+  EXPECT_GE(std::count_if(packets.begin(), packets.end(),
+                          [](const std::string& p) { return p.find("DURING OUTAGE") != std::string::npos; }),
+            2);  // before the outage was noticed, then on the link that came back
 }
 
 // A caller on a serial line of its own (no modem): reads until `awaited`
