@@ -25,6 +25,7 @@
 #include "engines/tap_reads.h"
 #include "engines/tap_session.h"
 #include "engines/time_counter.h"
+#include "platform/messages/timer.h"
 #include "platform/serial/serial_port.h"
 
 namespace vltg {
@@ -210,6 +211,10 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   void HandleConnected();
   void HandleDisconnected();
   void HandleIdle();
+  // Answering off and, after the pause, on again for the next call.
+  void Rearm();
+  // A tick of FRearmTimer: one more try to open the line.
+  void RetryRearm();
 
   // Direct access.
   // OpenLine in direct-access mode.
@@ -259,6 +264,11 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   platform::SerialPort FComm;
   // Stopped once a call is answered.
   TTimeCounter FCounter;
+  // A line that could not be re-armed is tried again after FRearmPauseMs,
+  // which grows with every failed try; its later failures stay quiet.
+  platform::Timer FRearmTimer;
+  int64_t FRearmPauseMs = 0;
+  bool FQuietErrors = false;
 };
 
 }  // namespace vltg

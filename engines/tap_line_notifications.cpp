@@ -16,8 +16,6 @@ namespace {
 
 using namespace platform;
 
-constexpr int64_t kRearmPauseMs = 3000;
-
 }  // namespace
 
 platform::LINECALLBACK TTapLineTable::Callback(int32_t Instance) {
@@ -159,11 +157,7 @@ void TKYRTap::HandleDisconnected() {
     SetWaitForCall(false);
     return;
   }
-  SetWaitForCall(false);
-  ProcessMessages();
-  SleepPumping(kRearmPauseMs);
-  SetWaitForCall(true);
-  ProcessMessages();
+  Rearm();
 }
 
 }  // namespace vltg

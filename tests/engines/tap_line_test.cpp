@@ -233,6 +233,63 @@ TEST_F(TapLineTest, ACallerWhoGivesUpBeforeTheAnswerRearmsTheLine) {
   ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 3; }, std::chrono::seconds(20)));
 }
 
+// The modem goes bad during a call: the line that cannot be opened again is
+// reported once, tried again with a growing pause, and serves again once the
+// modem takes its initialisation.
+TEST_F(TapLineTest, ALineThatCannotBeRearmedSaysSoOnceAndIsTriedAgain) {
+  TKYRTap tap;
+  Watch(tap);
+  tap.SetDevIdToInitialize(0);
+  tap.InitializeLine();
+  tap.OnMsgReceived = [&](TTapSession&, const std::string&, const std::string&, std::string&, std::string&,
+                          std::string&, bool&) { modem.SetRefuseCommands(true); };
+  tap.SetWaitForCall(true);
+  ExactCaller caller(modem);
+  std::atomic<bool> done{false};
+  std::thread caller_thread([&] {
+    (void)(caller.Connected() && caller.Greet() && caller.Send(ESC + "PG1"s + CR) &&
+           caller.Expect("Processing - Please Wait"s + CR + ACK + CR) && caller.Expect(kGoAhead) &&
+           caller.Send(TapBlock("1", "last before the fault")) &&
+           caller.Expect("Message Submitted For Processing"s + CR + ACK + CR));
+    caller.HangUp();
+    done = true;
+  });
+  modem.Call();
+  // The tries of the modem's initialisation, each with its time.
+  std::vector<int64_t> tries;
+  size_t seen = 0;
+  auto track = [&] {
+    const auto commands = modem.Commands();
+    for (; seen < commands.size(); ++seen) {
+      if (commands[seen] == "ATZ") tries.push_back(platform::NowMs());
+    }
+  };
+  const bool retried = PumpUntil(
+      [&] {
+        track();
+        return done && tries.size() >= 6;  // the first open, the restore after the call, the re-arm, 3 tries
+      },
+      std::chrono::seconds(20));
+  caller_thread.join();
+  EXPECT_EQ(caller.failure, "");
+  ASSERT_TRUE(retried);
+  const std::string failure = "Error Line Exception: TAPI Line: LINEERR_OPERATIONFAILED";
+  EXPECT_EQ(Count(failure), 1);
+  EXPECT_EQ(Count("Open"), 1);
+  EXPECT_FALSE(tap.LineOpen());
+  for (size_t i = 4; i < tries.size(); ++i) {
+    EXPECT_GT(tries[i] - tries[i - 1], (tries[i - 1] - tries[i - 2]) * 3 / 2) << "try " << i;
+  }
+
+  modem.SetRefuseCommands(false);
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }, std::chrono::seconds(20)));
+  EXPECT_TRUE(tap.LineOpen());
+  modem.Call();
+  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 2; }, std::chrono::seconds(10)));
+  modem.HangUp();
+  EXPECT_EQ(Count(failure), 1);
+}
+
 TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
   TKYRTap first, second;
   first.SetLineInstance(6);
