@@ -250,6 +250,8 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   bool FLineAppReady = false;
   int32_t FClaimedInstance = -1;  // the entry held, -1 when none
   std::string FScriptError;
+  // Direct access: the last try to open the port failed (worker thread).
+  bool FPortFailing = false;
   bool FInCallback = false;
   bool FCallOffered = false;
   int32_t FRingCount = 0;
