@@ -183,6 +183,24 @@ TEST_F(TapDirectAccessTest, APortThatFailsToOpenIsTriedAgainQuietlyUntilItWorks)
   EXPECT_FALSE(engine->DirectAccessRunning());
 }
 
+// The caller's end hangs up in the middle of a block: the dead device is let
+// go and the port opened again by its name, where the next caller is served.
+TEST_F(TapDirectAccessTest, ADeviceThatHangsUpIsLetGoAndThePortOpenedAgain) {
+  engine->SetWaitForCall(true);
+  ASSERT_TRUE(caller.Greet());
+  caller.Send(ESC + "PG1"s + CR);
+  ASSERT_TRUE(caller.Await(kGoAhead));
+  caller.Send(STX + "123"s + CR);
+  pty.CloseMaster();
+  PseudoTerminal next;
+  vltg::testing::LinkComPort(1, next.SlavePath());
+  PtyCaller next_caller(next);
+  next_caller.SendPage("7", "after the hang-up");
+  EXPECT_EQ(Pages(), std::vector<std::string>{"7:after the hang-up"});
+  EXPECT_EQ(CountProgress("Connecting to COM1"), 2u);
+  engine->SetWaitForCall(false);
+}
+
 // An owner whose handler raises makes the dialogue drop the call on the
 // worker's own thread: the worker must not wait for itself, and the port
 // comes back for the next caller.
