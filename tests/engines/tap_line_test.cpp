@@ -476,8 +476,13 @@ TEST_F(TapLineTest, NotificationsAreCountedAndGuarded) {
   EXPECT_THAT(events, ElementsAre("Box An error occured on connection internal.",
                                   "Error An error occured on inbound connection internal.", "Offering"));
 
-  // An entry without an engine drops what it is given.
+  // An entry hands what it is given to its engine, and drops it once empty.
+  events.clear();
+  ASSERT_TRUE(TTapLineTable::Claim(15, &tap));
   TTapLineTable::Callback(15)(0, LINE_CLOSE, 0, 0, 0, 0);
+  TTapLineTable::Release(15, &tap);
+  TTapLineTable::Callback(15)(0, LINE_CLOSE, 0, 0, 0, 0);
+  EXPECT_THAT(events, ElementsAre("UnexpectedClose"));
 }
 
 }  // namespace
