@@ -304,7 +304,7 @@ class BenchGateway {
   double StopSeconds() {
     const auto start = Clock::now();
     if (gw_.Sc({"stop", "VLTAPGateway"}).exit_status != 0) throw std::runtime_error("vltg-sc stop failed");
-    while (ReadProcessUsage(pid_) && Clock::now() - start < std::chrono::seconds(60)) {
+    while (ProcessAlive(pid_) && Clock::now() - start < std::chrono::seconds(60)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return Seconds(Clock::now() - start);
