@@ -193,6 +193,7 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   // TTapInput: what the two timed reads take their bytes from.
   std::string ReadWaiting() override;
   bool InputOpen() const override;
+  void AwaitInput() override;
 
   void Progress(const std::string& Text);
   void Error(const std::string& Text);

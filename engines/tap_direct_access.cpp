@@ -55,9 +55,11 @@ void TKYRTap::StartDirectAccess() {
   FDAThread->Execute(nullptr);
 }
 
-// On the owning thread: the worker's end is reported to it through its pump.
+// On the owning thread: the worker's end is reported to it through its pump
+// (TWinThread wakes the owner when a worker ends).
 void TKYRTap::StopDirectAccess() {
-  while (DirectAccessRunning()) platform::SleepPumping(5);
+  if (FDAThread) FDAThread->Wake();  // a worker waiting for input looks again
+  while (DirectAccessRunning()) platform::WaitMessage(-1);
 }
 
 // A run that ends while answering stays on (the port failed to open, the

@@ -162,6 +162,17 @@ std::string TKYRTap::ReadWaiting() {
 
 bool TKYRTap::InputOpen() const { return FCommAttached && !FDropping; }
 
+// Bytes (or a hang-up) on the port end the wait; so do the window's
+// countdown tick and, on a direct-access worker, a wake from the owner that
+// dropped the call or stopped answering.
+void TKYRTap::AwaitInput() {
+  if (FComm.IsOpen()) {
+    platform::WaitReadable(FComm.Handle(), -1);
+  } else {
+    platform::WaitMessage(-1);
+  }
+}
+
 platform::SerialSettings TKYRTap::DirectPortSettings() const {
   return ComPortSettings(FComPortSpeed, FComPortDataBits, FComPortParity, FComPortStopBits,
                          FComPortHwHandshaking == hhtRTSCTS, FComPortSwHandshaking == shtXONXOFF);

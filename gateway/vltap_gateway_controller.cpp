@@ -165,8 +165,9 @@ uint32_t TVLTAPGatewayMain::TAPThreadThreadProc(TWinThread& sender, TWinThreadPa
     SetUpTapEngine(*tap, ini, port, name);
     tap->SetWaitForCall(true);
     // The engine's notifications, and with them each call's whole exchange
-    // and delivery, run inside this pumping: a stop is seen between calls.
-    while (sender.GetTag() == 0) platform::SleepPumping(10);
+    // and delivery, run inside this pumping: a stop is seen between calls
+    // (setting the Tag wakes this wait).
+    while (sender.GetTag() == 0) platform::WaitMessage(-1);
   } catch (...) {
     shut_down();
     throw;
