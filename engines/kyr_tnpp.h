@@ -111,6 +111,7 @@ class TKYRTNPP : public TKYRCom32, private TnppLinkPort {
  private:
   int ReadChar() override;
   bool Write(std::string_view Bytes) override;
+  void AwaitInput(int64_t UntilMs) override;
   uint32_t LinkThreadProc(TWinThread& Sender);
   void RaiseLinkEvent(TnppLinkEvent Event, const std::string& Packet);
   void RaiseReceive(TnppBlock Block, const std::string& Packet, char& Rsp);

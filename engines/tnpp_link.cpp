@@ -33,20 +33,35 @@ std::string ControlName(char c) {
   }
 }
 
-// Waiting for the peer: lets the thread's messages through.
-void Pause() { platform::SleepPumping(1); }
-
 }  // namespace
 
 void TnppLink::Run(const std::function<bool()>& Stop) {
   FStop = &Stop;
+  {
+    std::lock_guard lock(FQueueLock);
+    FLinkThread = platform::CurrentThread();
+  }
   while (!Stopped()) {
     StartLink();
     if (Enquire()) Serve();
   }
   FLinkUp = false;
   platform::SleepPumping(2);
+  {
+    std::lock_guard lock(FQueueLock);
+    FLinkThread = {};
+  }
   FStop = nullptr;
+}
+
+void TnppLink::SetStopMark(bool Value) {
+  FStopMark.store(Value);
+  WakeLinkThread();
+}
+
+void TnppLink::WakeLinkThread() const {
+  std::lock_guard lock(FQueueLock);
+  FLinkThread.Wake();
 }
 
 // A new link: the peer is told by the link test to forget the serial numbers
@@ -87,7 +102,14 @@ bool TnppLink::Enquire() {
 void TnppLink::Serve() {
   int64_t keep_alive = Now() + Ms(Settings.KeepAliveTout);
   while (!Stopped()) {
-    platform::SleepPumping(5);
+    const bool held = FRSHold && Now() < FRSHoldUntil;
+    if (QueueLength() == 0 || FStopMark || held) {
+      // Nothing to send: until the peer sends, a page is queued, the link
+      // test (or the hold's end) is due, or a stop.
+      FPort.AwaitInput(held ? std::min(keep_alive, FRSHoldUntil) : keep_alive);
+    } else {
+      platform::SleepPumping(5);
+    }
     Receive();
     if (Now() >= keep_alive) {
       if (!Enquire()) return;
@@ -197,7 +219,7 @@ int TnppLink::Receive() {
     if (c < 0) {
       const TnppLinkState state = FState;
       if (state == TnppLinkState::kEnquiring) {
-        Pause();
+        FPort.AwaitInput(enq_deadline);
         if (Now() >= enq_deadline) {
           if (++tries >= std::max(Settings.ENQRetries, 1)) {
             LinkLost();
@@ -209,7 +231,7 @@ int TnppLink::Receive() {
         continue;
       }
       if (state == TnppLinkState::kAwaitingResponse) {
-        Pause();
+        FPort.AwaitInput(std::min(busy_deadline, idle_deadline));
         if (Now() >= busy_deadline) return result;
         if (Now() >= idle_deadline) {
           FState = TnppLinkState::kEnquiring;
@@ -278,7 +300,7 @@ bool TnppLink::ReceivePacket(int& Result, int64_t& EnqDeadline, int& Tries) {
         Tries = 0;
         return true;
       }
-      Pause();
+      FPort.AwaitInput(deadline);
     } else {
       deadline = Now() + Ms(Settings.InterCharTime);
       const char ch = static_cast<char>(c);
@@ -310,7 +332,7 @@ bool TnppLink::ReceivePacket(int& Result, int64_t& EnqDeadline, int& Tries) {
     } else if (Now() >= deadline) {
       break;
     } else {
-      Pause();
+      FPort.AwaitInput(deadline);
     }
   }
   Raise(TnppLinkEvent::kRxPacket, text);
@@ -399,6 +421,7 @@ bool TnppLink::QueuePage(uint32_t DestAddr, uint16_t Inertia, std::string_view C
   FInertia = Inertia;
   FDPSerNum = serial;
   FQueue.push_back({std::move(*packet), false});
+  FLinkThread.Wake();
   return true;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 // The gateway's TNPP page queue: port threads append pages, the TNPP sender
 // thread takes the oldest. One lock, held for one append or one take only.
+// Each append wakes the thread that waits for pages.
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
+
+#include "platform/messages/message_queue.h"
 
 namespace vltg {
 
@@ -30,9 +33,14 @@ class TTnppPageQueue {
   size_t Count() const;
   void Clear();
 
+  // The thread an append wakes (none: an empty reference).
+  void SetWaiter(platform::ThreadRef waiter);
+  void WakeWaiter() const;
+
  private:
   mutable std::mutex mutex_;
   std::deque<TTnppPageRecord> records_;
+  platform::ThreadRef waiter_;
 };
 
 }  // namespace vltg

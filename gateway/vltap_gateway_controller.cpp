@@ -64,6 +64,11 @@ TVLTAPGatewayMain::TVLTAPGatewayMain(platform::TService* owner, const std::strin
   KYRTNPP1.SetPacketSize(ps4096);
   KYRTNPP1.OnPortOpened = [this](TKYRTNPP& sender) { KYRTNPP1PortOpened(sender); };
   BindTnppLogHandlers(KYRTNPP1, log_.Poster());
+  // The link is up: pages waiting for it may go.
+  KYRTNPP1.OnLinkTest = [this, logged = KYRTNPP1.OnLinkTest](TKYRTNPP& sender) {
+    logged(sender);
+    FTnppQueue.WakeWaiter();
+  };
 }
 
 TVLTAPGatewayMain::~TVLTAPGatewayMain() {
@@ -190,17 +195,24 @@ void TVLTAPGatewayMain::KYRTNPP1PortOpened(TKYRTNPP&) {
 uint32_t TVLTAPGatewayMain::TNPPThreadThreadProc(TWinThread& sender) {
   struct Leave {
     TWinThread& sender;
+    TTnppPageQueue& queue;
     ~Leave() {
+      queue.SetWaiter({});
       sender.SetTag(0);
       platform::ProcessMessages();
     }
-  } leave{sender};
+  } leave{sender, FTnppQueue};
+  FTnppQueue.SetWaiter(platform::CurrentThread());
   while (sender.GetTag() == 0) {
-    platform::SleepPumping(5);
     if (FStopped) break;
     // The caller was told the page was accepted: while the link is down it
     // waits in the queue, in order, until the link is up or the gateway stops.
-    if (FTnppQueue.Count() == 0 || !KYRTNPP1.GetLinkUp()) continue;
+    // An append, the link coming up and a stop request each wake this wait.
+    if (FTnppQueue.Count() == 0 || !KYRTNPP1.GetLinkUp()) {
+      platform::WaitMessage(-1);
+      continue;
+    }
+    platform::SleepPumping(5);
     if (sender.GetTag() == kTapStop) break;
     if (auto record = FTnppQueue.TakeOldest()) {
       if (!SendQueuedPage(*record)) FTnppQueue.ReturnOldest(std::move(*record));
