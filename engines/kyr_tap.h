@@ -188,6 +188,7 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   bool CommHandleHeld() const { return FComm.IsOpen(); }
   bool LineAppReady() const { return FLineAppReady; }
   bool LineOpen() const { return FLineOpen; }
+  uint32_t LineHandle() const { return FLine; }
 
  private:
   // TTapInput: what the two timed reads take their bytes from.

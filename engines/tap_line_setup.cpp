@@ -192,7 +192,10 @@ void TKYRTap::Rearm() {
   } catch (const std::exception& e) {
     failure = "Line Exception: " + std::string(e.what());
   }
-  ProcessMessages();
+  // Nothing is let through once the line is open again: the re-arm runs
+  // inside the notification that ended the call, so a call offered on the
+  // new line now would be discarded as arriving during it. It waits until
+  // that notification is over.
   if (GetDeviceDirectAccess() || !FWaitForCall || FLineOpen) return;
   if (!failure.empty()) Error(failure);  // a refused line check has said why already
   FRearmPauseMs = kRearmPauseMs;

@@ -293,6 +293,34 @@ TEST_F(TapLineTest, ALineThatCannotBeRearmedSaysSoOnceAndIsTriedAgain) {
   EXPECT_EQ(Count(failure), 1);
 }
 
+// A caller rings just as the line opens again after a call: the offer comes
+// while the engine still handles the notification that ended the call, and
+// is answered once that is over instead of being discarded.
+TEST_F(TapLineTest, ACallOfferedAsTheLineOpensAgainIsAnswered) {
+  TKYRTap tap;
+  Watch(tap);
+  tap.SetDevIdToInitialize(0);
+  tap.InitializeLine();
+  tap.OnOpen = [&](TKYRTap& sender) {
+    events.push_back("Open");
+    if (Count("Open") != 2) return;
+    modem.Call();
+    // Without pumping: until the line has the call (its offer is queued).
+    modem.WaitUntil(
+        [&] {
+          platform::LINEADDRESSSTATUS status;
+          return platform::lineGetAddressStatus(sender.LineHandle(), 0, &status) == 0 &&
+                 (status.dwAddressFeatures & platform::LINEADDRFEATURE_MAKECALL) == 0;
+        },
+        10000);
+  };
+  tap.SetWaitForCall(true);
+  modem.Call();  // a silent caller: dropped after the first window, then the line opens again
+  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 2; }, std::chrono::seconds(20)));
+  EXPECT_EQ(Count("Offering"), 2);
+  modem.HangUp();
+}
+
 TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
   TKYRTap first, second;
   first.SetLineInstance(6);
