@@ -77,7 +77,9 @@ class TKYRTNPP : public TKYRCom32, private TnppLinkPort {
   int GetTNPPQueue() const { return FLink.QueueLength(); }
   // The page packets that were queued and never sent, taken out of the
   // queue; empty while the port is open (the link thread owns the queue).
-  std::vector<std::string> TakeUnsentPages() { return Connected() ? std::vector<std::string>{} : FLink.TakeQueuedPages(); }
+  std::vector<std::string> TakeUnsentPages() {
+    return Connected() ? std::vector<std::string>{} : FLink.TakeQueuedPages();
+  }
   bool GetTransparentCRC() const { return FLink.Settings.TransparentCRC; }
   void SetTransparentCRC(bool Value) { FLink.Settings.TransparentCRC = Value; }
   tPacketSize GetPacketSize() const { return FLink.Settings.PacketSize; }

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "engines/tnpp_packet.h"
-
 #include "platform/messages/message_queue.h"
 
 namespace vltg {
