@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "engines/kyr_tap.h"
-#include "engines/tap_line_table.h"
 #include "engines/tapi_line.h"
 #include "platform/messages/message_queue.h"
 #include "platform/telephony/line_api.h"
@@ -17,12 +16,6 @@ namespace {
 using namespace platform;
 
 }  // namespace
-
-platform::LINECALLBACK TTapLineTable::Callback(int32_t Instance) {
-  return [Instance](uint32_t hDevice, uint32_t dwMessage, uint32_t, uint32_t dwParam1, uint32_t dwParam2, uint32_t) {
-    if (TKYRTap* engine = Engine(Instance)) engine->LineCallback(hDevice, dwMessage, dwParam1, dwParam2);
-  };
-}
 
 // A notification that reaches the engine while one is being handled (the
 // dialogue and the re-arm pause pump messages) is dropped, not queued.

@@ -83,11 +83,7 @@ bool TKYRTap::LoadModemConfig(const std::string& Path, uint32_t DeviceID) {
 }
 
 uint32_t TKYRTap::NegotiateAPIVersion(uint32_t DeviceID) {
-  uint32_t version = 0;
-  const int32_t result = lineNegotiateAPIVersion(FLineApp, DeviceID, TAPI_VERSION_1_4, TAPI_VERSION_1_4, &version);
-  if (result == LINEERR_INCOMPATIBLEAPIVERSION) return 0;
-  CheckLineResult(result);
-  return version;
+  return NegotiateLineVersion(FLineApp, DeviceID, TAPI_VERSION_1_4, TAPI_VERSION_1_4);
 }
 
 int32_t TKYRTap::CheckInboundLine(uint32_t DeviceID) {

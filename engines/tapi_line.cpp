@@ -130,4 +130,13 @@ bool CheckLineResult(std::int32_t Result, bool RaiseIt, std::string* Buffer) {
   return true;
 }
 
+std::uint32_t NegotiateLineVersion(platform::HLINEAPP LineApp, std::uint32_t DeviceID, std::uint32_t Low,
+                                   std::uint32_t High) {
+  std::uint32_t version = 0;
+  const std::int32_t result = platform::lineNegotiateAPIVersion(LineApp, DeviceID, Low, High, &version);
+  if (result == platform::LINEERR_INCOMPATIBLEAPIVERSION) return 0;
+  CheckLineResult(result);
+  return version;
+}
+
 }  // namespace vltg

@@ -5,6 +5,7 @@
 #include "engines/kyr_tap.h"
 #include "engines/kyr_tnpp.h"
 #include "gateway/config_lists.h"
+#include "gateway/data_directory.h"
 
 namespace vltg {
 namespace {
@@ -67,6 +68,22 @@ void ApplyTapPortSettings(TKYRTap& tap, int32_t port, const std::string& name, c
   }
   tap.SetDeviceDirectAccess(config.direct_access);
   tap.SetDevIdToInitialize(static_cast<uint32_t>(config.device_id));
+}
+
+void SetUpTapEngine(TKYRTap& tap, const platform::ProfileFile& ini, int32_t port, const std::string& name,
+                    const std::string& home_dir) {
+  const TapPortConfig config = ReadTapPortConfig(ini, name);
+  ApplyTapPortSettings(tap, port, name, config, ReadMiscConfig(ini));
+  // No box may ever wait in a service: off before the line is initialised.
+  tap.SetShowDialDialog(false);
+  tap.SetShowErrorDialog(false);
+  tap.InitializeLine();
+  tap.SetRingsToAnswer(config.rings);
+  tap.SetTapPassword(config.password);
+  tap.SetMaxMsgLength(config.length);
+  tap.SetModemAltConfig(DataFilePath(home_dir, ModemConfigFileName(name)));
+  tap.SetModemSysConfig(DataFilePath(home_dir, kSystemModemConfigFileName));
+  tap.SetTurncateMsgs(config.truncate_msgs);
 }
 
 }  // namespace vltg

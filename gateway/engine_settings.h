@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gateway/config_file.h"
+#include "platform/profile/profile_file.h"
 
 namespace vltg {
 
@@ -20,5 +21,13 @@ void ApplyTnppSettings(TKYRTNPP& link, const TnppConfig& config);
 // entry, flow control, character format, direct access, device.
 void ApplyTapPortSettings(TKYRTap& tap, int32_t port, const std::string& name, const TapPortConfig& config,
                           const MiscConfig& misc);
+
+// Sets up a port's engine from its section of Config.Dat and [Misc], in the
+// order the engine expects: the settings above, no dialogs, the line
+// initialised, then rings, password, longest message, the modem
+// configuration files (the port's own in the data directory, then
+// system.mcf) and truncation. Raises what the line's initialisation raises.
+void SetUpTapEngine(TKYRTap& tap, const platform::ProfileFile& ini, int32_t port, const std::string& name,
+                    const std::string& home_dir);
 
 }  // namespace vltg

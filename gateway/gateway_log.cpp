@@ -2,13 +2,19 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "gateway/data_directory.h"
+#include "platform/base/whole_file.h"
 
 namespace vltg {
 namespace fs = std::filesystem;
+namespace {
+
+// The log holds PINs and message texts: owner and group only.
+constexpr fs::perms kLogFileMode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+
+}  // namespace
 
 std::tm CurrentLocalTime() {
   const std::time_t now = std::time(nullptr);
@@ -63,9 +69,8 @@ intptr_t TGatewayLog::HandleMessage(uint32_t msg) {
 void TGatewayLog::WriteLine(std::string text) {
   if (auto lf = text.find('\n'); lf != std::string::npos) text.erase(lf, 1);
   if (auto cr = text.find('\r'); cr != std::string::npos) text.erase(cr, 1);
-  std::ofstream out(DataFilePath(home_dir_, kLogFileName), std::ios::binary | std::ios::app);
-  if (!out) return;
-  out << FormatLogTime(now_()) << " - " << text << "\r\n";
+  platform::AppendToFile(DataFilePath(home_dir_, kLogFileName), FormatLogTime(now_()) + " - " + text + "\r\n",
+                         kLogFileMode);
 }
 
 void TGatewayLog::Timer2Timer() {
@@ -82,7 +87,7 @@ void TGatewayLog::Timer2Timer() {
   // archive that would stop the day's rotation for good.
   const fs::path partial = logs / (std::string(".") + name + ".part");
   const fs::path current = DataFilePath(home_dir_, kLogFileName);
-  if (!fs::copy_file(current, partial, fs::copy_options::overwrite_existing, ec) || ec) {
+  if (!platform::CopyFileAs(current, partial, kLogFileMode)) {
     fs::remove(partial, ec);
     return;
   }

@@ -13,6 +13,11 @@ const std::string kSnppFailed = "[SNPP] SNPP";
 const std::string kWctpFailed = "[WCTP] WCTP";
 const std::string kTnppFailed = "[TNPP] TNPP";
 
+// A failure's reason, mostly a peer's text of any length, goes into the log
+// cut short.
+constexpr size_t kLoggedErrorBytes = 256;
+std::string ErrorPart(const std::string& error) { return " Error: " + error.substr(0, kLoggedErrorBytes); }
+
 std::string SubmittedLine(const std::string& tag, const std::string& port, const std::string& what,
                           const std::string& pin, const std::string& msg) {
   return tag + port + what + pin + " Msg: " + msg;
@@ -61,7 +66,7 @@ bool TPageRouter::Route(const std::string& port_name, const std::string& pin, co
                                : transport == RouteTransport::kWctp ? kWctpFailed
                                                                     : kTnppFailed;
     log_(DeliveryFailedLine(start, pin, transport == RouteTransport::kTnpp ? msg.substr(0, 255) : msg) +
-         " Error: " + e.what());
+         ErrorPart(e.what()));
   }
   return false;
 }
@@ -75,7 +80,7 @@ bool TPageRouter::DeliverSnpp(const std::string& port_name, const RouteLine& rou
     log_(SubmittedLine("[SNPP] ", port_name, " Msg. Submitted For: ", pin, msg));
     return true;
   }
-  log_(DeliveryFailedLine(kSnppFailed, pin, msg) + " Error: " + reply);
+  log_(DeliveryFailedLine(kSnppFailed, pin, msg) + ErrorPart(reply));
   return false;
 }
 
@@ -84,16 +89,17 @@ bool TPageRouter::DeliverWctp(const std::string& port_name, const RouteLine& rou
   platform::ProcessMessages();
   const WctpConfig config = owner_.wctp_config();
   const auto request = MakeWctpRequest(route.field3, pin, msg, config);
-  bool accepted;
-  {
-    std::lock_guard lock(wctp_mutex_);
-    accepted = wctp_client_.SendPage(*request);
+  TKYRInetPagingComp client = wctp_template_;  // its per-post state is this delivery's alone
+  const bool accepted = client.SendPage(*request);
+  // Accepted all the same (carriers run self-signed servers), but said once.
+  if (const std::string& status = client.GetAcceptedCertStatus(); !status.empty()) {
+    log_("[WCTP] " + port_name + " Untrusted Server Certificate Accepted For " + request->URL.str() + ": " + status);
   }
   if (accepted) {
     log_(SubmittedLine("[WCTP] ", port_name, " Msg. Submitted For: ", pin, msg));
     return true;
   }
-  log_(DeliveryFailedLine(kWctpFailed, pin, msg) + " Error: " + WctpErrorText(request->ReplyText));
+  log_(DeliveryFailedLine(kWctpFailed, pin, msg) + ErrorPart(WctpErrorText(request->ReplyText)));
   return false;
 }
 
@@ -148,7 +154,7 @@ bool TPageRouter::QueueTnpp(const std::string& port_name, const RouteLine& route
     return false;
   }
   if (!owner_.tnpp_link_up()) {
-    log_(DeliveryFailedLine(kTnppFailed, pin, msg.substr(0, 255)) + " Error: TNPP Link Down");
+    log_(DeliveryFailedLine(kTnppFailed, pin, msg.substr(0, 255)) + ErrorPart("TNPP Link Down"));
     return false;
   }
   queue_.Append(MakeTnppPageRecord(pin, route.transport, target.destination, target.inertia, msg));

@@ -1,11 +1,11 @@
 #pragma once
 // Routing and delivery of one received page: the route of its PIN decides
-// SNPP (a client connection per part, from the calling port thread), WCTP
-// (the one WCTP client, one delivery at a time) or the TNPP queue. Every
-// outcome is one log line and the caller's verdict; nothing escapes.
+// SNPP (a client connection per part) or WCTP (a client of its own), each
+// from the calling port thread, so a slow carrier holds up only the callers
+// whose pages go to it; or the TNPP queue. Every outcome is one log line and
+// the caller's verdict; nothing escapes.
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "gateway/config_file.h"
@@ -32,9 +32,10 @@ class TPageRouter {
   // Delivers the page received on the named port; the caller's verdict.
   bool Route(const std::string& port_name, const std::string& pin, const std::string& msg);
 
-  // The settings every SNPP delivery starts from, and the one WCTP client.
+  // The settings every SNPP and WCTP delivery starts from; each delivery
+  // works on a copy of its own.
   SnppClient& Snpp() { return snpp_template_; }
-  TKYRInetPagingComp& Wctp() { return wctp_client_; }
+  TKYRInetPagingComp& Wctp() { return wctp_template_; }
 
  private:
   bool DeliverSnpp(const std::string& port_name, const RouteLine& route, const std::string& pin,
@@ -49,8 +50,7 @@ class TPageRouter {
   TTnppPageQueue& queue_;
   Owner owner_;
   SnppClient snpp_template_;
-  std::mutex wctp_mutex_;  // one WCTP delivery at a time
-  TKYRInetPagingComp wctp_client_;
+  TKYRInetPagingComp wctp_template_;
 };
 
 // The gateway's WCTP request for a page: the client-message form, no

@@ -13,6 +13,15 @@ std::optional<std::int32_t> TapPortNumber(std::string_view key) {
   return platform::ParseProfileInteger(platform::TrimBlanks(key.substr(4)));
 }
 
+std::vector<std::int32_t> TapPortNumbers(const std::vector<std::string>& keys) {
+  std::vector<std::int32_t> numbers;
+  for (size_t i = 0; i < keys.size() && i < static_cast<size_t>(kMaxTapPorts); ++i) {
+    const std::optional<std::int32_t> number = TapPortNumber(keys[i]);
+    if (number && *number >= 0 && *number <= kMaxTapPorts) numbers.push_back(*number);
+  }
+  return numbers;
+}
+
 bool IsUsablePortName(std::string_view name) {
   if (name.empty() || platform::TrimBlanks(name) != name) return false;
   if (name.find_first_of("/\\[]=") != std::string_view::npos) return false;

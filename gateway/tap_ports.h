@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vltg {
 
@@ -18,6 +19,11 @@ std::string TapPortKey(std::int32_t number);
 // The key without its first four characters, blanks trimmed, read as a
 // configuration integer ("Port 7" gives 7, "PortX" nothing).
 std::optional<std::int32_t> TapPortNumber(std::string_view key);
+
+// The port numbers the gateway starts a thread for, given the keys of
+// [Tap Ports] in file order: only the first 16 keys count, and of them those
+// whose number part is 0 to 16.
+std::vector<std::int32_t> TapPortNumbers(const std::vector<std::string>& keys);
 
 // Whether a name can name a port: it becomes a section name and a file name in
 // the data directory, so it must not be empty or have blanks around it (a

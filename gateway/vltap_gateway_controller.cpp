@@ -109,35 +109,19 @@ bool TVLTAPGatewayMain::StartServices() {
     std::lock_guard lock(ini_mutex_);
     keys = FIni.ReadSection(kTapPortsSection);
   }
-  // The first 16 keys decide, even when some of them are skipped.
-  for (size_t i = 0; i < keys.size() && i < static_cast<size_t>(kMaxTapPorts); ++i) {
-    const std::optional<int32_t> port = TapPortNumber(keys[i]);
-    if (!port || *port < 0 || *port > kMaxTapPorts) continue;
-    TAPThread.Execute(reinterpret_cast<void*>(static_cast<intptr_t>(*port)));
+  for (const int32_t port : TapPortNumbers(keys)) {
+    TAPThread.Execute(reinterpret_cast<void*>(static_cast<intptr_t>(port)));
   }
   PostLog("[System] All Services Active!");
   return true;
 }
 
-void TVLTAPGatewayMain::SetUpTapEngine(TKYRTap& tap, platform::ProfileFile& ini, int32_t port,
-                                       const std::string& name) {
-  const TapPortConfig config = ReadTapPortConfig(ini, name);
-  ApplyTapPortSettings(tap, port, name, config, ReadMiscConfig(ini));
-  // No box may ever wait in a service: off before the line is initialised.
-  tap.SetShowDialDialog(false);
-  tap.SetShowErrorDialog(false);
-  tap.InitializeLine();
-  tap.SetRingsToAnswer(config.rings);
-  tap.SetTapPassword(config.password);
-  tap.SetMaxMsgLength(config.length);
+void TVLTAPGatewayMain::BindTapHandlers(TKYRTap& tap) {
   BindTapLogHandlers(tap, log_.Poster());
   tap.OnMsgReceived = [this](TTapSession& sender, const std::string& pin, const std::string& msg, std::string&,
                              std::string&, std::string&, bool& submitted) {
     submitted = router_.Route(static_cast<TKYRTap&>(sender).PortName, pin, msg);
   };
-  tap.SetModemAltConfig(DataFilePath(FHomeDir, ModemConfigFileName(name)));
-  tap.SetModemSysConfig(DataFilePath(FHomeDir, kSystemModemConfigFileName));
-  tap.SetTurncateMsgs(config.truncate_msgs);
 }
 
 uint32_t TVLTAPGatewayMain::TAPThreadThreadProc(TWinThread& sender, TWinThreadParam& info) {
@@ -167,7 +151,8 @@ uint32_t TVLTAPGatewayMain::TAPThreadThreadProc(TWinThread& sender, TWinThreadPa
     }
   };
   try {
-    SetUpTapEngine(*tap, ini, port, name);
+    SetUpTapEngine(*tap, ini, port, name, FHomeDir);
+    BindTapHandlers(*tap);
     tap->SetWaitForCall(true);
     // The engine's notifications, and with them each call's whole exchange
     // and delivery, run inside this pumping: a stop is seen between calls

@@ -55,9 +55,8 @@ class TVLTAPGatewayMain : public TGatewayController {
   void TAPThreadThreadException(TWinThread& sender, const TWinThreadInfo& info, const std::exception& e);
   uint32_t TNPPThreadThreadProc(TWinThread& sender);
   void KYRTNPP1PortOpened(TKYRTNPP& sender);
-  // Sets up a port's engine from its section of Config.Dat, in the order the
-  // engine expects.
-  void SetUpTapEngine(TKYRTap& tap, platform::ProfileFile& ini, int32_t port, const std::string& name);
+  // The log lines of a port's engine and its pages' routing.
+  void BindTapHandlers(TKYRTap& tap);
   // Hands one queued page to the link (or refuses it); false when the link
   // went down meanwhile and the page must wait for it.
   bool SendQueuedPage(const TTnppPageRecord& record);

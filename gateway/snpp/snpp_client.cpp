@@ -13,6 +13,7 @@ namespace {
 
 const char kAborted[] = "Call Aborted By User!";
 const char kNoRoom[] = "Part Length Leaves No Room For Message Text!";
+const std::string kReplyTooLong = "Server Reply Longer Than " + std::to_string(kMaxSnppReplyBytes) + " Bytes";
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -54,13 +55,17 @@ class SnppPartExchange {
         reply = kAborted;
         Quit();
         return false;
+      case kTooLong:
+        // Nothing more can be read on this connection: it ends without QUIT.
+        reply = kReplyTooLong;
+        return false;
     }
     return false;
   }
 
  private:
-  enum Step { kGo, kFail, kAbort };
-  enum class WaitEnd { kReply, kExpired, kStopped, kNothing };
+  enum Step { kGo, kFail, kAbort, kTooLong };
+  enum class WaitEnd { kReply, kExpired, kStopped, kNothing, kTooLong };
 
   bool Stopped() const { return stopped_ && stopped_(); }
 
@@ -126,11 +131,11 @@ class SnppPartExchange {
     if (step != kGo) return step;
     if (!two_way_) {
       if (!StartsWith(last_reply_, "250")) return kFail;
-      reply = SnppReplyText(last_reply_);
+      reply = reply_text_;
       return kGo;
     }
     if (last_reply_[0] == '4' || last_reply_[0] == '5') return kFail;
-    reply = StartsWith(last_reply_, "250") ? SnppReplyText(last_reply_) : SplitSnppTags(last_reply_, tags);
+    reply = StartsWith(last_reply_, "250") ? reply_text_ : SplitSnppTags(last_reply_, tags);
     return kGo;
   }
 
@@ -145,7 +150,7 @@ class SnppPartExchange {
   }
 
   std::string FailureReply() {
-    std::string reply = SnppReplyText(last_reply_);
+    std::string reply = reply_text_;
     // Nothing came because the connection failed: say why.
     if (reply.empty() && !sock_.GetConnected()) reply = socket_error_;
     return reply;
@@ -161,15 +166,18 @@ class SnppPartExchange {
         return empty_fails ? kFail : kGo;
       case WaitEnd::kReply:
         return kGo;
+      case WaitEnd::kTooLong:
+        return kTooLong;
     }
     return kFail;
   }
 
-  // Waits for one reply line, with the time-out in force. Data after the line
-  // stays for the next wait; when the server closes, what it sent before
-  // closing is the reply.
+  // Waits for one reply, with the time-out in force. Data after it stays for
+  // the next wait; when the server closes, or the time runs out, what it sent
+  // until then is the reply.
   WaitEnd WaitReply() {
     last_reply_.clear();
+    reply_text_.clear();
     counter_.FExpired = false;
     counter_.Start();
     WaitEnd end;
@@ -179,17 +187,26 @@ class SnppPartExchange {
         end = WaitEnd::kStopped;
         break;
       }
-      if (TakeLine()) {
+      const SnppReply reply = ReadSnppReply(pending_);
+      if (reply.status == SnppReply::Status::kComplete) {
+        last_reply_ = reply.last_line;
+        reply_text_ = reply.text;
+        pending_.erase(0, reply.length);
         end = WaitEnd::kReply;
         break;
       }
+      if (reply.status == SnppReply::Status::kTooLong) {
+        pending_.clear();
+        end = WaitEnd::kTooLong;
+        break;
+      }
       if (counter_.FExpired) {
-        last_reply_.swap(pending_);
+        TakeUnfinished();
         end = WaitEnd::kExpired;
         break;
       }
       if (!sock_.GetConnected()) {
-        last_reply_.swap(pending_);
+        TakeUnfinished();
         end = last_reply_.empty() ? WaitEnd::kNothing : WaitEnd::kReply;
         break;
       }
@@ -200,12 +217,10 @@ class SnppPartExchange {
     return end;
   }
 
-  bool TakeLine() {
-    const size_t lf = pending_.find('\n');
-    if (lf == std::string::npos) return false;
-    last_reply_ = pending_.substr(0, lf + 1);
-    pending_.erase(0, lf + 1);
-    return true;
+  void TakeUnfinished() {
+    last_reply_.swap(pending_);
+    pending_.clear();
+    reply_text_ = SnppReplyText(last_reply_);
   }
 
   const SnppTimeouts timeouts_;
@@ -213,7 +228,8 @@ class SnppPartExchange {
   TTimeCounter counter_;
   TSock sock_;
   std::string pending_;     // received, not yet taken as a reply
-  std::string last_reply_;  // the reply of the last wait
+  std::string last_reply_;  // the reply of the last wait (its last line)
+  std::string reply_text_;  // its text as the result carries it
   std::string socket_error_;
   bool two_way_ = false;
 };

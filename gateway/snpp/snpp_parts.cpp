@@ -20,6 +20,11 @@ std::string TakeWord(std::string& rest, bool including_blank) {
   return word;
 }
 
+bool IsContinuation(std::string_view line) {
+  return line.size() >= 4 && line[0] >= '0' && line[0] <= '9' && line[1] >= '0' && line[1] <= '9' &&
+         line[2] >= '0' && line[2] <= '9' && line[3] == '-';
+}
+
 }  // namespace
 
 SnppParts SplitSnppMessage(std::string text, size_t pin_length, int max_len) {
@@ -49,6 +54,31 @@ SnppParts SplitSnppMessage(std::string text, size_t pin_length, int max_len) {
 
 std::string SnppReplyText(const std::string& reply) {
   return WithoutLineEnds(reply.size() > 4 ? reply.substr(4) : std::string());
+}
+
+SnppReply ReadSnppReply(std::string_view received, size_t max_bytes) {
+  SnppReply reply;
+  size_t at = 0;
+  for (;;) {
+    const size_t lf = received.find('\n', at);
+    if (lf == std::string_view::npos || lf >= max_bytes) {
+      SnppReply unfinished;
+      if (received.size() >= max_bytes) unfinished.status = SnppReply::Status::kTooLong;
+      return unfinished;
+    }
+    const std::string line(received.substr(at, lf + 1 - at));
+    at = lf + 1;
+    if (const std::string text = SnppReplyText(line); !text.empty()) {
+      if (!reply.text.empty()) reply.text += ' ';
+      reply.text += text;
+    }
+    if (!IsContinuation(line)) {
+      reply.status = SnppReply::Status::kComplete;
+      reply.length = at;
+      reply.last_line = line;
+      return reply;
+    }
+  }
 }
 
 std::string SplitSnppTags(const std::string& reply, std::string& tags) {

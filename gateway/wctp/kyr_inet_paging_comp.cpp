@@ -57,6 +57,7 @@ TKYRInetPagingComp::TKYRInetPagingComp()
       FSleep([](int ms) { platform::SleepPumping(ms); }) {}
 
 bool TKYRInetPagingComp::SendPage(TInetPageRequest& request) {
+  FAcceptedCertStatus.clear();
   const std::vector<std::string> parts = SplitPage(request.Message, request.MaxPartLen);
   for (size_t i = 0; i < parts.size(); ++i) Sleep(kCutPauseMs);
   for (const std::string& part : parts) {
@@ -215,6 +216,7 @@ void TKYRInetPagingComp::HTTPSSSLServerAuthentication(TnxsHTTPS& /*Sender*/, con
   if (Status == "OK") return;
   FLastError = Status;
   Accept = !FStrictSSL;
+  if (Accept && FAcceptedCertStatus.empty()) FAcceptedCertStatus = Status;
 }
 
 }  // namespace vltg

@@ -44,6 +44,9 @@ class TKYRInetPagingComp {
   // Message holds the last part submitted and ReplyText the result lines of
   // the last submission.
   bool SendPage(TInetPageRequest& request);
+  // The status of a server certificate that was not trusted but accepted
+  // (StrictSSL off) during the last SendPage; empty when there was none.
+  const std::string& GetAcceptedCertStatus() const { return FAcceptedCertStatus; }
   // Stores the part as the request's Message and submits it.
   bool SendPart(TInetPageRequest& request, const std::string& part);
   // One submission: validation, document, post, reply scan, result lines.
@@ -73,6 +76,7 @@ class TKYRInetPagingComp {
   std::string FReplyBody;  // body of the last HTTP reply
   std::string FLastError;  // the last error an HTTP component reported
   bool FStrictSSL = true;
+  std::string FAcceptedCertStatus;
   TWallClock FClock;
   TSleep FSleep;
 };

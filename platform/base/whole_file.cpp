@@ -18,9 +18,9 @@ std::string ErrorText(const std::string& what, const std::filesystem::path& path
   return what + " " + path.string() + ": " + std::strerror(error);
 }
 
-// The mode a new file gets: 0666 less the process's umask, read without
-// changing it (umask() itself would race with other threads).
-mode_t NewFileMode() {
+// The process's umask, read without changing it (umask() itself would race
+// with other threads).
+mode_t ProcessUmask() {
   mode_t mask = 022;
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -33,7 +33,7 @@ mode_t NewFileMode() {
       break;
     }
   }
-  return 0666 & ~mask;
+  return mask;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -60,6 +60,36 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   return bytes;
 }
 
+bool AppendToFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::perms mode) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, static_cast<mode_t>(mode));
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, bytes);
+  return ::close(fd) == 0 && written;
+}
+
+bool CopyFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::filesystem::perms mode) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  bool ok = ::fchmod(out, static_cast<mode_t>(mode) & ~ProcessUmask()) == 0;
+  char buffer[65536];
+  while (ok) {
+    const ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    ok = WriteAll(out, std::string_view(buffer, static_cast<size_t>(n)));
+  }
+  ::close(in);
+  return ::close(out) == 0 && ok;
+}
+
 void ReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes) {
   std::filesystem::path target = path;
   std::error_code ec;
@@ -81,7 +111,7 @@ void ReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes)
       // Not ours to give away: the file then belongs to whoever rewrote it.
     }
   } else {
-    ::fchmod(fd, NewFileMode());
+    ::fchmod(fd, 0666 & ~ProcessUmask());
   }
 
   const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;

@@ -1,7 +1,8 @@
 #pragma once
-// Reading a small file whole, and replacing one atomically: a reader sees the
-// old file or the new one, never a half-written one, and a crash while writing
-// leaves the old file in place.
+// Files as byte strings: reading a small file whole; appending to one and
+// copying one, each creating its file with a mode of the caller's; and
+// replacing one atomically: a reader sees the old file or the new one, never
+// a half-written one, and a crash while writing leaves the old file in place.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -18,6 +19,16 @@ class EFileError : public Exception {
 
 // The file's bytes; nothing when it is missing, not a regular file or unreadable.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// Appends the bytes, creating the file with `mode` (less the umask) when it is
+// missing; an existing file keeps its mode. False when it cannot be opened or
+// written.
+bool AppendToFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::perms mode);
+
+// Copies `from` to `to`, which gets `mode` (less the umask) whatever the
+// source's or an existing target's. False when either cannot be opened or the copy fails
+// (a partial target may then be left).
+bool CopyFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::filesystem::perms mode);
 
 // Writes the bytes to a temporary file in the same directory, syncs it and
 // renames it over the path. An existing file keeps its mode and, where allowed,

@@ -6,12 +6,11 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
-#include <sstream>
 #include <thread>
 
 #include "engines/tnpp_packet.h"
+#include "tests/endtoend/page_calls.h"
 #include "tests/gateway/wctp/wctp_golden.h"
-#include "tests/support/caller_script.h"
 #include "tests/support/gateway_installation.h"
 #include "tests/support/local_http_server.h"
 #include "tests/support/modem_simulator.h"
@@ -23,21 +22,14 @@
 namespace vltg {
 namespace {
 namespace fs = std::filesystem;
-using testing::CallerScript;
 using testing::ModemSimulator;
 
-// A caller's whole call: logon without password, one page, goodbye.
-std::string PageScript(const std::string& pin, const std::string& message, const std::string& verdict) {
-  return "knock \"\\r\" ID=\n"
-         "send \"\\ePG1\\r\"\n"
-         "expect \"\\e[p\\r\"\n"
-         "block " + pin + " \"" + message + "\"\n"
-         "expect \"" + verdict + "\" 90\n"
-         "send \"\\x04\\r\"\n"
-         "expect \"\\e\\x04\"\n";
-}
-const std::string kAccepted = "Message Submitted For Processing\\r\\x06\\r";
-const std::string kRefused = "Page Canceled!\\r\\x1e\\r";
+using testing::Call;
+using testing::kAccepted;
+using testing::kRefused;
+using testing::kWctpAccepted;
+using testing::PageScript;
+using testing::WctpReply;
 
 class PageDeliveryTest : public ::testing::Test {
  protected:
@@ -79,16 +71,6 @@ class PageDeliveryTest : public ::testing::Test {
         20000);
   }
 
-  // Rings the modem and plays the caller's script; empty when it all went as
-  // scripted, else what failed and the transcript.
-  static std::string Call(ModemSimulator& modem, const std::string& script) {
-    modem.Call();
-    if (!modem.WaitUntil([&] { return modem.Connected(); }, 30000)) return "never answered";
-    std::ostringstream transcript;
-    const std::string failure = CallerScript::Parse(script).Play(modem, &transcript);
-    return failure.empty() ? "" : failure + "\n" + transcript.str();
-  }
-
   testing::GatewayInstallation gw_;
   std::vector<std::unique_ptr<ModemSimulator>> modems_;
 };
@@ -116,13 +98,6 @@ TEST_F(PageDeliveryTest, RefusalsReachTheCallerAndTheLog) {
   EXPECT_NE(snpp_failed, texts.end());
   EXPECT_TRUE(Logged("[TAP Dial-Up Connection] Line1 Msg. Denied For: 9999 Msg: nobody"));
 }
-
-std::string WctpReply(const std::string& inner) {
-  return testing::LocalHttpServer::Reply(
-      "200 OK", "<?xml version=\"1.0\"?>\n<wctp-Operation wctpVersion=\"wctp-dtd-v1r1\">\n<wctp-Confirmation>" +
-                    inner + "</wctp-Confirmation>\n</wctp-Operation>\n");
-}
-const std::string kWctpAccepted = WctpReply("<wctp-ClientSuccess successCode=\"200\" successText=\"Accepted\"/>");
 
 // A posted document with its time stamp set to the golden one.
 std::string PostedDocument(const std::string& request) {

@@ -330,7 +330,7 @@ TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
   EXPECT_EQ(ThrownText([&] { second.InitializeLine(); }), "TAPILine6 component already exists in this process.");
   EXPECT_FALSE(second.LineAppReady());
   first.InitializeLine();  // initialising again gives the entry back first
-  EXPECT_EQ(TTapLineTable::Engine(6), &first);
+  EXPECT_EQ(TTapLineTable::Entry(6), &first);
 
   second.SetShowErrorDialog(false);
   for (int32_t instance : {17, -1}) {
@@ -348,9 +348,9 @@ TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
     TKYRTap third;
     third.SetLineInstance(7);
     third.InitializeLine();
-    EXPECT_EQ(TTapLineTable::Engine(7), &third);
+    EXPECT_EQ(TTapLineTable::Entry(7), &third);
   }
-  EXPECT_EQ(TTapLineTable::Engine(7), nullptr);  // destroyed: free again
+  EXPECT_EQ(TTapLineTable::Entry(7), nullptr);  // destroyed: free again
 }
 
 TEST_F(TapLineTest, OpenLineAppliesTheLinesOwnModemConfigurationElseTheSystemOne) {

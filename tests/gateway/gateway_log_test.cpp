@@ -111,6 +111,21 @@ TEST_F(GatewayLogTest, RotatesAtMidnightAndNeverReplacesAnArchive) {
   EXPECT_TRUE(fs::exists(dir_ / "Log.Dat"));
 }
 
+TEST_F(GatewayLogTest, TheLogAndItsArchivesAreForOwnerAndGroupOnly) {
+  const mode_t previous = umask(022);
+  TGatewayLog log(dir_.string(), [this] { return now_; });
+  log.WriteLine("PIN and message");
+  const auto mode = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; };
+  const fs::perms owner_and_group = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  EXPECT_EQ(mode(dir_ / "Log.Dat"), owner_and_group);
+  // A log left readable to all by an earlier run is archived for owner and group only.
+  fs::permissions(dir_ / "Log.Dat", fs::perms::others_read, fs::perm_options::add);
+  now_ = At(2026, 12, 10, 0, 0, 0);
+  log.Timer2Timer();
+  umask(previous);
+  EXPECT_EQ(mode(dir_ / "logs" / "12_10_26.log"), owner_and_group);
+}
+
 TEST_F(GatewayLogTest, MissingLogAtMidnightChangesNothing) {
   TGatewayLog log(dir_.string(), [this] { return now_; });
   now_ = At(2026, 1, 2, 0, 0, 0);

@@ -1,8 +1,11 @@
 #include "gateway/page_router.h"
 
 #include <gtest/gtest.h>
+#include <openssl/x509.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
@@ -11,6 +14,7 @@
 #include "tests/support/scripted_snpp_server.h"
 #include "tests/support/log_texts.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_certificates.h"
 
 namespace vltg {
 namespace {
@@ -53,16 +57,23 @@ TEST_F(PageRouterTest, NoRouteIsDenied) {
 
 TEST_F(PageRouterTest, SnppDeliveryAndRefusal) {
   test::ScriptedSnppServer server;
+  test::ScriptedSnppServer wordy([](size_t, const std::string& line) -> test::SnppAnswer {
+    if (line.rfind("PAGE", 0) == 0) return {"554 " + std::string(1000, 'x') + "\r\n"};
+    return test::StandardSnppAnswer(line);
+  });
   SetRoutes("12," + std::string("SNPP,127.0.0.1,") + server.PortName() + "\r\n" + "9,SNPP,127.0.0.1," +
-            std::to_string(test::UnusedLocalPort()) + "\r\n");
+            std::to_string(test::UnusedLocalPort()) + "\r\n8,SNPP,127.0.0.1," + wordy.PortName() + "\r\n");
   platform::ScopedClock fast(std::make_shared<platform::ScaledClock>(20));
   EXPECT_TRUE(router_.Route("Line1", "1234", "hello"));
   EXPECT_FALSE(router_.Route("Line1", "999", "bye"));
+  EXPECT_FALSE(router_.Route("Line1", "8", "wordy"));
   const auto lines = LogLines();
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "[SNPP] Line1 Msg. Submitted For: 1234 Msg: hello");
   EXPECT_EQ(lines[1].rfind("[SNPP] SNPP Delivery Faild For \"999, MSG: bye Error: ", 0), 0u) << lines[1];
   EXPECT_NE(lines[1].find("10061"), std::string::npos) << lines[1];
+  // A peer's text goes into the log cut short.
+  EXPECT_EQ(lines[2], "[SNPP] SNPP Delivery Faild For \"8, MSG: wordy Error: " + std::string(256, 'x'));
 }
 
 TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsUp) {
@@ -142,6 +153,49 @@ TEST_F(PageRouterTest, WctpDeliveryAndTheErrorItReports) {
                             "[WCTP] WCTP Delivery Faild For \"73, MSG: bad url Error: http:// or https:// Required "
                             "In URL!",
                         }));
+}
+
+TEST_F(PageRouterTest, AnUntrustedWctpServerIsAcceptedAndNamedOncePerDelivery) {
+  platform::LoadNetXferCores();
+  testing::TestCertificates certificates;
+  testing::LocalHttpServer self_signed(
+      {WctpReply("<wctp-ClientSuccess successCode=\"200\" successText=\"Accepted\"/>"), false, certificates.SelfSigned()});
+  SetRoutes("default,WCTP," + self_signed.Url("/wctp") + ",0\r\n");
+  router_.Wctp().SetSleep([](int) {});
+  const std::string two_parts(1200, 'x');
+  EXPECT_TRUE(router_.Route("Line1", "1", two_parts));
+  platform::UnloadNetXferCores();
+  EXPECT_EQ(self_signed.Requests().size(), 2u);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            "[WCTP] Line1 Untrusted Server Certificate Accepted For " + self_signed.Url("/wctp") +
+                                ": " + X509_verify_cert_error_string(X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT),
+                            "[WCTP] Line1 Msg. Submitted For: 1 Msg: " + two_parts,
+                        }));
+}
+
+TEST_F(PageRouterTest, PortsDeliveringToOneSlowWctpServerDoNotWaitOnEachOther) {
+  platform::LoadNetXferCores();
+  // The server answers neither page before both have come: a port that
+  // waited for the other's delivery would run into its post time-out.
+  testing::LocalHttpServer slow({WctpReply("<wctp-ClientSuccess successCode=\"200\" successText=\"Accepted\"/>"),
+                                 false,
+                                 {},
+                                 2});
+  SetRoutes("default,WCTP," + slow.Url("/wctp") + ",0\r\n");
+  auto deliver = [this](const std::string& port, const std::string& pin) {
+    const auto started = std::chrono::steady_clock::now();
+    const bool accepted = router_.Route(port, pin, "page");
+    return std::make_pair(accepted, std::chrono::steady_clock::now() - started);
+  };
+  auto first = std::async(std::launch::async, deliver, "Line1", "1");
+  auto second = std::async(std::launch::async, deliver, "Line2", "2");
+  for (auto* delivery : {&first, &second}) {
+    const auto [accepted, took] = delivery->get();
+    EXPECT_TRUE(accepted);
+    EXPECT_LT(took, std::chrono::seconds(TKYRInetPagingComp::kPostTimeout));
+  }
+  platform::UnloadNetXferCores();
+  EXPECT_EQ(slow.Requests().size(), 2u);
 }
 
 TEST(WctpErrorText, SuccessTextElseErrorText) {

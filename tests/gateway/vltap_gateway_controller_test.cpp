@@ -69,13 +69,16 @@ TEST_F(ControllerTest, StartAndStopWithoutTnppAndTheTapPortsList) {
               "PortX=Gamma\r\n"
               "Port17=Delta\r\n"
               "Port0=Zero\r\n"
+              "Port4=Off\r\n"
               "[Alpha]\r\nEnabled=1\r\nDirectAccess=1\r\nComPort=8\r\n"
-              "[Beta]\r\nEnabled=0\r\n");
+              "[Beta]\r\nEnabled=1\r\n"
+              "[Off]\r\nEnabled=0\r\nDirectAccess=1\r\n");
   {
     auto controller = MakeController();
     EXPECT_TRUE(controller->StartServices());
     ASSERT_TRUE(PumpUntilLogged("[TAP Dial-Up Connection] Alpha Error establishing connection!"));
     ASSERT_TRUE(PumpUntilLogged("[TAP Dial-Up Connection] No Port Name Specified For Port0"));
+    ASSERT_TRUE(PumpUntilLogged("[TAP Dial-Up Connection] No Port Name Specified For Port4"));
     controller->StopServices();
     EXPECT_EQ(controller->TapThreadCount(), 0);
   }
@@ -95,10 +98,12 @@ TEST_F(ControllerTest, StartAndStopWithoutTnppAndTheTapPortsList) {
   EXPECT_TRUE(Logged("[TAP Dial-Up Connection] Starting TAP Modem Services For Alpha"));
   EXPECT_TRUE(Logged("[TAP Dial-Up Connection] Alpha Connecting to COM9"));
   EXPECT_TRUE(Logged("[TAP Dial-Up Connection] No Port Name Specified For Port2"));
+  // "Port 7" names port 7, whose own key Port7 is missing.
   EXPECT_TRUE(Logged("[TAP Dial-Up Connection] No Port Name Specified For Port7"));
+  EXPECT_FALSE(Logged("[TAP Dial-Up Connection] Starting TAP Modem Services For Off"));
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& l) { return l.find("No Port Name Specified") != std::string::npos; }),
-            3);  // Port2, Port 7 and Port0; PortX and Port17 start nothing
+            4);  // Port2, Port 7, Port0 and the disabled Port4; PortX and Port17 start nothing
   EXPECT_FALSE(Logged("[System] Starting TNPP Services!"));
 }
 
@@ -235,6 +240,25 @@ TEST_F(ControllerTest, TnppPagesWaitForTheLinkAndAStopLogsWhatNeverWent) {
   EXPECT_TRUE(Logged("[TNPP] TNPP Delivery Faild For \"222, MSG: four Error: Not Delivered Before ShutDown"));
   EXPECT_FALSE(Logged("[TNPP] TNPP Delivery Faild For \"111, MSG: two"));
   EXPECT_EQ(lines.back(), "[System] Server ShutDown");
+}
+
+TEST_F(ControllerTest, APortsEngineIsSetUpFromItsSection) {
+  data_.Write("Config.Dat",
+              "[North]\r\nEnabled=1\r\nRings=4\r\nPassword=secret\r\nLength=80\r\n"
+              "TruncateMsgs=0\r\n[Misc]\r\nmHeader=Banner\r\n");
+  platform::ProfileFile ini((data_ / "Config.Dat").string());
+  TKYRTap tap;
+  SetUpTapEngine(tap, ini, 5, "North", data_.Path().string());
+  EXPECT_TRUE(tap.LineAppReady());
+  EXPECT_FALSE(tap.GetShowErrorDialog());
+  EXPECT_EQ(tap.GetManualEntryHeader(), "Banner");
+  // Set after the line is initialised.
+  EXPECT_EQ(tap.GetRingsToAnswer(), 4);
+  EXPECT_EQ(tap.GetTapPassword(), "secret");
+  EXPECT_EQ(tap.GetMaxMsgLength(), 80);
+  EXPECT_FALSE(tap.GetTurncateMsgs());
+  EXPECT_EQ(tap.GetModemAltConfig(), (data_ / "North.mcf").string());
+  EXPECT_EQ(tap.GetModemSysConfig(), (data_ / "system.mcf").string());
 }
 
 TEST(EngineSettings, TapPortMapping) {

@@ -71,9 +71,15 @@ LocalHttpServer::LocalHttpServer(Options options) : options_(std::move(options))
 }
 
 LocalHttpServer::~LocalHttpServer() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    stopping_ = true;
+  }
+  requests_changed_.notify_all();
   uint64_t one = 1;
   if (write(stop_, &one, sizeof one) < 0) std::abort();
   thread_.join();
+  for (auto& connection : connections_) connection.join();
   close(stop_);
   close(listener_);
   SSL_CTX_free(tls_);
@@ -100,9 +106,22 @@ void LocalHttpServer::Serve() {
     if (poll(fds, 2, -1) < 0 || fds[1].revents != 0) return;
     int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
-    ServeConnection(client);
-    close(client);
+    auto serve = [this, client] {
+      ServeConnection(client);
+      close(client);
+    };
+    if (options_.replies_wait_for > 0) {
+      connections_.emplace_back(serve);
+    } else {
+      serve();
+    }
   }
+}
+
+bool LocalHttpServer::WaitForRequests() {
+  std::unique_lock<std::mutex> guard(lock_);
+  requests_changed_.wait(guard, [this] { return stopping_ || requests_.size() >= options_.replies_wait_for; });
+  return !stopping_;
 }
 
 void LocalHttpServer::ServeConnection(int client) {
@@ -150,8 +169,9 @@ void LocalHttpServer::ServeConnection(int client) {
     std::lock_guard<std::mutex> guard(lock_);
     requests_.push_back(request);
   }
+  requests_changed_.notify_all();
 
-  if (options_.silent) {
+  if (options_.silent || (options_.replies_wait_for > 0 && !WaitForRequests())) {
     // Say nothing until the client hangs up or the server stops.
     while (receive(buffer, sizeof buffer) > 0) {
     }

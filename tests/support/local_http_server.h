@@ -2,9 +2,11 @@
 // A local HTTP or HTTPS server on 127.0.0.1 for tests: it serves one
 // connection after another on its own thread, keeps each request's raw bytes,
 // and answers every request with the same raw reply, or with nothing at all
-// (a silent peer) until the client gives up.
+// (a silent peer) until the client gives up. A slow server serves every
+// connection at once and holds each reply back until enough requests are in.
 #include <openssl/ssl.h>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,6 +24,7 @@ class LocalHttpServer {
     std::string reply;                 // raw bytes sent after each request
     bool silent = false;               // read the request, answer nothing
     std::optional<PemIdentity> tls;    // HTTPS with this identity
+    size_t replies_wait_for = 0;       // above 0: no reply before that many requests came
   };
 
   explicit LocalHttpServer(Options options);
@@ -42,6 +45,8 @@ class LocalHttpServer {
  private:
   void Serve();
   void ServeConnection(int client);
+  // A slow server's wait before it replies; false when it is told to stop.
+  bool WaitForRequests();
 
   Options options_;
   int listener_ = -1;
@@ -50,6 +55,9 @@ class LocalHttpServer {
   SSL_CTX* tls_ = nullptr;
   mutable std::mutex lock_;
   std::vector<std::string> requests_;
+  std::condition_variable requests_changed_;
+  bool stopping_ = false;
+  std::vector<std::thread> connections_;  // a slow server's, one per connection
   std::thread thread_;
 };
 

@@ -164,6 +164,31 @@ TEST_F(SnppClientTest, RepliesSplitAcrossReadsAreJudgedWhole) {
   EXPECT_EQ(d.reply, "Sent In Pieces");
 }
 
+TEST_F(SnppClientTest, MultiLineRepliesAreReadWhole) {
+  // Each command's verdict comes from its own reply's last line.
+  server_ = std::make_unique<ScriptedSnppServer>(Answers({{"", {"220-Welcome\r\n220-Paging only\r\n220 Ready\r\n"}}}));
+  auto d = Send("77", "hi");
+  EXPECT_TRUE(d.result);
+  EXPECT_EQ(Received(), (std::vector<std::string>{"PAGE 77\r\nMESS hi\r\nSEND\r\nQUIT\r\n"}));
+
+  server_ = std::make_unique<ScriptedSnppServer>(
+      Answers({{"PAGE", {"250-Pager\r\n250 Accepted\r\n", 12}}, {"MESS", {"550-Message\r\n550 Too Long\r\n"}}}));
+  d = Send("77", "hi");
+  EXPECT_FALSE(d.result);
+  EXPECT_EQ(d.reply, "Message Too Long");
+  EXPECT_EQ(Received(), (std::vector<std::string>{"PAGE 77\r\nMESS hi\r\nQUIT\r\n"}));
+}
+
+TEST_F(SnppClientTest, AServerStreamingWithoutALineEndFailsTheDeliveryAtOnce) {
+  server_ = std::make_unique<ScriptedSnppServer>(Answers({{"", {"220 " + std::string(4 << 20, 'x')}}}));
+  const int64_t started = platform::NowMs();
+  const auto d = Send("77", "hi");
+  EXPECT_FALSE(d.result);
+  EXPECT_EQ(d.reply, "Server Reply Longer Than 65536 Bytes");
+  EXPECT_LT(Since(started), 5000);  // long before the greeting's time-out
+  EXPECT_EQ(Received(), (std::vector<std::string>{""}));  // the connection ends without QUIT
+}
+
 TEST_F(SnppClientTest, AnAcceptedPageStaysAcceptedWhateverQuitMeets) {
   server_ = std::make_unique<ScriptedSnppServer>(Answers({{"SEND", {"250 Sent\r\n", 0, true}}}));
   auto d = Send("77", "hi");

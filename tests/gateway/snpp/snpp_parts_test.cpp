@@ -81,5 +81,33 @@ TEST(SnppReplies, TextAfterTheCodeAndTwoWayTags) {
   EXPECT_EQ(tags, "");
 }
 
+TEST(SnppReplies, AReplyIsOneLineOrContinuationLinesAndTheirEnd) {
+  using Status = SnppReply::Status;
+  struct Case {
+    std::string received;
+    Status status;
+    size_t length;
+    std::string last_line;
+    std::string text;
+  };
+  const std::string longest = std::string(31, 'x') + "\n";  // the 32 bytes allowed here
+  const Case cases[] = {
+      {"250 OK\r\n221 Bye\r\n", Status::kComplete, 8, "250 OK\r\n", "OK"},
+      {"250-One\r\n250-\r\n250 Two\n", Status::kComplete, 23, "250 Two\n", "One Two"},
+      {"25-x\r\n", Status::kComplete, 6, "25-x\r\n", ""},  // not a three-digit code: no continuation
+      {longest, Status::kComplete, 32, longest, std::string(27, 'x')},
+      {"250-One\r\n25", Status::kIncomplete, 0, "", ""},
+      {std::string(32, 'x'), Status::kTooLong, 0, "", ""},
+      {"250-aaaaaaaaaa\r\n250-bbbbbbbbbb\r\n250 end\r\n", Status::kTooLong, 0, "", ""},
+  };
+  for (const Case& c : cases) {
+    const SnppReply reply = ReadSnppReply(c.received, 32);
+    EXPECT_EQ(reply.status, c.status) << c.received;
+    EXPECT_EQ(reply.length, c.length) << c.received;
+    EXPECT_EQ(reply.last_line, c.last_line) << c.received;
+    EXPECT_EQ(reply.text, c.text) << c.received;
+  }
+}
+
 }  // namespace
 }  // namespace vltg

@@ -1,0 +1,127 @@
+#include "manager/model/kyr_alpa_page.h"
+
+#include <filesystem>
+
+#include "engines/modem_config_file.h"
+#include "engines/tapi_line.h"
+#include "manager/model/service_manager.h"
+#include "platform/base/ascii_text.h"
+#include "platform/base/exception.h"
+#include "platform/base/whole_file.h"
+#include "platform/messages/message_queue.h"
+#include "platform/telephony/device_config.h"
+#include "platform/telephony/tapi_constants.h"
+
+namespace vltg::manager {
+namespace {
+
+using namespace platform;
+
+// The line's configuration record in room grown to the size it needs.
+int32_t QueryDevConfig(uint32_t DeviceId, VARSTRING& Record) {
+  Record = VARSTRING{};
+  int32_t result = lineGetDevConfig(DeviceId, &Record, kDeviceClassDataModem);
+  if (result >= 0 && Record.dwNeededSize > Record.dwTotalSize) {
+    Record.dwTotalSize = Record.dwNeededSize;
+    result = lineGetDevConfig(DeviceId, &Record, kDeviceClassDataModem);
+  }
+  return result;
+}
+
+}  // namespace
+
+TKYRAlpaPage::~TKYRAlpaPage() {
+  try {
+    ShutdownLineApp();
+  } catch (...) {
+  }
+}
+
+void TKYRAlpaPage::ShutdownLineApp() {
+  if (!FInitialized) return;
+  const int32_t result = lineShutdown(FLineApp);
+  FInitialized = false;
+  TAlpaLineTable::Release(FClaimedInstance, this);
+  FClaimedInstance = -1;
+  CheckLineResult(result);
+}
+
+bool TKYRAlpaPage::InitializeLine() {
+  try {
+    if (FInitialized) {
+      ShutdownLineApp();
+      SleepPumping(5);
+    }
+    if (FDeviceDirectAccess || !TAlpaLineTable::Claim(FLineInstance, this)) return false;
+    FClaimedInstance = FLineInstance;
+    if (lineInitialize(&FLineApp, TAlpaLineTable::Callback(FLineInstance), kManagerTitle, &FNumDevs) < 0) {
+      TAlpaLineTable::Release(FClaimedInstance, this);
+      FClaimedInstance = -1;
+      return false;
+    }
+    FInitialized = true;
+    return true;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+uint32_t TKYRAlpaPage::NegotiateAPIVersion(uint32_t DeviceId) {
+  return NegotiateLineVersion(FLineApp, DeviceId, TAPI_VERSION_1_4, TAPI_VERSION_2_0);
+}
+
+std::string TKYRAlpaPage::GetLineName(const LINEDEVCAPS& Caps) {
+  if (Caps.LineName.empty() || Caps.dwStringFormat != STRINGFORMAT_ASCII) return "Line Unnamed";
+  // A name field without a NUL keeps every byte.
+  const std::string name = Caps.LineName.substr(0, Caps.LineName.find('\0'));
+  return name.empty() ? "Line Name is Empty" : name;
+}
+
+std::string TKYRAlpaPage::DataModemLineName(const LINEDEVCAPS& Caps) {
+  return (Caps.dwMediaModes & LINEMEDIAMODE_DATAMODEM) != 0 ? GetLineName(Caps) : std::string();
+}
+
+bool TKYRAlpaPage::GetLineNames(std::vector<TAlpaLine>& Strings) {
+  if (!FInitialized) return false;
+  Strings.clear();
+  for (uint32_t device = 0; device < FNumDevs; ++device) {
+    std::string name = "Line Unavailable";
+    if (const uint32_t version = NegotiateAPIVersion(device); version != 0) {
+      LINEDEVCAPS caps;
+      CheckLineResult(lineGetDevCaps(FLineApp, device, version, 0, &caps));
+      name = DataModemLineName(caps);
+    }
+    if (!TrimBlanks(name).empty()) Strings.push_back({name, device});
+  }
+  return true;
+}
+
+bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled) {
+  if (Cancelled != nullptr) *Cancelled = false;
+  // The block the dialog starts from; none: the line's current configuration.
+  std::string input;
+  std::error_code ignored;
+  if (std::filesystem::exists(Path, ignored)) {
+    const auto file = ReadWholeFile(Path);
+    if (!file) return false;
+    const auto block = ModemConfigBlock(*file);
+    if (block && DecodeDeviceConfig(*block)) input = *block;
+  }
+  VARSTRING output;
+  if (QueryDevConfig(DeviceId, output) < 0) return false;
+  const int32_t result =
+      lineConfigDialogEdit(DeviceId, FParentForm, kDeviceClassDataModem, input.empty() ? nullptr : input.data(),
+                           static_cast<uint32_t>(input.size()), &output);
+  if (result == LINEERR_OPERATIONFAILED && Cancelled != nullptr) *Cancelled = true;
+  if (result != 0) return false;
+  try {
+    ReplaceWholeFile(Path, VarStringBytes(output));
+  } catch (const EFileError&) {
+    return false;
+  }
+  return true;
+}
+
+void TKYRAlpaPage::LineCallback(uint32_t, uint32_t, uint32_t, uint32_t) {}
+
+}  // namespace vltg::manager

@@ -1,0 +1,20 @@
+#include "manager/model/misc_settings.h"
+
+#include <array>
+
+namespace vltg::manager {
+
+namespace {
+
+constexpr std::array<std::string_view, 2> kEmulations{"Glenair", "Hark"};
+
+constexpr std::array<SettingsField, 2> kMiscFields{{
+    {"mHeader", &kMiscHeader, "Message Header:", ""},
+    {"mEmulation", &kMiscEmulation, "Terminal Emulation:", "", kEmulations},
+}};
+
+}  // namespace
+
+MiscSettings::MiscSettings(TVLSGSrvcMngr& manager) : SettingsPage(manager, kMiscSection, kMiscFields) {}
+
+}  // namespace vltg::manager

@@ -1,0 +1,14 @@
+#pragma once
+// The "Misc. Settings" page: the [Misc] settings of manual TAP entry.
+#include "manager/model/settings_page.h"
+
+namespace vltg::manager {
+
+class MiscSettings : public SettingsPage {
+ public:
+  explicit MiscSettings(TVLSGSrvcMngr& manager);
+  // "&Apply Changes": nothing to refuse.
+  bool Button4Click() { return Apply(); }
+};
+
+}  // namespace vltg::manager

@@ -1,0 +1,87 @@
+#include "manager/model/port_data_form.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "gateway/data_directory.h"
+#include "gateway/tap_ports.h"
+#include "platform/base/ascii_text.h"
+
+namespace vltg::manager {
+
+TPortDataForm::TPortDataForm(TVLSGSrvcMngr& manager, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
+                             bool editing)
+    : FManager(manager),
+      FSink(&manager.Sink()),
+      FLines(std::move(lines)),
+      FOtherPorts(std::move(other_ports)),
+      FEditing(editing) {}
+
+int32_t TPortDataForm::ModemIndex() const {
+  const auto line = std::find_if(FLines.begin(), FLines.end(), [&](const TAlpaLine& l) {
+    return Data.DeviceID >= 0 && l.DeviceId == static_cast<uint32_t>(Data.DeviceID);
+  });
+  return line == FLines.end() ? -1 : static_cast<int32_t>(line - FLines.begin());
+}
+
+void TPortDataForm::SetModemIndex(int32_t index) {
+  const bool listed = index >= 0 && static_cast<size_t>(index) < FLines.size();
+  Data.DeviceID = listed ? static_cast<int32_t>(FLines[static_cast<size_t>(index)].DeviceId) : -1;
+}
+
+void TPortDataForm::Refuse(const char* text, const char* control) {
+  FSink->Beep();
+  FSink->ShowBox(text, BoxKind::kWarning, BoxButtons::kOk);
+  FSink->Focus(control);
+}
+
+bool TPortDataForm::CheckName(const char* empty_text) {
+  ModemName = std::string(platform::TrimBlanks(ModemName));
+  if (ModemName.empty()) {
+    Refuse(empty_text, "ModemName");
+    return false;
+  }
+  const bool clash = std::any_of(FOtherPorts.begin(), FOtherPorts.end(), [&](const std::string& other) {
+    return platform::EqualsIgnoreCase(other, ModemName);
+  });
+  if (clash) {
+    Refuse("Modem Name Already In Use!", "ModemName");
+    return false;
+  }
+  // It names a section and a file of the data directory.
+  if (!IsUsablePortName(ModemName)) {
+    Refuse("Invalid Port Name!", "ModemName");
+    return false;
+  }
+  return true;
+}
+
+bool TPortDataForm::OKButClick() {
+  if (!CheckName("No Name Specified!")) return false;
+  if (ModemIndex() < 0 && !Data.DirectAccess) {
+    Refuse("No Modem Specified!", "Modem");
+    return false;
+  }
+  return true;
+}
+
+void TPortDataForm::BitBtn4Click() {
+  if (ModemIndex() < 0) {
+    Refuse("Must Select a Modem First!", "Modem");
+    return;
+  }
+  if (!CheckName("Must Select a Name First!")) return;
+  TKYRAlpaPage line;
+  line.SetParentForm(Owner);
+  bool cancelled = false;
+  if (!line.EditModemConfig(FManager.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.DeviceID),
+                            &cancelled) &&
+      !cancelled) {
+    FSink->Beep();
+    FSink->ShowBox("Unable To Save Modem Config Settings!", BoxKind::kError, BoxButtons::kOk);
+  }
+}
+
+void TPortDataForm::BitBtn1Click(int page) { FManager.ShowHelp(page == 0 ? kGeneralDetailsHelp : kDirectAccessHelp); }
+
+}  // namespace vltg::manager

@@ -1,0 +1,82 @@
+#include "manager/model/routing_tables.h"
+
+#include <algorithm>
+
+#include "gateway/data_directory.h"
+#include "manager/model/route_order.h"
+#include "platform/base/exception.h"
+
+namespace vltg::manager {
+
+RoutingTables::RoutingTables(TVLSGSrvcMngr& manager) : FManager(manager) { LoadRoutes(); }
+
+int RoutingTables::StateImage(const RouteLine& item) { return item.transport == kTransportTnpp ? 1 : 0; }
+
+void RoutingTables::LoadRoutes() {
+  FItems = RouteTable::Load(FManager.FilePath(kRouteFileName)).Lines();
+  SortRoutes(FItems);
+}
+
+std::size_t RoutingTables::Place(RouteLine item) {
+  const auto at = std::upper_bound(FItems.begin(), FItems.end(), item, [](const RouteLine& a, const RouteLine& b) {
+    return RouteBefore(a.route, b.route);
+  });
+  return static_cast<std::size_t>(FItems.insert(at, std::move(item)) - FItems.begin());
+}
+
+std::optional<std::size_t> RoutingTables::BitBtn1Click() {
+  TRoutForm form;
+  if (!OnShowRoutForm || !OnShowRoutForm(*this, form)) return std::nullopt;
+  return Place(form.Line());
+}
+
+std::optional<std::size_t> RoutingTables::ListView1DblClick(std::optional<std::size_t> selected) {
+  if (!selected || *selected >= FItems.size()) return std::nullopt;
+  const RouteLine& item = FItems[*selected];
+  TRoutForm form;
+  form.Route = item.route;
+  form.SelectTransport(item.transport);
+  form.rTypeChange();
+  form.Destination = item.field3;
+  form.Port = item.field4;
+  if (!OnShowRoutForm || !OnShowRoutForm(*this, form)) return std::nullopt;
+  FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(*selected));
+  return Place(form.Line());
+}
+
+void RoutingTables::BitBtn2Click(std::optional<std::size_t> selected) {
+  if (!selected || *selected >= FItems.size()) return;
+  MessageSink& sink = FManager.Sink();
+  sink.Beep();
+  if (sink.ShowBox("Delete Route \"" + FItems[*selected].route + "\"?", BoxKind::kWarning, BoxButtons::kYesNo) ==
+      BoxAnswer::kYes) {
+    FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(*selected));
+  }
+}
+
+std::optional<std::size_t> RoutingTables::ListView1Edited(std::size_t item, const std::string& route) {
+  if (item >= FItems.size()) return std::nullopt;
+  if (const auto fault = CheckRouteText(route)) {
+    ShowRouteFault(FManager.Sink(), RouteFault{fault->text, "ListView1"});
+    return std::nullopt;
+  }
+  RouteLine edited = FItems[item];
+  edited.route = route;
+  edited.has_fields = true;
+  FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(item));
+  return Place(std::move(edited));
+}
+
+bool RoutingTables::Button3Click() {
+  try {
+    RouteTable(FItems).Save(FManager.FilePath(kRouteFileName));
+  } catch (const Exception& e) {
+    FManager.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
+    return false;
+  }
+  LoadRoutes();
+  FManager.RestartPrompt();
+  return true;
+}
+
+}  // namespace vltg::manager

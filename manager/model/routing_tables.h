@@ -1,0 +1,53 @@
+#pragma once
+// The "Routing Tables" page: the route list as Route.Dat holds it plus the
+// operator's unsaved changes, kept in route order (route_order.h), and its
+// Apply, the one write of Route.Dat.
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gateway/route_table.h"
+#include "manager/model/rout_form.h"
+#include "manager/model/service_manager.h"
+
+namespace vltg::manager {
+
+class RoutingTables {
+ public:
+  // Loads the list.
+  explicit RoutingTables(TVLSGSrvcMngr& manager);
+
+  // Shows the "Routing Data" dialog modally on the form; true when it closed with OK.
+  std::function<bool(RoutingTables& sender, TRoutForm& form)> OnShowRoutForm;
+
+  // One item per route, in list order. A line of Route.Dat without any comma
+  // stays as it stands (all of it in field4, has_fields false).
+  const std::vector<RouteLine>& Items() const { return FItems; }
+  // The item's state image: 1 for a TNPP route, else 0.
+  static int StateImage(const RouteLine& item);
+
+  // Fills the list from Route.Dat; a missing file gives an empty list.
+  void LoadRoutes();
+  // Add and edit through the dialog; the item's place afterwards, nothing
+  // when the dialog was cancelled (or nothing was selected).
+  std::optional<std::size_t> BitBtn1Click();
+  std::optional<std::size_t> ListView1DblClick(std::optional<std::size_t> selected);
+  // Delete, once the operator confirms.
+  void BitBtn2Click(std::optional<std::size_t> selected);
+  // The route text edited in place: the item's place afterwards, or nothing
+  // when the text was refused (the item keeps its text).
+  std::optional<std::size_t> ListView1Edited(std::size_t item, const std::string& route);
+  // Writes Route.Dat; true when it was written. A failed write is shown and
+  // the list kept as the operator left it.
+  bool Button3Click();
+
+ private:
+  std::size_t Place(RouteLine item);
+
+  TVLSGSrvcMngr& FManager;
+  std::vector<RouteLine> FItems;
+};
+
+}  // namespace vltg::manager

@@ -1,0 +1,146 @@
+// The service group's rules: the service logon loaded from and saved to
+// [Server], install, uninstall, and reconfiguring the installed service.
+#include "manager/model/service_manager.h"
+
+#include <string>
+
+#include "gateway/config_file.h"
+#include "gateway/data_directory.h"
+#include "gateway/vltap_gateway_service.h"
+#include "platform/base/system_error.h"
+
+namespace vltg::manager {
+
+namespace {
+
+constexpr char kProgramName[] = "vltg";
+
+}  // namespace
+
+void TVLSGSrvcMngr::LoadServerSettings() {
+  const platform::ProfileFile config(FilePath(kConfigFileName));
+  FLogonEdits.logon_name = ReadConfig(config, kServerSection, kServerLogonName, ConfigReader::kManager);
+  FLogonEdits.logon_password = ReadConfig(config, kServerSection, kServerPassword, ConfigReader::kManager);
+  DefaultLogonClick(ReadConfig(config, kServerSection, kServerDefaultLogon, ConfigReader::kManager));
+}
+
+// The account the service is to run under; both empty for the default one.
+bool TVLSGSrvcMngr::LogonCheck() {
+  if (FLogonEdits.default_logon) {
+    FLogonName.clear();
+    FLogonPassword.clear();
+    return true;
+  }
+  if (FLogonEdits.logon_name.empty()) {
+    FSink.Beep();
+    FSink.ShowBox("Must Enter Logon Name!", BoxKind::kError, BoxButtons::kOk);
+    FSink.Focus("LogonName");
+    return false;
+  }
+  if (FLogonEdits.logon_password.empty()) {
+    FSink.Beep();
+    FSink.ShowBox("Must Enter Logon Password!", BoxKind::kError, BoxButtons::kOk);
+    FSink.Focus("LogonPassword");
+    return false;
+  }
+  FLogonName = FLogonEdits.logon_name;
+  FLogonPassword = FLogonEdits.logon_password;
+  return true;
+}
+
+// The typed name and password are kept also when the default account is used.
+bool TVLSGSrvcMngr::SaveServerSettings() {
+  return WriteConfig([this](platform::ProfileFile& config) {
+    vltg::WriteConfig(config, kServerSection, kServerLogonName, FLogonEdits.logon_name);
+    vltg::WriteConfig(config, kServerSection, kServerPassword, FLogonEdits.logon_password);
+    vltg::WriteConfig(config, kServerSection, kServerDefaultLogon, FLogonEdits.default_logon);
+  });
+}
+
+// The service as the manager installs it. With the default logon the
+// account is named: an empty one would leave a service that was installed
+// under a named account where it is when the configuration is changed.
+platform::ServiceConfig TVLSGSrvcMngr::GatewayServiceConfig() const {
+  platform::ServiceConfig config;
+  config.service_name = kGatewayServiceName;
+  config.display_name = kGatewayDisplayName;
+  config.service_type = platform::SERVICE_WIN32_OWN_PROCESS | platform::SERVICE_INTERACTIVE_PROCESS;
+  config.start_type = platform::SERVICE_AUTO_START;
+  config.error_control = platform::SERVICE_ERROR_NORMAL;
+  config.binary_path = FilePath(kProgramName);
+  config.account = FLogonName.empty() ? platform::kLocalSystemAccount : FLogonName;
+  config.password = FLogonPassword;
+  return config;
+}
+
+void TVLSGSrvcMngr::Install1Click() {
+  BusyScope busy(*this);
+  if (!LogonCheck() || !SaveServerSettings()) return;
+  platform::ServiceHandle service = platform::CreateService(FManager, GatewayServiceConfig());
+  if (!service) {
+    FSink.ShowBox(SystemErrorText(platform::GetLastError()), BoxKind::kError, BoxButtons::kOk);
+    return;
+  }
+  UpdateServiceStatus(&service);
+  platform::CloseServiceHandle(service);
+  FSink.ShowBox(std::string(kGatewayDisplayName) + " Service Installed!", BoxKind::kInformation, BoxButtons::kOk);
+}
+
+// The service's state is read now, not taken from the last poll: a service
+// started since then is stopped first, and it must read stopped before it is
+// removed, or it would run on unmanaged while the window shows it gone.
+bool TVLSGSrvcMngr::StoppedForRemoval(const platform::ServiceHandle& service) {
+  platform::ServiceStatus status;
+  const bool known = platform::QueryServiceStatus(service, status);
+  if (known && status.current_state == platform::SERVICE_STOPPED) return true;
+  const bool stopping = known && status.current_state == platform::SERVICE_STOP_PENDING;
+  return (stopping || StopGatewayService()) && WaitUntilStopped();
+}
+
+void TVLSGSrvcMngr::Uninstall1Click() {
+  BusyScope busy(*this);
+  platform::ServiceHandle service = OpenGatewayService();
+  if (service && !StoppedForRemoval(service)) {
+    FSink.Beep();
+    FSink.ShowBox("Unable To Stop Service!", BoxKind::kWarning, BoxButtons::kOk);
+    return;
+  }
+  if (!service) {
+    FSink.Beep();
+    FSink.ShowBox("Service Not Installed!", BoxKind::kInformation, BoxButtons::kOk);
+    return;
+  }
+  FSink.Beep();
+  if (FSink.ShowBox("Remove RA VARU Daridev Service?", BoxKind::kConfirmation, BoxButtons::kYesNo) != BoxAnswer::kYes) {
+    return;
+  }
+  if (!platform::DeleteService(service)) {
+    FSink.ShowBox(SystemErrorText(platform::GetLastError()), BoxKind::kError, BoxButtons::kOk);
+    return;
+  }
+  FSink.ShowBox("RA VARU Daridev Service Removed!", BoxKind::kInformation, BoxButtons::kOk);
+  UpdateServiceStatus(nullptr);
+}
+
+void TVLSGSrvcMngr::ApplySvcChgClick() {
+  BusyScope busy(*this);
+  if (!LogonCheck() || !SaveServerSettings()) return;
+  platform::ServiceHandle service = OpenGatewayService();
+  if (!service) {
+    FSink.Beep();
+    FSink.ShowBox("Service Update Failed!", BoxKind::kWarning, BoxButtons::kOk);
+    return;
+  }
+  const platform::ServiceConfig config = GatewayServiceConfig();
+  const platform::ServiceConfigChange change{config.service_type, config.start_type, config.error_control,
+                                             config.binary_path,  config.account,    config.password,
+                                             config.display_name};
+  if (platform::ChangeServiceConfig(service, change)) {
+    FSink.ShowBox("Service Updated!", BoxKind::kWarning, BoxButtons::kOk);
+  } else {
+    FSink.ShowBox("Service Update Failed!", BoxKind::kWarning, BoxButtons::kOk);
+  }
+  UpdateServiceStatus(&service);
+}
+
+}  // namespace vltg::manager

@@ -1,0 +1,14 @@
+#pragma once
+// The "WCTP Settings" page: the [WCTP] sender settings.
+#include "manager/model/settings_page.h"
+
+namespace vltg::manager {
+
+class WctpSettings : public SettingsPage {
+ public:
+  explicit WctpSettings(TVLSGSrvcMngr& manager);
+  // "&Apply Changes".
+  bool Button1Click() { return Apply(); }
+};
+
+}  // namespace vltg::manager

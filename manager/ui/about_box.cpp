@@ -1,0 +1,79 @@
+#include "manager/ui/about_box.h"
+
+#include <QFormLayout>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vltg::manager {
+
+namespace {
+
+QLabel* CentredBold(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setAlignment(Qt::AlignCenter);
+  QFont font = label->font();
+  font.setBold(true);
+  label->setFont(font);
+  return label;
+}
+
+// A link: blue, bold, the hand cursor; reached by Tab and opened with Enter.
+QLabel* Link(const char* name, const QString& text, const char* hint, QWidget* parent) {
+  auto* label = new QLabel(
+      QString("<a href=\"#\" style=\"color:blue; font-weight:bold\">%1</a>").arg(text.toHtmlEscaped()), parent);
+  label->setObjectName(name);
+  label->setToolTip(hint);
+  label->setCursor(Qt::PointingHandCursor);
+  label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  return label;
+}
+
+}  // namespace
+
+TAboutBox::TAboutBox(MessageSink& sink, QWidget* parent) : QDialog(parent), sink_(sink) {
+  setObjectName("AboutBox");
+  setWindowTitle("About Velomar TAP Gateway");
+
+  auto* panel = new QFrame(this);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  auto* title = new QLabel("DI DIZ Evevevu", panel);
+  title->setAlignment(Qt::AlignCenter);
+  title->setStyleSheet("color: navy; font-family: serif; font-size: 20pt; font-weight: bold;");
+  Version1 = CentredBold("Version 0.5", panel);
+  Version1->setObjectName("Version1");
+
+  auto* contact = new QGroupBox("Contact Information", panel);
+  auto* label1 = Link("Label1", kContactEMail, "Click To Send E-Mail", contact);
+  auto* label2 = Link("Label2", kContactWeb, "Click To Go To Web Site", contact);
+  connect(label1, &QLabel::linkActivated, this, &TAboutBox::Label1Click);
+  connect(label2, &QLabel::linkActivated, this, &TAboutBox::Label2Click);
+  auto* contact_layout = new QFormLayout(contact);
+  contact_layout->addRow("E-Mail:", label1);
+  contact_layout->addRow("Web:", label2);
+
+  auto* panel_layout = new QVBoxLayout(panel);
+  panel_layout->addWidget(title);
+  panel_layout->addWidget(Version1);
+  panel_layout->addWidget(CentredBold("Made by the vltg paging gateway project", panel));
+  panel_layout->addWidget(CentredBold("Free to use, change and pass on", panel));
+  panel_layout->addWidget(contact);
+
+  auto* ok = new QPushButton("&OK", this);
+  ok->setObjectName("OKButton");
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(panel);
+  layout->addWidget(ok, 0, Qt::AlignCenter);
+  resize(329, 293);
+}
+
+void TAboutBox::Label1Click() { sink_.ShellOpen(std::string("Mailto:") + kContactEMail); }
+
+void TAboutBox::Label2Click() { sink_.ShellOpen(kContactWeb); }
+
+}  // namespace vltg::manager

@@ -1,0 +1,192 @@
+#include "manager/ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "manager/ui/about_box.h"
+#include "manager/ui/help_context.h"
+#include "manager/ui/misc_page.h"
+#include "manager/ui/routing_page.h"
+#include "manager/ui/service_group.h"
+#include "manager/ui/status_icons.h"
+#include "manager/ui/tap_port_group.h"
+#include "manager/ui/tnpp_page.h"
+#include "manager/ui/tray_icon.h"
+#include "manager/ui/wctp_page.h"
+
+namespace vltg::manager {
+
+namespace {
+
+constexpr char kVersionText[] = "Version 1.2.5";
+
+template <typename Handler>
+QAction* AddItem(QMenu* menu, const char* name, const char* caption, QObject* context, Handler handler) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(name);
+  QObject::connect(item, &QAction::triggered, context, handler);
+  return item;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notification_area)
+    : QMainWindow(parent),
+      manager_(manager),
+      notification_area_(notification_area),
+      pages_(new QTabWidget(this)),
+      status_text_(new QLabel(this)),
+      Timer2(new QTimer(this)) {
+  setObjectName("VLSGSrvcMngr");
+  setWindowTitle("Velomar TAP Gateway Service Manager");
+  // A fixed border with the system menu and the minimize box only.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  manager_.FormCreate();
+  BuildPages();
+  statusBar()->setObjectName("StatusBar1");
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(status_text_, 1);
+  BuildMenus();
+
+  tray_icon_ = new TTrayIcon(this, notification_area_);
+  tray_icon_->setObjectName("TrayIcon1");
+  tray_icon_->SetActive(true);
+  tray_icon_->SetPopupMenu(popup_menu_);
+  tray_icon_->SetSeparateIcon(true);
+  tray_icon_->OnDblClick = [this](TTrayIcon& sender) { sender.AppRestore(); };
+
+  Timer2->setObjectName("Timer2");
+  Timer2->setInterval(kStatusPollMs);
+  connect(Timer2, &QTimer::timeout, this, [this] { manager_.Timer2Timer(); });
+  Timer2->start();
+
+  InstallHelpKey(this, [this](int context) { manager_.ShowHelp(context); });
+  manager_.OnLookChange = [this](TVLSGSrvcMngr&) { ApplyLook(); };
+  ApplyLook();
+
+  const QSize client(491, 286);
+  setFixedSize(client.expandedTo(centralWidget()->minimumSizeHint() + QSize(0, statusBar()->sizeHint().height())) +
+               QSize(0, menuBar()->sizeHint().height()));
+  if (const QScreen* screen = QApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+MainWindow::~MainWindow() { manager_.OnLookChange = nullptr; }
+
+void MainWindow::BuildPages() {
+  pages_->setObjectName("PageControl1");
+  pages_->setUsesScrollButtons(false);  // every page's tab in sight
+  auto* general = new QWidget(pages_);
+  general->setObjectName("GeneralPage");
+  auto* general_layout = new QHBoxLayout(general);
+  service_group_ = new ServiceGroup(manager_, general);
+  auto* tap_ports = new TapPortGroup(manager_, general);
+  SetHelpContext(tap_ports, 20);
+  general_layout->addWidget(service_group_);
+  general_layout->addWidget(tap_ports, 1);
+
+  struct Page {
+    QWidget* page;
+    const char* caption;
+    int help_context;
+  };
+  for (const Page& page :
+       {Page{general, "General Settings", 10}, Page{new TnppPage(manager_, pages_), "TNPP Settings", 30},
+        Page{new WctpPage(manager_, pages_), "WCTP Settings", 40},
+        Page{new RoutingPage(manager_, pages_), "Routing Tables", 50},
+        Page{new MiscPage(manager_, pages_), "Misc. Settings", 0}}) {
+    SetHelpContext(page.page, page.help_context);
+    pages_->addTab(page.page, page.caption);
+  }
+  pages_->setCurrentIndex(0);
+  setCentralWidget(pages_);
+}
+
+void MainWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  AddItem(file, "Exit1", "E&xit", this, [this] { Exit1Click(); });
+
+  QMenu* service = menuBar()->addMenu("&Service");
+  Start1 = AddItem(service, "Start1", "&Start", this, [this] { manager_.Start1Click(); });
+  Stop1 = AddItem(service, "Stop1", "Sto&p", this, [this] { manager_.Stop1Click(); });
+  Restart1 = AddItem(service, "Restart1", "&Restart", this, [this] { manager_.Restart1Click(); });
+  service->addSeparator();
+  Install1 = AddItem(service, "Install1", "&Install", this, [this] { manager_.Install1Click(); });
+  Uninstall1 = AddItem(service, "Uninstall1", "&Uninstall", this, [this] { manager_.Uninstall1Click(); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  AddItem(help, "Contents1", "&Contents", this, [this] { manager_.ShowHelpContents(); });
+  AddItem(help, "About2", "&About", this, [this] { About2Click(); });
+
+  popup_menu_ = new QMenu(this);
+  popup_menu_->setObjectName("PopupMenu1");
+  Start2 = AddItem(popup_menu_, "Start2", "&Start", this, [this] { manager_.Start1Click(); });
+  Stop2 = AddItem(popup_menu_, "Stop2", "Sto&p", this, [this] { manager_.Stop1Click(); });
+  Restart2 = AddItem(popup_menu_, "Restart2", "&Restart", this, [this] { manager_.Restart1Click(); });
+  popup_menu_->addSeparator();
+  AddItem(popup_menu_, "Setup1", "&Setup", this, [this] { tray_icon_->AppRestore(); });
+  AddItem(popup_menu_, "Exit2", "E&xit", this, [this] { Exit1Click(); });
+}
+
+// The service's look in the menus, the buttons, the icons and the status
+// bar; the service actions rest while an operation runs.
+void MainWindow::ApplyLook() {
+  const ServiceLook& look = manager_.Look();
+  const bool idle = !manager_.Busy();
+  for (QAction* start : {Start1, Start2}) start->setEnabled(look.start && idle);
+  for (QAction* stop : {Stop1, Stop2}) stop->setEnabled(look.stop && idle);
+  for (QAction* restart : {Restart1, Restart2}) restart->setEnabled(look.restart && idle);
+  Install1->setEnabled(look.install && idle);
+  Uninstall1->setEnabled(look.uninstall && idle);
+  service_group_->ApplyLook();
+  const QIcon icon = GatewayStateIcon(look.icon);
+  QApplication::setWindowIcon(icon);
+  setWindowIcon(icon);
+  tray_icon_->SetIcon(icon);
+  tray_icon_->SetHint(QString::fromStdString(look.tip));
+  status_text_->setText(QString::fromStdString(look.status));
+}
+
+QString MainWindow::StatusText() const { return status_text_->text(); }
+
+void MainWindow::ShowAtStart() {
+  if (notification_area_) {
+    setWindowState(windowState() | Qt::WindowMinimized);  // into the notification area
+  } else {
+    show();
+  }
+}
+
+void MainWindow::Exit1Click() {
+  exiting_ = true;
+  close();
+  QApplication::quit();
+}
+
+void MainWindow::About2Click() {
+  TAboutBox box(manager_.Sink(), this);
+  box.Version1->setText(kVersionText);
+  box.exec();
+}
+
+// Closing minimizes: only Exit ends the program.
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (exiting_) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  showMinimized();
+}
+
+}  // namespace vltg::manager

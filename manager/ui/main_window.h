@@ -1,0 +1,71 @@
+#pragma once
+// The manager's main window: the settings pages over a status bar, the File,
+// Service and Help menus, the status poll, and the notification icon with
+// its menu. Closing it minimizes it; only Exit ends the program. Every rule
+// is the model's.
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+
+#include "manager/model/service_manager.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QTimer;
+
+namespace vltg::manager {
+
+class ServiceGroup;
+class TTrayIcon;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `notification_area`: the desktop has one (tests choose).
+  MainWindow(TVLSGSrvcMngr& manager, QWidget* parent = nullptr,
+             bool notification_area = QSystemTrayIcon::isSystemTrayAvailable());
+  ~MainWindow() override;
+
+  QTabWidget* Pages() const { return pages_; }
+  TTrayIcon& TrayIcon1() const { return *tray_icon_; }
+  QMenu* PopupMenu1() const { return popup_menu_; }
+  QString StatusText() const;
+
+  // The last step of the start: minimized into the notification area, or
+  // shown where the desktop has none.
+  void ShowAtStart();
+
+  void Exit1Click();
+  void About2Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildPages();
+  void BuildMenus();
+  void ApplyLook();
+
+  TVLSGSrvcMngr& manager_;
+  const bool notification_area_;
+  QTabWidget* pages_;
+  ServiceGroup* service_group_ = nullptr;
+  QLabel* status_text_;
+  QMenu* popup_menu_ = nullptr;
+  TTrayIcon* tray_icon_ = nullptr;
+  QTimer* Timer2;
+  // The Service menu's items and the notification menu's.
+  QAction* Start1 = nullptr;
+  QAction* Stop1 = nullptr;
+  QAction* Restart1 = nullptr;
+  QAction* Install1 = nullptr;
+  QAction* Uninstall1 = nullptr;
+  QAction* Start2 = nullptr;
+  QAction* Stop2 = nullptr;
+  QAction* Restart2 = nullptr;
+  bool exiting_ = false;
+};
+
+}  // namespace vltg::manager

@@ -1,0 +1,21 @@
+#include "manager/ui/misc_page.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vltg::manager {
+
+MiscPage::MiscPage(TVLSGSrvcMngr& manager, QWidget* parent)
+    : QWidget(parent), settings_(manager), controls_(settings_, this) {
+  setObjectName("MiscPage");
+  auto* manual = new QGroupBox("Manual Tap Settings", this);
+  controls_.AddRows(new QFormLayout(manual), {"mHeader", "mEmulation"});
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(manual);
+  layout->addStretch();
+  layout->addWidget(controls_.ApplyButton("Button4"), 0, Qt::AlignRight);
+}
+
+}  // namespace vltg::manager

@@ -1,0 +1,95 @@
+#include "manager/ui/routing_page.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "manager/ui/qt_text.h"
+#include "manager/ui/route_dialog.h"
+#include "manager/ui/state_images.h"
+
+namespace vltg::manager {
+
+RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
+    : QWidget(parent), routes_(manager), list_(new QTreeWidget(this)) {
+  setObjectName("RoutingPage");
+  routes_.OnShowRoutForm = [this](RoutingTables&, TRoutForm& form) {
+    RouteDialog dialog(form, this);
+    return dialog.exec() == QDialog::Accepted;
+  };
+
+  list_->setObjectName("ListView1");
+  list_->setToolTip("Double Click To Edit");
+  list_->setRootIsDecorated(false);
+  list_->setHeaderLabels({"Route", "Transport", "Destination/Server", "Inertia/Port"});
+  const int widths[] = {100, 64, 220, 70};
+  for (int column = 0; column < 4; ++column) list_->setColumnWidth(column, widths[column]);
+  // A double click opens the dialog; the route text is edited in place with F2
+  // or a click on the selected item.
+  list_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { Refill(routes_.ListView1DblClick(Selected())); });
+  connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+    if (column != 0) return;
+    const auto index = static_cast<std::size_t>(list_->indexOfTopLevelItem(item));
+    const std::string route = FromQString(item->text(0));
+    // After the editor has closed: the refusal's box and the new order.
+    QMetaObject::invokeMethod(
+        this,
+        [this, index, route] {
+          const auto placed = routes_.ListView1Edited(index, route);
+          Refill(placed ? placed : std::optional(index));
+        },
+        Qt::QueuedConnection);
+  });
+
+  auto* add = new QPushButton("&Add Route", this);
+  add->setObjectName("BitBtn1");
+  connect(add, &QPushButton::clicked, this, [this] { Refill(routes_.BitBtn1Click()); });
+  auto* remove = new QPushButton("&Delete Route", this);
+  remove->setObjectName("BitBtn2");
+  connect(remove, &QPushButton::clicked, this, [this] {
+    routes_.BitBtn2Click(Selected());
+    Refill();
+  });
+  auto* apply = new QPushButton("A&pply", this);
+  apply->setObjectName("Button3");
+  connect(apply, &QPushButton::clicked, this, [this] {
+    routes_.Button3Click();
+    Refill();
+  });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(add);
+  buttons->addWidget(remove);
+  buttons->addStretch();
+  buttons->addWidget(apply);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(list_);
+  layout->addLayout(buttons);
+  Refill();
+}
+
+std::optional<std::size_t> RoutingPage::Selected() const {
+  const auto selected = list_->selectedItems();
+  if (selected.isEmpty()) return std::nullopt;
+  return static_cast<std::size_t>(list_->indexOfTopLevelItem(selected.front()));
+}
+
+void RoutingPage::Refill(std::optional<std::size_t> select) {
+  const QSignalBlocker quiet(list_);
+  const std::optional<std::size_t> keep = select ? select : Selected();
+  list_->clear();
+  for (const RouteLine& line : routes_.Items()) {
+    auto* item = new QTreeWidgetItem(
+        list_, {ToQString(line.route), ToQString(line.transport), ToQString(line.field3), ToQString(line.field4)});
+    item->setIcon(0, StateImage(RoutingTables::StateImage(line)));
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+  }
+  if (keep && *keep < routes_.Items().size()) {
+    list_->setCurrentItem(list_->topLevelItem(static_cast<int>(*keep)));
+  }
+}
+
+}  // namespace vltg::manager

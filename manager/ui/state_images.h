@@ -1,0 +1,11 @@
+#pragma once
+// The 16 by 16 state images of the route and port lists: 0 a route that leaves
+// over the network (SNPP, WCTP), 1 a TNPP route, 2 a disabled port, 3 an
+// enabled port.
+#include <QIcon>
+
+namespace vltg::manager {
+
+QIcon StateImage(int index);
+
+}  // namespace vltg::manager

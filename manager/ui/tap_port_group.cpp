@@ -1,0 +1,84 @@
+#include "manager/ui/tap_port_group.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "manager/ui/port_data_dialog.h"
+
+namespace vltg::manager {
+
+TapPortGroup::TapPortGroup(TVLSGSrvcMngr& manager, QWidget* parent)
+    : QGroupBox(parent), model_(manager), list_(new QTreeWidget(this)) {
+  setObjectName("TapPortGroup");
+  setTitle("TAP Port Settings");
+  list_->setObjectName("ListView2");
+  list_->setToolTip("Double Click To Edit");
+  list_->setHeaderLabels({"Port Name", "Device ID"});
+  list_->setColumnWidth(0, 150);
+  list_->setColumnWidth(1, 60);
+  list_->setRootIsDecorated(false);
+  list_->setSortingEnabled(false);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  auto* add = new QPushButton("&Add TAP Port", this);
+  add->setObjectName("BitBtn4");
+  auto* remove = new QPushButton("&Delete TAP Port", this);
+  remove->setObjectName("BitBtn3");
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(add);
+  buttons->addWidget(remove);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(list_);
+  layout->addLayout(buttons);
+
+  model_.ShowPortDialog = [this](TPortDataForm& form) {
+    PortDataDialog dialog(form, window());
+    return dialog.exec() == QDialog::Accepted;
+  };
+  connect(add, &QPushButton::clicked, this, [this] {
+    model_.BitBtn4Click();
+    Refresh();
+  });
+  connect(remove, &QPushButton::clicked, this, [this] {
+    model_.BitBtn3Click(Selected());
+    Refresh();
+  });
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
+    model_.ListView2DblClick(Selected());
+    Refresh();
+  });
+}
+
+void TapPortGroup::showEvent(QShowEvent* event) {
+  QGroupBox::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  model_.FormShow();
+  Refresh();
+}
+
+int TapPortGroup::Selected() const {
+  QTreeWidgetItem* item = list_->currentItem();
+  return item != nullptr && item->isSelected() ? list_->indexOfTopLevelItem(item) : -1;
+}
+
+void TapPortGroup::Refresh() {
+  const int selected = Selected();
+  list_->clear();
+  for (const TTapPortItem& port : model_.Items()) {
+    auto* item =
+        new QTreeWidgetItem(list_, {QString::fromStdString(port.Caption), QString::fromStdString(port.DeviceID)});
+    // The enabled and disabled port images.
+    item->setIcon(
+        0, QApplication::style()->standardIcon(port.StateIndex == kPortEnabledImage ? QStyle::SP_DialogApplyButton
+                                                                                    : QStyle::SP_DialogCancelButton));
+    item->setData(0, Qt::UserRole, port.StateIndex);
+  }
+  if (selected >= 0 && selected < list_->topLevelItemCount()) list_->setCurrentItem(list_->topLevelItem(selected));
+}
+
+}  // namespace vltg::manager

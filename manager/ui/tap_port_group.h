@@ -1,0 +1,36 @@
+#pragma once
+// The "TAP Port Settings" group of the general page: the TAP port list with
+// its add and delete buttons; a double click edits a port. Filled at its
+// first showing.
+#include <QGroupBox>
+
+#include "manager/model/service_manager.h"
+#include "manager/model/tap_port_list.h"
+
+class QTreeWidget;
+
+namespace vltg::manager {
+
+class TapPortGroup : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  TapPortGroup(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+
+  TTapPortList& Model() { return model_; }
+  QTreeWidget* List() const { return list_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // The list's rows from the model's items.
+  void Refresh();
+  int Selected() const;
+
+  TTapPortList model_;
+  QTreeWidget* list_;
+  bool shown_ = false;
+};
+
+}  // namespace vltg::manager

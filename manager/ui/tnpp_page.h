@@ -1,0 +1,22 @@
+#pragma once
+// The "TNPP Settings" page: the [TNPP] link settings.
+#include <QWidget>
+
+#include "manager/model/service_manager.h"
+#include "manager/model/tnpp_settings.h"
+#include "manager/ui/settings_controls.h"
+
+namespace vltg::manager {
+
+class TnppPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  TnppPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+
+ private:
+  TnppSettings settings_;
+  SettingsControls controls_;
+};
+
+}  // namespace vltg::manager

@@ -1,0 +1,22 @@
+#pragma once
+// The "WCTP Settings" page: the [WCTP] sender settings.
+#include <QWidget>
+
+#include "manager/model/service_manager.h"
+#include "manager/model/wctp_settings.h"
+#include "manager/ui/settings_controls.h"
+
+namespace vltg::manager {
+
+class WctpPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  WctpPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+
+ private:
+  WctpSettings settings_;
+  SettingsControls controls_;
+};
+
+}  // namespace vltg::manager

@@ -1,0 +1,128 @@
+// The manager's line component against the line layer: the lines it lists,
+// and modem configuration files written from the provider's dialog.
+#include "manager/model/kyr_alpa_page.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "engines/modem_config_file.h"
+#include "platform/telephony/device_config.h"
+#include "platform/telephony/tapi_constants.h"
+#include "tests/support/modem_simulator.h"
+#include "tests/support/pseudo_terminal.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+namespace vltg::manager {
+namespace {
+
+using platform::DeviceConfig;
+
+class KYRAlpaPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::LinkComPort(1, modems_[0].LinePath());
+    testing::LinkComPort(2, modems_[1].LinePath());
+    root_.Write("telephony.ini", "[Modem A]\r\nDevice=COM1\r\n[Modem B]\r\nDevice=COM2\r\nInitCommand=ATL0\r\n");
+    // The provider's dialog: records the init command it is shown, sets its own.
+    platform::SetDevConfigDialog([this](void* owner, const std::string& line, DeviceConfig& config) {
+      shown_.push_back(line + " " + config.init_command + (owner == &owner_ ? "" : " (no owner)"));
+      config.init_command = "ATS7=45";
+      return accept_;
+    });
+  }
+  void TearDown() override { platform::SetDevConfigDialog(nullptr); }
+
+  std::string InitCommandInFile() const {
+    const auto block = ModemConfigBlock(dir_.Read("Demo.mcf"));
+    const auto config = block ? platform::DecodeDeviceConfig(*block) : std::nullopt;
+    return config ? config->init_command : "unreadable";
+  }
+
+  testing::ModemSimulator modems_[2];
+  testing::TempDir root_;
+  testing::ScopedEnv env_{"VLTG_ROOT", root_.Path().string()};
+  testing::TempDir dir_;
+  int owner_ = 0;
+  std::vector<std::string> shown_;
+  bool accept_ = true;
+};
+
+TEST_F(KYRAlpaPageTest, ListsTheLinesWithTheirDeviceIdsOnceItsLineApplicationRuns) {
+  {
+    TKYRAlpaPage page, other;
+    std::vector<TAlpaLine> lines{{"untouched", 9}};
+    EXPECT_FALSE(page.GetLineNames(lines));
+    EXPECT_EQ(lines, (std::vector<TAlpaLine>{{"untouched", 9}}));
+    ASSERT_TRUE(page.InitializeLine());
+    ASSERT_TRUE(page.GetLineNames(lines));
+    EXPECT_EQ(lines, (std::vector<TAlpaLine>{{"Modem A", 0}, {"Modem B", 1}}));
+    // Entry 0 is held: another component cannot have it; a restart keeps it.
+    EXPECT_FALSE(other.InitializeLine());
+    EXPECT_TRUE(page.InitializeLine());
+    EXPECT_EQ(TAlpaLineTable::Entry(0), &page);
+    other.SetDeviceDirectAccess(true);
+    other.SetLineInstance(16);
+    EXPECT_FALSE(other.InitializeLine());
+  }
+  EXPECT_EQ(TAlpaLineTable::Entry(0), nullptr);
+  root_.Write("telephony.ini", "");
+  TKYRAlpaPage page;
+  std::vector<TAlpaLine> lines{{"old", 0}};
+  ASSERT_TRUE(page.InitializeLine());
+  EXPECT_TRUE(page.GetLineNames(lines));
+  EXPECT_TRUE(lines.empty());
+}
+
+TEST_F(KYRAlpaPageTest, LineNamesFromTheCapabilities) {
+  const auto caps = [](std::string name, uint32_t format, uint32_t media) {
+    platform::LINEDEVCAPS caps;
+    caps.LineName = std::move(name);
+    caps.dwStringFormat = format;
+    caps.dwMediaModes = media;
+    return caps;
+  };
+  const std::pair<platform::LINEDEVCAPS, std::string> cases[] = {
+      {caps(std::string("Modem\0", 6), 1, 0x10), "Modem"},
+      {caps(std::string("\0x\0", 3), 1, 0x10), "Line Name is Empty"},
+      {caps("Modem", 4, 0x10), "Line Unnamed"},
+      {caps("Voice", 1, 0x4), ""},
+  };
+  for (const auto& [line, listed] : cases) EXPECT_EQ(TKYRAlpaPage::DataModemLineName(line), listed) << listed;
+}
+
+TEST_F(KYRAlpaPageTest, EditsStartFromAUsableFileElseFromTheLineAndCancelWritesNothing) {
+  const std::string path = (dir_ / "Demo.mcf").string();
+  TKYRAlpaPage page;
+  page.SetParentForm(&owner_);
+  ASSERT_TRUE(page.EditModemConfig(path, 1));
+  EXPECT_EQ(InitCommandInFile(), "ATS7=45");
+  ASSERT_TRUE(page.EditModemConfig(path, 1));
+  EXPECT_EQ(shown_, (std::vector<std::string>{"Modem B ATL0", "Modem B ATS7=45"}));
+
+  const std::string good = dir_.Read("Demo.mcf");
+  std::string foreign = good, oversized = good;
+  foreign.replace(24, 4, "XXXX");
+  oversized[16] = static_cast<char>(0xF0);  // a string size past the end
+  for (const std::string& bad : {good.substr(0, 20), foreign, oversized}) {
+    shown_.clear();
+    dir_.Write("Demo.mcf", bad);
+    ASSERT_TRUE(page.EditModemConfig(path, 1));
+    EXPECT_EQ(shown_, (std::vector<std::string>{"Modem B ATL0"}));
+    EXPECT_EQ(dir_.Read("Demo.mcf"), good);
+  }
+
+  accept_ = false;
+  dir_.Write("Demo.mcf", "kept");
+  bool cancelled = false;
+  EXPECT_FALSE(page.EditModemConfig(path, 1, &cancelled));
+  EXPECT_TRUE(cancelled);
+  platform::SetDevConfigDialog(nullptr);
+  EXPECT_FALSE(page.EditModemConfig(path, 1, &cancelled));
+  EXPECT_FALSE(cancelled);
+  EXPECT_EQ(dir_.Read("Demo.mcf"), "kept");
+}
+
+}  // namespace
+}  // namespace vltg::manager

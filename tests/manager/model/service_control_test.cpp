@@ -1,0 +1,261 @@
+// The service group and the service's control, on a service database of the
+// test's own: the look in every state (shown through a stand-in control
+// channel), install and "Apply Changes" read back from the database, the
+// refusals that write nothing, and start, stop, restart and uninstall of a
+// real service process (tests/support's fake-service as the data directory's
+// vltg).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "gateway/vltap_gateway_service.h"
+#include "manager/model/service_manager.h"
+#include "platform/base/system_error.h"
+#include "tests/support/fake_service_channel.h"
+#include "tests/support/manager_test.h"
+
+namespace vltg::manager {
+namespace {
+namespace fs = std::filesystem;
+using platform::SERVICE_RUNNING;
+using platform::SERVICE_STOPPED;
+using testing::FakeServiceChannel;
+
+class ServiceControlTest : public testing::ManagerTest {
+ protected:
+  void SetUp() override {
+    fs::create_symlink(VLTG_BINARY_DIR "/tests/fake-service", dir_ / "vltg");
+    // The window's waits pass for real, shortened: the service is a real process.
+    sink_.on_wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 50))); };
+  }
+
+  void TearDown() override {
+    platform::ServiceStatus status;
+    if (platform::ControlService(Service(), platform::SERVICE_CONTROL_STOP, status)) WaitForState(SERVICE_STOPPED);
+  }
+
+  platform::ServiceHandle Service() const { return platform::OpenService(scm_, kGatewayServiceName); }
+  // The service's status now; state 0 when it is not installed.
+  platform::ServiceStatus Status() const {
+    platform::ServiceStatus status;
+    status.current_state = 0;
+    platform::QueryServiceStatus(Service(), status);
+    return status;
+  }
+  bool WaitForState(uint32_t state) const {
+    for (int i = 0; i < 500 && Status().current_state != state; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return Status().current_state == state;
+  }
+  platform::ServiceConfig Installed() const {
+    platform::ServiceConfig config;
+    EXPECT_TRUE(platform::QueryServiceConfig(Service(), config));
+    return config;
+  }
+
+  void Install(const LogonEdits& logon = {}) {
+    manager_.Logon() = logon;
+    manager_.Install1Click();
+    sink_.events.clear();
+    sink_.boxes.clear();
+  }
+  // Started behind the window's back: its look still says stopped.
+  void StartUnseen() {
+    ASSERT_TRUE(platform::StartService(Service()));
+    ASSERT_TRUE(WaitForState(SERVICE_RUNNING));
+  }
+
+};
+
+ServiceLook Look(bool start, bool stop, bool install, int icon, const char* state) {
+  ServiceLook look;
+  look.start = start;
+  look.stop = look.restart = stop;
+  look.install = install;
+  look.uninstall = look.apply_changes = !install;
+  look.icon = icon;
+  look.tip = std::string(kManagerTitle) + "[Gateway " + state + "]";
+  look.status = std::string("Gateway ") + state;
+  return look;
+}
+
+TEST_F(ServiceControlTest, TheLookFollowsEveryState) {
+  // Pending states and failing queries change only the installed enabling;
+  // the rest stays as the last running or stopped state left it.
+  struct Step {
+    const char* what;
+    std::optional<platform::ChannelReply> reply;  // nothing: not installed
+    ServiceLook look;
+  };
+  const Step steps[] = {
+      {"not installed", std::nullopt, Look(false, false, true, 0, "Off-Line")},
+      {"start pending", FakeServiceChannel::State(platform::SERVICE_START_PENDING),
+       Look(false, false, false, 0, "Off-Line")},
+      {"running", FakeServiceChannel::State(SERVICE_RUNNING), Look(false, true, false, 1, "On-Line")},
+      {"stop pending", FakeServiceChannel::State(platform::SERVICE_STOP_PENDING),
+       Look(false, true, false, 1, "On-Line")},
+      {"stopped", FakeServiceChannel::State(SERVICE_STOPPED), Look(true, false, false, 0, "Off-Line")},
+      {"query fails", FakeServiceChannel::Error(platform::ERROR_ACCESS_DENIED),
+       Look(true, false, false, 0, "Off-Line")},
+  };
+  platform::ServiceConfig config;  // installed behind the window's back
+  config.service_name = kGatewayServiceName;
+  config.binary_path = (dir_ / "vltg").string();
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    if (step.reply && !Service()) {
+      ASSERT_TRUE(platform::CreateService(scm_, config));
+    }
+    std::optional<FakeServiceChannel> channel;
+    if (step.reply) channel.emplace(kGatewayServiceName, *step.reply);
+    manager_.Timer2Timer();
+    EXPECT_EQ(manager_.Look(), step.look);
+  }
+  EXPECT_TRUE(sink_.events.empty());
+}
+
+TEST_F(ServiceControlTest, InstallWithEachLogonOrRefuseWritingNothing) {
+  struct Case {
+    LogonEdits logon;
+    std::vector<std::string> events;
+    std::string account;  // empty: not installed, and no Config.Dat
+    std::string password;
+  };
+  const Case cases[] = {
+      {{"", "secret", false}, {"beep", "box:Must Enter Logon Name!", "focus:LogonName"}, "", ""},
+      {{"gwuser", "", false}, {"beep", "box:Must Enter Logon Password!", "focus:LogonPassword"}, "", ""},
+      // The default account, and the typed logon still saved.
+      {{"gwuser", "secret", true}, {"box:DI DIZ Evevevu Service Installed!"}, "LocalSystem", ""},
+      {{"gwuser", "secret", false}, {"box:DI DIZ Evevevu Service Installed!"}, "gwuser", "secret"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.events.back());
+    platform::DeleteService(Service());
+    fs::remove(dir_ / "Config.Dat");
+    sink_.events.clear();
+    manager_.Logon() = c.logon;
+    manager_.Install1Click();
+    EXPECT_EQ(sink_.events, c.events);
+    if (c.account.empty()) {
+      EXPECT_FALSE(Service());
+      EXPECT_FALSE(fs::exists(dir_ / "Config.Dat"));
+      continue;
+    }
+    const platform::ServiceConfig config = Installed();
+    EXPECT_EQ(std::tie(config.account, config.password), std::tie(c.account, c.password));
+    EXPECT_EQ(std::tie(config.service_name, config.display_name, config.service_type, config.start_type,
+                       config.error_control, config.binary_path),
+              std::make_tuple("VLTAPGateway", "DI DIZ Evevevu", 0x110u, 2u, 1u, (dir_ / "vltg").string()));
+    EXPECT_EQ(dir_.Read("Config.Dat"), "[Server]\r\nLogonName=gwuser\r\nPassword=secret\r\nDefaultLogon=" +
+                                           std::string(c.logon.default_logon ? "1" : "0") + "\r\n");
+    EXPECT_TRUE(manager_.Look().start);
+  }
+  manager_.Install1Click();  // installed already: the system error
+  EXPECT_EQ(sink_.events.back(), "box:System Error.  Code: 1073.\nThe specified service already exists.");
+  EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kError);
+}
+
+TEST_F(ServiceControlTest, ApplyChangesWithTheDefaultLogonReturnsToLocalSystem) {
+  manager_.ApplySvcChgClick();
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Service Update Failed!"}));
+  Install({"gwuser", "secret", false});
+  manager_.Logon().default_logon = true;
+  manager_.ApplySvcChgClick();
+  EXPECT_EQ(sink_.events, std::vector<std::string>{"box:Service Updated!"});
+  EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kWarning);
+  EXPECT_EQ(Installed().account, "LocalSystem");
+  EXPECT_EQ(Installed().password, "");
+}
+
+TEST_F(ServiceControlTest, AFailingSettingsWriteEndsTheOperation) {
+  fs::create_directory(dir_ / "Config.Dat");
+  manager_.Install1Click();
+  ASSERT_EQ(sink_.boxes.size(), 1u);
+  EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kError);
+  EXPECT_FALSE(Service());
+}
+
+TEST_F(ServiceControlTest, StartStopAndRestartWithTheirMessages) {
+  Install();
+  manager_.Start1Click();
+  ASSERT_TRUE(WaitForState(SERVICE_RUNNING));  // no longer start pending
+  manager_.Start1Click();
+  const uint32_t first = Status().process_id;
+  manager_.Restart1Click();
+  ASSERT_TRUE(WaitForState(SERVICE_RUNNING));
+  EXPECT_NE(Status().process_id, first);
+  manager_.Stop1Click();
+  ASSERT_TRUE(WaitForState(SERVICE_STOPPED));
+  manager_.Stop1Click();
+  EXPECT_EQ(sink_.events,
+            (std::vector<std::string>{"box:Service Started!", "box:Unable to Start Service!", "box:Service Restarted!",
+                                      "box:Service Stopped!", "box:Unable to Stop Service!"}));
+  EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kInformation);
+  EXPECT_EQ(sink_.boxes[1].kind, BoxKind::kWarning);
+}
+
+TEST_F(ServiceControlTest, AServiceThatRefusesToStopIsNeitherRestartedNorRemoved) {
+  testing::ScopedEnv mode("FAKE_SERVICE_MODE", "no-stop");
+  Install();
+  manager_.Start1Click();
+  ASSERT_TRUE(WaitForState(SERVICE_RUNNING));
+  const uint32_t pid = Status().process_id;
+  manager_.Restart1Click();
+  // The last failure is the refused stop: no start was tried.
+  EXPECT_EQ(platform::GetLastError(), platform::ERROR_INVALID_SERVICE_CONTROL);
+  manager_.Uninstall1Click();
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"box:Service Started!", "box:Unable to Restart Service!", "beep",
+                                                    "box:Unable To Stop Service!"}));
+  EXPECT_EQ(Status().process_id, pid);
+  ::kill(static_cast<pid_t>(pid), SIGKILL);
+}
+
+TEST_F(ServiceControlTest, UninstallStopsWhatRunsNowAndAsksFirst) {
+  manager_.Uninstall1Click();
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Service Not Installed!"}));
+  EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kInformation);
+
+  Install();
+  StartUnseen();
+  manager_.Uninstall1Click();  // answered No: installed, and stopped
+  EXPECT_EQ(Status().current_state, SERVICE_STOPPED);
+  StartUnseen();
+  sink_.answers.push_back(BoxAnswer::kYes);
+  manager_.Uninstall1Click();
+  EXPECT_EQ(sink_.events,
+            (std::vector<std::string>{"beep", "box:Remove RA VARU Daridev Service?", "beep",
+                                      "box:Remove RA VARU Daridev Service?", "box:RA VARU Daridev Service Removed!"}));
+  EXPECT_FALSE(Service());
+  EXPECT_TRUE(manager_.Look().install);
+}
+
+TEST_F(ServiceControlTest, StartUp) {
+  manager_.CheckSettingsExist();  // no Config.Dat: the question, its answer unused
+  manager_.FormCreate();
+  ASSERT_EQ(sink_.boxes.size(), 1u);
+  EXPECT_EQ(sink_.boxes[0].text, "Settings Not Found! Please Configure Application?");
+  EXPECT_EQ(std::tie(sink_.boxes[0].kind, sink_.boxes[0].buttons, sink_.boxes[0].help_context),
+            std::make_tuple(BoxKind::kConfirmation, BoxButtons::kOkHelp, 2));
+  EXPECT_FALSE(manager_.LogonEditsEnabled());
+
+  dir_.Write("Config.Dat", "[Server]\r\nLogonName=gwuser\r\nPassword=secret\r\nDefaultLogon=0\r\n");
+  testing::RecordingSink sink;
+  TVLSGSrvcMngr manager(sink, scm_, dir_.Path().string());
+  manager.CheckSettingsExist();
+  manager.FormCreate();
+  EXPECT_EQ(std::tie(manager.Logon().logon_name, manager.Logon().logon_password), std::make_tuple("gwuser", "secret"));
+  EXPECT_TRUE(manager.LogonEditsEnabled());
+
+  testing::ScopedEnv root("VLTG_ROOT", (dir_ / "Config.Dat").string());  // no database there
+  EXPECT_FALSE(OpenServiceDatabase(sink));
+  EXPECT_EQ(sink.events, std::vector<std::string>{"box:System Error.  Code: 5.\nAccess is denied."});
+}
+
+}  // namespace
+}  // namespace vltg::manager

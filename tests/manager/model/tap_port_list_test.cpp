@@ -1,0 +1,190 @@
+// The TAP port list and the port dialog's rules: listing, the slot a new
+// port takes, names refused before anything is written, direct ports,
+// delete, edit and the modem settings button.
+#include "manager/model/tap_port_list.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/telephony/line_api.h"
+#include "tests/support/recording_sink.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+namespace vltg::manager {
+namespace {
+
+using Events = std::vector<std::string>;
+
+class TapPortListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir_ / "data");
+    dir_.Write("telephony.ini", "[Modem A]\r\nDevice=COM1\r\n[Modem B]\r\nDevice=COM2\r\n[Modem C]\r\nDevice=COM3\r\n");
+  }
+  void TearDown() override { platform::SetDevConfigDialog(nullptr); }
+
+  void Config(const std::string& text) {
+    dir_.Write("data/Config.Dat", text);
+    list_.FormShow();
+  }
+  std::string ConfigText() const { return dir_.Read("data/Config.Dat"); }
+  // The operator fills the dialog and presses OK; a refusal is taken as Cancel.
+  void Dialog(std::function<void(TPortDataForm&)> fill) {
+    list_.ShowPortDialog = [fill](TPortDataForm& form) {
+      fill(form);
+      return form.OKButClick();
+    };
+  }
+
+  testing::TempDir dir_;
+  testing::ScopedEnv root_{"VLTG_ROOT", dir_.Path().string()};
+  platform::ScManagerHandle scm_ = platform::OpenSCManager();
+  testing::RecordingSink sink_;
+  TVLSGSrvcMngr manager_{sink_, scm_, (dir_ / "data").string()};
+  TTapPortList list_{manager_};
+};
+
+TEST_F(TapPortListTest, PortsAreListedAsTheGatewayStartsThem) {
+  Config(
+      "[Tap Ports]\r\nPort1=A\r\nPort2=\r\nPortX=Z\r\nPort3=C\r\nPort17=Q\r\n"
+      "[A]\r\nDirectAccess=1\r\nEnabled=1\r\nDeviceID=1\r\n[C]\r\nDeviceID=2\r\n");
+  EXPECT_EQ(list_.Items(), (std::vector<TTapPortItem>{{"A", "Direct", 3, "Port1"}, {"C", "2", 2, "Port3"}}));
+}
+
+TEST_F(TapPortListTest, ANewPortTakesTheLowestFreeSlotTheGatewayServes) {
+  std::string full, shifted;
+  for (int n = 1; n <= 16; ++n) full += "Port" + std::to_string(n) + "=P\r\n";
+  for (int n = 2; n <= 17; ++n) shifted += "Port" + std::to_string(n) + "=P\r\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"Port1=A\r\nPort2=\r\nPort3=C\r\n", "Port1=A\r\nPort2=B\r\nPort3=C\r\n"},
+      {"Port1=A\r\nPort2=C\r\n", "Port1=A\r\nPort2=C\r\nPort3=B\r\n"},
+      {"Port1=A\r\nPort3=C\r\n", "Port1=A\r\nPort3=C\r\nPort2=B\r\n"},
+      {full, ""},
+      {shifted, ""},  // a Port1 key would come 17th, past what the gateway reads
+  };
+  Dialog([](TPortDataForm& form) {
+    form.ModemName = "B";
+    form.SetModemIndex(1);
+    form.Data.Enabled = true;
+  });
+  for (const auto& [ports, after] : cases) {
+    sink_.events.clear();
+    Config("[Tap Ports]\r\n" + ports);
+    list_.BitBtn4Click();
+    if (after.empty()) {
+      EXPECT_EQ(sink_.events, (Events{"beep", "box:Only 16 Ports Allowed!"}));
+      EXPECT_EQ(ConfigText(), "[Tap Ports]\r\n" + ports);
+      continue;
+    }
+    EXPECT_TRUE(sink_.events.empty());
+    EXPECT_EQ(ConfigText(), "[Tap Ports]\r\n" + after +
+                                "\r\n[B]\r\nDeviceID=1\r\nPassword=\r\nTimeOut=60\r\nRings=1\r\nLength=160\r\n"
+                                "TruncateMsgs=0\r\nEnabled=1\r\nComPort=0\r\nDataSettings=0\r\nFlowCtrl=1\r\n"
+                                "COMSpeed=3\r\nDirectAccess=0\r\n");
+    EXPECT_EQ(list_.Items().back().DeviceID, "1");
+  }
+}
+
+TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"   ", "No Name Specified!"},   {"a", "Modem Name Already In Use!"}, {"../x", "Invalid Port Name!"},
+      {"b\\c", "Invalid Port Name!"},  {"[x]", "Invalid Port Name!"},       {"x=y", "Invalid Port Name!"},
+      {"t\tab", "Invalid Port Name!"}, {"system", "Invalid Port Name!"},    {"tap ports", "Invalid Port Name!"},
+  };
+  platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
+  Config("[Tap Ports]\r\nPort1=A\r\n[A]\r\nEnabled=1\r\n");
+  for (const auto& [name, text] : cases) {
+    sink_.events.clear();
+    Dialog([&](TPortDataForm& form) {
+      form.ModemName = name;
+      form.SetModemIndex(0);
+      form.BitBtn4Click();  // the modem settings button writes no file either
+      form.ModemName = name;
+    });
+    list_.BitBtn4Click();
+    const std::string first = text == "No Name Specified!" ? "Must Select a Name First!" : text;
+    EXPECT_EQ(sink_.events,
+              (Events{"beep", "box:" + first, "focus:ModemName", "beep", "box:" + text, "focus:ModemName"}));
+    EXPECT_EQ(ConfigText(), "[Tap Ports]\r\nPort1=A\r\n[A]\r\nEnabled=1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "data"), {}), 1) << name;
+  }
+}
+
+TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
+  Config("");
+  Dialog([](TPortDataForm& form) { form.ModemName = "Nowhere"; });
+  list_.BitBtn4Click();
+  EXPECT_EQ(sink_.events, (Events{"beep", "box:No Modem Specified!", "focus:Modem"}));
+  Dialog([](TPortDataForm& form) {
+    form.ModemName = " Desk ";
+    form.Data.DirectAccess = true;
+  });
+  list_.BitBtn4Click();
+  EXPECT_EQ(list_.Items().back(), (TTapPortItem{"Desk", "Direct", 2, "Port1"}));
+  EXPECT_NE(ConfigText().find("Port1=Desk\r\n\r\n[Desk]\r\nDeviceID=-1\r\n"), std::string::npos);
+}
+
+TEST_F(TapPortListTest, DeleteBlanksOnlyTheKeyTheItemWasListedFrom) {
+  Config("[Tap Ports]\r\nPort1=A\r\nPort5=E\r\nPort6=Misc\r\n[E]\r\nEnabled=1\r\n[Misc]\r\nmHeader=H\r\n");
+  list_.BitBtn3Click(1);  // answered No
+  EXPECT_EQ(sink_.events, (Events{"beep", "box:Delete Selected TAP Port?"}));
+  sink_.answers = {BoxAnswer::kYes, BoxAnswer::kYes};
+  list_.BitBtn3Click(1);
+  // A port named after another section leaves that section alone.
+  list_.BitBtn3Click(1);
+  EXPECT_EQ(ConfigText(), "[Tap Ports]\r\nPort1=A\r\nPort5=\r\nPort6=\r\n[Misc]\r\nmHeader=H\r\n");
+  EXPECT_EQ(list_.Items().size(), 1u);
+}
+
+TEST_F(TapPortListTest, EditLoadsThePortKeepsItsNameAndWritesItsSection) {
+  Config(
+      "[Tap Ports]\r\nPort3=A\r\nPort4=Gone\r\n[A]\r\nDeviceID=2\r\nPassword=pw\r\nComPort=2\r\n"
+      "[Gone]\r\nDeviceID=7\r\n");
+  std::vector<TPortDataForm*> forms;
+  list_.ShowPortDialog = [&](TPortDataForm& form) {
+    forms.push_back(&form);
+    EXPECT_TRUE(form.Editing());
+    form.Data.Password = form.ModemName + " new";
+    form.Data.Enabled = true;
+    return form.OKButClick();
+  };
+  list_.ListView2DblClick(0);
+  EXPECT_EQ(list_.Items()[0], (TTapPortItem{"A", "2", 3, "Port3"}));
+  EXPECT_NE(ConfigText().find("[A]\r\nDeviceID=2\r\nPassword=A new\r\nComPort=2\r\nTimeOut=60"), std::string::npos);
+  // A line no longer listed is no choice: a modem must be chosen again.
+  list_.ListView2DblClick(1);
+  EXPECT_EQ(sink_.events, (Events{"beep", "box:No Modem Specified!", "focus:Modem"}));
+  EXPECT_EQ(forms.size(), 2u);
+}
+
+TEST_F(TapPortListTest, ModemSettingsAreEditedForTheChosenLinesDeviceId) {
+  std::vector<std::string> shown;
+  bool accept = true;
+  platform::SetDevConfigDialog([&](void*, const std::string& line, platform::DeviceConfig&) {
+    shown.push_back(line);
+    return accept;
+  });
+  TPortDataForm form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
+  form.ModemName = "Demo";
+  form.BitBtn4Click();
+  form.SetModemIndex(1);
+  form.ModemName = "";
+  form.BitBtn4Click();
+  form.ModemName = "Demo";
+  form.BitBtn4Click();
+  accept = false;
+  form.BitBtn4Click();  // cancelled: no box
+  platform::SetDevConfigDialog(nullptr);
+  form.BitBtn4Click();
+  EXPECT_EQ(shown, (std::vector<std::string>{"Modem C", "Modem C"}));
+  EXPECT_FALSE(dir_.Read("data/Demo.mcf").empty());
+  EXPECT_EQ(sink_.events,
+            (Events{"beep", "box:Must Select a Modem First!", "focus:Modem", "beep", "box:Must Select a Name First!",
+                    "focus:ModemName", "beep", "box:Unable To Save Modem Config Settings!"}));
+  EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kError);
+}
+
+}  // namespace
+}  // namespace vltg::manager

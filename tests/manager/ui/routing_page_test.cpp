@@ -1,0 +1,88 @@
+// The route list and the route dialog on Qt's offscreen platform.
+#include "manager/ui/routing_page.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+
+#include "manager/ui/route_dialog.h"
+#include "manager/ui/state_images.h"
+#include "tests/manager/ui/test_application.h"
+#include "tests/support/manager_test.h"
+
+namespace vltg::manager {
+namespace {
+
+class RoutingPageTest : public testing::ManagerTest {
+ protected:
+  static void SetUpTestSuite() { testing::TestApplication(); }
+};
+
+QImage Image(const QIcon& icon) { return icon.pixmap(16, 16).toImage(); }
+
+TEST_F(RoutingPageTest, TheListShowsItsColumnsAndAStateImageByTransport) {
+  dir_.Write("Route.Dat", "1,TNPP,12,3\r\n12,SNPP,host,444\r\n2,tnpp,1,2\r\n");
+  RoutingPage page(manager_);
+  QTreeWidget* list = page.List();
+  EXPECT_EQ(list->objectName(), "ListView1");
+  QStringList headers;
+  std::vector<int> widths;
+  for (int column = 0; column < list->columnCount(); ++column) {
+    headers << list->headerItem()->text(column);
+    widths.push_back(list->columnWidth(column));
+  }
+  EXPECT_EQ(headers, (QStringList{"Route", "Transport", "Destination/Server", "Inertia/Port"}));
+  EXPECT_EQ(widths, (std::vector<int>{100, 64, 220, 70}));
+
+  ASSERT_EQ(list->topLevelItemCount(), 3);
+  const QTreeWidgetItem* first = list->topLevelItem(0);
+  EXPECT_EQ((QStringList{first->text(0), first->text(1), first->text(2), first->text(3)}),
+            (QStringList{"12", "SNPP", "host", "444"}));
+  EXPECT_EQ(Image(first->icon(0)), Image(StateImage(0)));
+  EXPECT_EQ(list->topLevelItem(1)->text(0), "1");
+  EXPECT_EQ(Image(list->topLevelItem(1)->icon(0)), Image(StateImage(1)));
+  EXPECT_EQ(Image(list->topLevelItem(2)->icon(0)), Image(StateImage(0)));  // "tnpp" is not TNPP
+  EXPECT_NE(Image(StateImage(0)), Image(StateImage(1)));
+}
+
+TEST_F(RoutingPageTest, AnInPlaceEditIsSortedInOrRefusedAndUndone) {
+  dir_.Write("Route.Dat", "1,SNPP,h,1\r\n2,SNPP,h,2\r\n");
+  RoutingPage page(manager_);
+  QTreeWidget* list = page.List();
+  list->topLevelItem(1)->setText(0, "11");
+  QApplication::processEvents();
+  EXPECT_EQ(list->topLevelItem(0)->text(0), "11");
+  EXPECT_EQ(list->topLevelItem(0)->text(3), "2");
+  EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
+  list->topLevelItem(1)->setText(0, "");
+  QApplication::processEvents();
+  EXPECT_EQ(list->topLevelItem(1)->text(0), "1");
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"box:Must Specify Route", "focus:ListView1"}));
+}
+
+TEST_F(RoutingPageTest, ChoosingTnppRelabelsTheFieldsAndTheOtherTransportsRelabelThemBack) {
+  TRoutForm form;
+  RouteDialog dialog(form);
+  EXPECT_EQ(dialog.windowTitle(), "Routing Data");
+  auto* type = dialog.findChild<QComboBox*>("rType");
+  auto* label3 = dialog.findChild<QLabel*>("Label3");
+  auto* label4 = dialog.findChild<QLabel*>("Label4");
+  ASSERT_TRUE(type && label3 && label4);
+  EXPECT_EQ(type->currentText(), "SNPP");
+  EXPECT_EQ(label3->text(), "&Server:");
+  EXPECT_EQ(label4->text(), "&Port:");
+  type->setCurrentIndex(type->findText("TNPP"));
+  EXPECT_EQ(label3->text(), "&Destination (DEC)");
+  EXPECT_EQ(label4->text(), "&Inertia");
+  EXPECT_EQ(form.Transport(), "TNPP");
+  type->setCurrentIndex(type->findText("WCTP"));
+  EXPECT_EQ(label3->text(), "&Server");
+  EXPECT_EQ(label4->text(), "&Port");
+}
+
+}  // namespace
+}  // namespace vltg::manager

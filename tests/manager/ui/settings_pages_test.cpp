@@ -1,0 +1,73 @@
+// The settings pages' controls on Qt's offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+#include "manager/ui/tnpp_page.h"
+#include "tests/manager/ui/test_application.h"
+#include "tests/support/manager_test.h"
+
+namespace vltg::manager {
+namespace {
+
+class SettingsPagesWidgetTest : public testing::ManagerTest {
+ protected:
+  static void SetUpTestSuite() { testing::TestApplication(); }
+
+  template <typename T>
+  T* Find(QWidget& page, const char* name) {
+    T* control = page.findChild<T*>(name);
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+};
+
+TEST_F(SettingsPagesWidgetTest, TheNumberFieldsTakeDigitsOnlyTypedOrPastedTheSourceAddressAnyText) {
+  TnppPage page(manager_);
+  for (const char* name : {"BusyRtyTO", "IdelTO", "RetryCount", "KeepAliveTO", "IntCharTime", "RSHoldRetry",
+                           "RSHoldTime", "ENQRetries", "ENQTO"}) {
+    SCOPED_TRACE(name);
+    auto* edit = Find<QLineEdit>(page, name);
+    edit->clear();
+    QTest::keyClicks(edit, "1a-2 ");
+    EXPECT_EQ(edit->text(), "12");
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), "1");
+    QApplication::clipboard()->setText("3x,4");
+    edit->paste();
+    EXPECT_EQ(edit->text(), "134");
+  }
+  auto* source = Find<QLineEdit>(page, "SourceAddr");
+  source->clear();
+  QTest::keyClicks(source, "$1F");
+  EXPECT_EQ(source->text(), "$1F");
+}
+
+TEST_F(SettingsPagesWidgetTest, TheControlsShowTheLoadedValuesAndApplyStoresThem) {
+  dir_.Write("Config.Dat", "[TNPP]\r\nIdelTO=15\r\nComSpeed=10\r\nHandShake=7\r\n");
+  TnppPage page(manager_);
+  EXPECT_EQ(Find<QLineEdit>(page, "IdelTO")->text(), "15");
+  EXPECT_EQ(Find<QComboBox>(page, "ComSpeed")->currentText(), "56000");
+  EXPECT_EQ(Find<QComboBox>(page, "HandShake")->currentIndex(), -1);
+  EXPECT_FALSE(Find<QCheckBox>(page, "TRSPCRC")->isChecked());
+  EXPECT_EQ(Find<QLineEdit>(page, "BusyRtyTO")->toolTip(), "Busy Response Time Out");
+
+  Find<QComboBox>(page, "HandShake")->setCurrentIndex(3);
+  Find<QCheckBox>(page, "EnableSNPP")->setChecked(true);
+  Find<QLineEdit>(page, "ENQTO")->setText("30");
+  Find<QPushButton>(page, "Button2")->click();
+  const platform::ProfileFile config(dir_ / "Config.Dat");
+  EXPECT_EQ(config.ReadString("TNPP", "HandShake", ""), "3");
+  EXPECT_EQ(config.ReadString("TNPP", "EnableTNPP", ""), "1");
+  EXPECT_EQ(config.ReadString("TNPP", "ENQTO", ""), "30");
+  EXPECT_EQ(config.ReadString("TNPP", "IdelTO", ""), "15");
+}
+
+}  // namespace
+}  // namespace vltg::manager
