@@ -79,7 +79,13 @@ int TKYRCom32::ReadBuffer(void* Buffer, int Count) {
 
 void TKYRCom32::ClearBuffer() { std::fill(FBuffer.begin(), FBuffer.end(), '\0'); }
 
+void TKYRCom32::DisablePolling() {
+  FPollingDisabled = true;
+  FTimer.SetEnabled(false);
+}
+
 void TKYRCom32::StartPolling() {
+  if (FPollingDisabled) return;
   FTimer.SetInterval(std::max<int64_t>(FComPortPollingDelay, kMinTimerMs));
   FTimer.SetEnabled(true);
 }

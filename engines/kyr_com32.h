@@ -117,6 +117,9 @@ class TKYRCom32 {
 
  protected:
   platform::SerialPort& Port() { return FPort; }
+  // For a component that reads the port itself, from a thread of its own: the
+  // polling timer never runs (its ticks would only wake the creating thread).
+  void DisablePolling();
 
  private:
   void PollTick();
@@ -139,6 +142,7 @@ class TKYRCom32 {
   platform::Timer FTimer;
   int FPollSkip = 0;
   bool FPolling = false;  // a tick is being handled (its handlers may pump)
+  bool FPollingDisabled = false;
 };
 
 }  // namespace vltg

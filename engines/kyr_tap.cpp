@@ -5,7 +5,10 @@
 
 namespace vltg {
 
-TKYRTap::TKYRTap() : TTapSession(static_cast<TTapPort&>(*this)) { FCounter.FStartValue = 30; }
+TKYRTap::TKYRTap() : TTapSession(static_cast<TTapPort&>(*this)) {
+  FCounter.FStartValue = 30;
+  FRearmTimer.SetOnTimer([this] { RetryRearm(); });
+}
 
 TKYRTap::~TKYRTap() {
   FWaitForCall = false;
@@ -55,6 +58,7 @@ void TKYRTap::SetWaitForCall(bool Value) {
   }
   FWaitForCall = false;
   FCallOffered = false;
+  FRearmTimer.SetEnabled(false);
   CloseCommHandle();
   CloseLine();
 }
@@ -96,11 +100,11 @@ void TKYRTap::Progress(const std::string& Text) {
 }
 
 void TKYRTap::Error(const std::string& Text) {
-  if (OnError) OnError(*this, Text);
+  if (OnError && !FQuietErrors) OnError(*this, Text);
 }
 
 void TKYRTap::ShowError(const std::string& Text) {
-  if (FShowErrorDialog && ErrorDialogSink) ErrorDialogSink(*this, Text);
+  if (FShowErrorDialog && ErrorDialogSink && !FQuietErrors) ErrorDialogSink(*this, Text);
 }
 
 void TKYRTap::Raise(const TTapNotifyEvent& Event) {

@@ -25,6 +25,7 @@
 #include "engines/tap_reads.h"
 #include "engines/tap_session.h"
 #include "engines/time_counter.h"
+#include "platform/messages/timer.h"
 #include "platform/serial/serial_port.h"
 
 namespace vltg {
@@ -187,11 +188,13 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   bool CommHandleHeld() const { return FComm.IsOpen(); }
   bool LineAppReady() const { return FLineAppReady; }
   bool LineOpen() const { return FLineOpen; }
+  uint32_t LineHandle() const { return FLine; }
 
  private:
   // TTapInput: what the two timed reads take their bytes from.
   std::string ReadWaiting() override;
   bool InputOpen() const override;
+  void AwaitInput() override;
 
   void Progress(const std::string& Text);
   void Error(const std::string& Text);
@@ -210,6 +213,10 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   void HandleConnected();
   void HandleDisconnected();
   void HandleIdle();
+  // Answering off and, after the pause, on again for the next call.
+  void Rearm();
+  // A tick of FRearmTimer: one more try to open the line.
+  void RetryRearm();
 
   // Direct access.
   // OpenLine in direct-access mode.
@@ -245,6 +252,8 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   bool FLineAppReady = false;
   int32_t FClaimedInstance = -1;  // the entry held, -1 when none
   std::string FScriptError;
+  // Direct access: the last try to open the port failed (worker thread).
+  bool FPortFailing = false;
   bool FInCallback = false;
   bool FCallOffered = false;
   int32_t FRingCount = 0;
@@ -259,6 +268,11 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   platform::SerialPort FComm;
   // Stopped once a call is answered.
   TTimeCounter FCounter;
+  // A line that could not be re-armed is tried again after FRearmPauseMs,
+  // which grows with every failed try; its later failures stay quiet.
+  platform::Timer FRearmTimer;
+  int64_t FRearmPauseMs = 0;
+  bool FQuietErrors = false;
 };
 
 }  // namespace vltg

@@ -1,5 +1,7 @@
 #include "engines/kyr_tnpp.h"
 
+#include <algorithm>
+
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
 
@@ -14,6 +16,7 @@ constexpr int64_t kThreadEndMs = 1100;
 }  // namespace
 
 TKYRTNPP::TKYRTNPP() {
+  DisablePolling();  // the link thread reads the port
   FLink.OnEvent = [this](TnppLinkEvent Event, const std::string& Packet) { RaiseLinkEvent(Event, Packet); };
   FLink.OnReceive = [this](TnppBlock Block, const std::string& Packet, char& Rsp) { RaiseReceive(Block, Packet, Rsp); };
   FLinkThread.ThreadProc = [this](TWinThread& Sender, TWinThreadParam&) { return LinkThreadProc(Sender); };
@@ -73,16 +76,24 @@ uint32_t TKYRTNPP::LinkThreadProc(TWinThread& Sender) {
   return 0;
 }
 
+// What is there now; the link waits for more in AwaitInput.
 int TKYRTNPP::ReadChar() {
   if (FReadPos >= FReadCount) {
     FReadPos = 0;
-    FReadCount = ReadBuffer(FReadBuffer, sizeof FReadBuffer);
-    if (FReadCount <= 0) {
-      FReadCount = 0;
-      return -1;
-    }
+    const long got = Connected() ? Port().Read(FReadBuffer, sizeof FReadBuffer, 0) : 0;
+    FReadCount = got > 0 ? static_cast<int>(got) : 0;
+    if (FReadCount == 0) return -1;
   }
   return static_cast<unsigned char>(FReadBuffer[FReadPos++]);
+}
+
+void TKYRTNPP::AwaitInput(int64_t UntilMs) {
+  if (FReadPos < FReadCount) return;
+  if (Connected()) {
+    platform::WaitReadable(Port().Handle(), UntilMs);
+  } else {
+    platform::WaitMessage(std::max<int64_t>(UntilMs - platform::NowMs(), 0));
+  }
 }
 
 bool TKYRTNPP::Write(std::string_view Bytes) { return WriteBuffer(Bytes.data(), static_cast<int>(Bytes.size())); }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engines/kyr_com32.h"
 #include "engines/tnpp_link.h"
@@ -74,6 +75,11 @@ class TKYRTNPP : public TKYRCom32, private TnppLinkPort {
   uint32_t GetDestAddr() const { return FDestAddr; }  // stored only: pages carry their own
   void SetDestAddr(uint32_t Value) { FDestAddr = Value; }
   int GetTNPPQueue() const { return FLink.QueueLength(); }
+  // The page packets that were queued and never sent, taken out of the
+  // queue; empty while the port is open (the link thread owns the queue).
+  std::vector<std::string> TakeUnsentPages() {
+    return Connected() ? std::vector<std::string>{} : FLink.TakeQueuedPages();
+  }
   bool GetTransparentCRC() const { return FLink.Settings.TransparentCRC; }
   void SetTransparentCRC(bool Value) { FLink.Settings.TransparentCRC = Value; }
   tPacketSize GetPacketSize() const { return FLink.Settings.PacketSize; }
@@ -107,6 +113,7 @@ class TKYRTNPP : public TKYRCom32, private TnppLinkPort {
  private:
   int ReadChar() override;
   bool Write(std::string_view Bytes) override;
+  void AwaitInput(int64_t UntilMs) override;
   uint32_t LinkThreadProc(TWinThread& Sender);
   void RaiseLinkEvent(TnppLinkEvent Event, const std::string& Packet);
   void RaiseReceive(TnppBlock Block, const std::string& Packet, char& Rsp);

@@ -20,6 +20,7 @@ thread_local const TKYRTap* tDirectAccessEngine = nullptr;
 
 constexpr int32_t kAttachWaitSeconds = 3;
 constexpr int32_t kRestartPauseSeconds = 3;
+constexpr int32_t kRestartPauseLimitSeconds = 60;
 constexpr int64_t kScriptReadMs = 1000;
 
 // Waits in the system's manner: pumping, until `done` or the countdown ends.
@@ -54,28 +55,40 @@ void TKYRTap::StartDirectAccess() {
   FDAThread->Execute(nullptr);
 }
 
-// On the owning thread: the worker's end is reported to it through its pump.
+// On the owning thread: the worker's end is reported to it through its pump
+// (TWinThread wakes the owner when a worker ends).
 void TKYRTap::StopDirectAccess() {
-  while (DirectAccessRunning()) platform::SleepPumping(5);
+  if (FDAThread) FDAThread->Wake();  // a worker waiting for input looks again
+  while (DirectAccessRunning()) platform::WaitMessage(-1);
 }
 
 // A run that ends while answering stays on (the port failed to open, the
 // dialogue ended on an error or a dropped call) is started again after a
-// pause, so the port never stays dead unnoticed.
+// pause, so the port never stays dead unnoticed. A port that keeps failing
+// to open is tried with a pause doubling up to a minute, and only the first
+// failure of such a run is reported.
 uint32_t TKYRTap::DAThreadProc() {
   tDirectAccessEngine = this;
+  FPortFailing = false;
+  int32_t pause = kRestartPauseSeconds;
   while (FWaitForCall) {
+    const bool was_failing = FPortFailing;
     try {
       OpenLine();
     } catch (const std::exception&) {
     }
-    try {
-      CloseLine();
-    } catch (const std::exception&) {
+    // Another failed try of a run of failures: nothing was opened or attached.
+    const bool quiet = was_failing && FPortFailing;
+    if (!quiet) {
+      try {
+        CloseLine();
+      } catch (const std::exception&) {
+      }
     }
     if (!FWaitForCall) break;
-    Progress("Direct Access Port COM" + std::to_string(GetComPort()) + " Closed - Restarting");
-    CountdownWait(kRestartPauseSeconds, 15, [this] { return !FWaitForCall; });
+    if (!quiet) Progress("Direct Access Port COM" + std::to_string(GetComPort()) + " Closed - Restarting");
+    pause = quiet ? std::min(pause * 2, kRestartPauseLimitSeconds) : kRestartPauseSeconds;
+    CountdownWait(pause, 15, [this] { return !FWaitForCall; });
   }
   tDirectAccessEngine = nullptr;
   return 0;
@@ -83,18 +96,24 @@ uint32_t TKYRTap::DAThreadProc() {
 
 void TKYRTap::OpenDirectLine() {
   OpenDirectPort();
+  if (FPortFailing) return;  // nothing to attach
   CountdownWait(kAttachWaitSeconds, 15, [this] { return FDropping || FCommAttached; });
 }
 
 void TKYRTap::OpenDirectPort() {
   const std::string name = "COM" + std::to_string(GetComPort());
-  Progress("Connecting to " + name);
+  // While the port keeps failing, its tries say nothing; the one that opens
+  // it says so.
+  if (!FPortFailing) Progress("Connecting to " + name);
   CloseCommHandle();
   if (!FComm.Open(name)) {
-    Progress("Error establishing connection!");
+    if (!FPortFailing) Progress("Error establishing connection!");
+    FPortFailing = true;
     FCommAttached = false;
     return;
   }
+  if (FPortFailing) Progress("Connecting to " + name);
+  FPortFailing = false;
   // A call dropped in the previous run must not end this one's reads.
   FDropping = false;
   try {

@@ -15,8 +15,6 @@ namespace {
 
 using namespace platform;
 
-constexpr int64_t kRearmPauseMs = 3000;
-
 }  // namespace
 
 // A notification that reaches the engine while one is being handled (the
@@ -152,11 +150,7 @@ void TKYRTap::HandleDisconnected() {
     SetWaitForCall(false);
     return;
   }
-  SetWaitForCall(false);
-  ProcessMessages();
-  SleepPumping(kRearmPauseMs);
-  SetWaitForCall(true);
-  ProcessMessages();
+  Rearm();
 }
 
 }  // namespace vltg

@@ -1,6 +1,7 @@
 // The TAP engine's telephony line: initialisation and the line table claim,
 // modem configuration files, opening and checking the line, ending a call
 // and closing the line.
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 
@@ -25,6 +26,7 @@ constexpr char kApplicationName[] = "vltg";
 // Room offered for the call's port record.
 constexpr uint32_t kCallPortRecordSize = 1026;
 constexpr int64_t kRearmPauseMs = 3000;
+constexpr int64_t kRearmPauseLimitMs = 60000;
 
 }  // namespace
 
@@ -169,13 +171,48 @@ void TKYRTap::DropCall() {
   const bool direct = GetDeviceDirectAccess();
   const bool worker = OnDirectAccessThread();
   if (direct && (worker || !DirectAccessRunning())) CloseCommHandle();
-  if (FWaitForCall && !(direct && worker)) {
-    SetWaitForCall(false);
-    ProcessMessages();
-    SleepPumping(kRearmPauseMs);
+  if (FWaitForCall && !(direct && worker)) Rearm();
+}
+
+// A line that cannot be opened again (the modem refuses its initialisation,
+// the device is gone or held) is reported once, as a failing notification
+// would be, and tried again with a growing pause until it serves again (its
+// OnOpen says so) or answering is switched off.
+void TKYRTap::Rearm() {
+  SetWaitForCall(false);
+  ProcessMessages();
+  SleepPumping(kRearmPauseMs);
+  std::string failure;
+  try {
     SetWaitForCall(true);
-    ProcessMessages();
+  } catch (const std::exception& e) {
+    failure = "Line Exception: " + std::string(e.what());
   }
+  // Nothing is let through once the line is open again: the re-arm runs
+  // inside the notification that ended the call, so a call offered on the
+  // new line now would be discarded as arriving during it. It waits until
+  // that notification is over.
+  if (GetDeviceDirectAccess() || !FWaitForCall || FLineOpen) return;
+  if (!failure.empty()) Error(failure);  // a refused line check has said why already
+  FRearmPauseMs = kRearmPauseMs;
+  FRearmTimer.SetInterval(FRearmPauseMs);
+  FRearmTimer.SetEnabled(true);
+}
+
+void TKYRTap::RetryRearm() {
+  if (FInCallback) return;  // the next tick
+  FRearmTimer.SetEnabled(false);
+  if (!FWaitForCall || FLineOpen || GetDeviceDirectAccess()) return;
+  FQuietErrors = true;
+  try {
+    OpenLine();
+  } catch (const std::exception&) {
+  }
+  FQuietErrors = false;
+  if (FLineOpen) return;
+  FRearmPauseMs = std::min(FRearmPauseMs * 2, kRearmPauseLimitMs);
+  FRearmTimer.SetInterval(FRearmPauseMs);
+  FRearmTimer.SetEnabled(true);
 }
 
 void TKYRTap::CloseLine() {

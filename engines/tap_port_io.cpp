@@ -47,8 +47,14 @@ void TKYRTap::AttachCommHandle() {
   if (FWaitForCall) RunTapSession();
 }
 
+// A device that hung up or failed under the call ends it, as a lost carrier
+// does: a direct port is then opened again by its name.
 int32_t TKYRTap::BytesWaiting() {
   if (!FCommAttached) return 0;
+  if (FComm.HungUp()) {
+    FCommAttached = false;
+    return 0;
+  }
   return static_cast<int32_t>(std::min<size_t>(FComm.BytesWaiting(), INT32_MAX));
 }
 
@@ -63,6 +69,7 @@ int32_t TKYRTap::ReadComm(char* Buffer, int32_t Count) {
   for (;;) {
     const long n = FComm.Read(Buffer + got, static_cast<size_t>(Count - got), kReadTryMs);
     if (n < 0) {
+      FCommAttached = false;  // the device failed: the call is over
       if (const uint32_t errors = FComm.TakeErrors()) Fail("COM Error: " + CommErrorText(errors));
       Fail(waited ? "Error reading from com port while waiting" : "Error reading from com port.");
     }
@@ -154,6 +161,17 @@ std::string TKYRTap::ReadWaiting() {
 }
 
 bool TKYRTap::InputOpen() const { return FCommAttached && !FDropping; }
+
+// Bytes (or a hang-up) on the port end the wait; so do the window's
+// countdown tick and, on a direct-access worker, a wake from the owner that
+// dropped the call or stopped answering.
+void TKYRTap::AwaitInput() {
+  if (FComm.IsOpen()) {
+    platform::WaitReadable(FComm.Handle(), -1);
+  } else {
+    platform::WaitMessage(-1);
+  }
+}
 
 platform::SerialSettings TKYRTap::DirectPortSettings() const {
   return ComPortSettings(FComPortSpeed, FComPortDataBits, FComPortParity, FComPortStopBits,

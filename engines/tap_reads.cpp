@@ -45,7 +45,6 @@ int32_t TapReadUntil(TTapInput& Input, const std::string& Terminators, std::stri
   platform::SleepPumping(kFirstReadDelayMs);
   counter.Start();
   for (;;) {
-    platform::SleepPumping(5);
     std::string arrived;
     try {
       arrived = Input.ReadWaiting();
@@ -60,6 +59,7 @@ int32_t TapReadUntil(TTapInput& Input, const std::string& Terminators, std::stri
       }
     }
     if (!Input.InputOpen() || counter.FExpired) return -1;
+    Input.AwaitInput();
   }
 }
 
@@ -82,10 +82,9 @@ void TapReadBlock(TTapInput& Input, int32_t Seconds, std::string& Text) {
       if (!arrived.empty()) {
         Text += arrived;
         if (TapBlockComplete(Text)) return;
-      } else {
-        platform::SleepPumping(3);
       }
       if (!Input.InputOpen() || counter.FExpired) return;
+      if (arrived.empty()) Input.AwaitInput();
     }
   } catch (const std::exception&) {
     Text.clear();

@@ -33,20 +33,35 @@ std::string ControlName(char c) {
   }
 }
 
-// Waiting for the peer: lets the thread's messages through.
-void Pause() { platform::SleepPumping(1); }
-
 }  // namespace
 
 void TnppLink::Run(const std::function<bool()>& Stop) {
   FStop = &Stop;
+  {
+    std::lock_guard lock(FQueueLock);
+    FLinkThread = platform::CurrentThread();
+  }
   while (!Stopped()) {
     StartLink();
     if (Enquire()) Serve();
   }
   FLinkUp = false;
   platform::SleepPumping(2);
+  {
+    std::lock_guard lock(FQueueLock);
+    FLinkThread = {};
+  }
   FStop = nullptr;
+}
+
+void TnppLink::SetStopMark(bool Value) {
+  FStopMark.store(Value);
+  WakeLinkThread();
+}
+
+void TnppLink::WakeLinkThread() const {
+  std::lock_guard lock(FQueueLock);
+  FLinkThread.Wake();
 }
 
 // A new link: the peer is told by the link test to forget the serial numbers
@@ -57,15 +72,22 @@ void TnppLink::StartLink() {
   FRSHold = false;
   std::lock_guard lock(FQueueLock);
   std::erase_if(FQueue, [](const Queued& q) { return q.LinkTest; });
+  RenumberQueued();
+  if (auto test = BuildTnppLinkTestPacket(FInertia, Settings.SourceAddress, Settings.STXInit, Settings.TransparentCRC)) {
+    FQueue.push_front({std::move(*test), true});
+  }
+}
+
+// The queued pages take the serial numbers from 1 on, in order (queue lock
+// held).
+void TnppLink::RenumberQueued() {
   uint16_t serial = 0;
   for (auto& queued : FQueue) {
+    if (queued.LinkTest) continue;
     serial = NextTnppSerial(serial);
     SetTnppSerial(queued.Packet, serial, Settings.TransparentCRC);
   }
   FDPSerNum = serial;
-  if (auto test = BuildTnppLinkTestPacket(FInertia, Settings.SourceAddress, Settings.STXInit, Settings.TransparentCRC)) {
-    FQueue.push_front({std::move(*test), true});
-  }
 }
 
 // ENQ until EOT; false when the link is lost (or the run stopped).
@@ -80,7 +102,14 @@ bool TnppLink::Enquire() {
 void TnppLink::Serve() {
   int64_t keep_alive = Now() + Ms(Settings.KeepAliveTout);
   while (!Stopped()) {
-    platform::SleepPumping(5);
+    const bool held = FRSHold && Now() < FRSHoldUntil;
+    if (QueueLength() == 0 || FStopMark || held) {
+      // Nothing to send: until the peer sends, a page is queued, the link
+      // test (or the hold's end) is due, or a stop.
+      FPort.AwaitInput(held ? std::min(keep_alive, FRSHoldUntil) : keep_alive);
+    } else {
+      platform::SleepPumping(5);
+    }
     Receive();
     if (Now() >= keep_alive) {
       if (!Enquire()) return;
@@ -126,6 +155,7 @@ int TnppLink::SendPacket(const std::string& Packet) {
   // runs it before trying again.
   if (FState != TnppLinkState::kIdle || !FLinkUp) return kNotSent;
   Raise(TnppLinkEvent::kSendPacket, Packet);
+  const int limit = std::max(Settings.Retrycount, 1);
   int attempts = 0;
   for (;;) {
     // Every transmission awaits its own answer, also after an enquiry during
@@ -134,7 +164,9 @@ int TnppLink::SendPacket(const std::string& Packet) {
     if (!FPort.Write(Packet)) break;
     Raise(TnppLinkEvent::kTxPacket, Packet);
     platform::SleepPumping(1);
-    if (++attempts >= std::max(Settings.Retrycount, 1)) break;
+    // The last of several transmissions is not waited for; a lone one is, or
+    // no page would ever be confirmed.
+    if (++attempts >= limit && limit > 1) break;
     const int answer = Receive();
     switch (answer) {
       case tnpp::ACK:
@@ -159,6 +191,7 @@ int TnppLink::SendPacket(const std::string& Packet) {
       default:
         break;
     }
+    if (attempts >= limit) break;
     // Not sent again to a link that is down or about to be closed; the packet
     // stays queued.
     if (Stopped() || FStopMark || !FLinkUp) {
@@ -186,7 +219,7 @@ int TnppLink::Receive() {
     if (c < 0) {
       const TnppLinkState state = FState;
       if (state == TnppLinkState::kEnquiring) {
-        Pause();
+        FPort.AwaitInput(enq_deadline);
         if (Now() >= enq_deadline) {
           if (++tries >= std::max(Settings.ENQRetries, 1)) {
             LinkLost();
@@ -198,7 +231,7 @@ int TnppLink::Receive() {
         continue;
       }
       if (state == TnppLinkState::kAwaitingResponse) {
-        Pause();
+        FPort.AwaitInput(std::min(busy_deadline, idle_deadline));
         if (Now() >= busy_deadline) return result;
         if (Now() >= idle_deadline) {
           FState = TnppLinkState::kEnquiring;
@@ -267,7 +300,7 @@ bool TnppLink::ReceivePacket(int& Result, int64_t& EnqDeadline, int& Tries) {
         Tries = 0;
         return true;
       }
-      Pause();
+      FPort.AwaitInput(deadline);
     } else {
       deadline = Now() + Ms(Settings.InterCharTime);
       const char ch = static_cast<char>(c);
@@ -299,7 +332,7 @@ bool TnppLink::ReceivePacket(int& Result, int64_t& EnqDeadline, int& Tries) {
     } else if (Now() >= deadline) {
       break;
     } else {
-      Pause();
+      FPort.AwaitInput(deadline);
     }
   }
   Raise(TnppLinkEvent::kRxPacket, text);
@@ -334,8 +367,11 @@ void TnppLink::AnswerPacket(std::string& Text, int& Result) {
   LowerTnppInertia(Text, rx.Inertia);
   if (rx.LinkTest) {
     {
+      // The peer starts its numbering afresh: the pages still queued are
+      // numbered behind its link test too, or a later page could repeat the
+      // header of one sent after it and be discarded as a duplicate.
       std::lock_guard lock(FQueueLock);
-      FDPSerNum = 0;
+      RenumberQueued();
     }
     FRecent.clear();
     WriteControl(tnpp::ACK);
@@ -385,7 +421,18 @@ bool TnppLink::QueuePage(uint32_t DestAddr, uint16_t Inertia, std::string_view C
   FInertia = Inertia;
   FDPSerNum = serial;
   FQueue.push_back({std::move(*packet), false});
+  FLinkThread.Wake();
   return true;
+}
+
+std::vector<std::string> TnppLink::TakeQueuedPages() {
+  std::lock_guard lock(FQueueLock);
+  std::vector<std::string> pages;
+  for (auto& queued : FQueue) {
+    if (!queued.LinkTest) pages.push_back(std::move(queued.Packet));
+  }
+  FQueue.clear();
+  return pages;
 }
 
 int TnppLink::QueueLength() const {

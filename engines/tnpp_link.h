@@ -8,7 +8,8 @@
 //
 // Threads: Run on one thread (the link thread), which also raises every
 // event; QueuePage, QueueLength, the link-up flag, Inertia, DPSerNum and the
-// stop mark from any thread. Set Settings before Run.
+// stop mark from any thread (a queued page and the stop mark wake the link
+// thread's wait). Set Settings before Run.
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -16,8 +17,10 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engines/tnpp_packet.h"
+#include "platform/messages/message_queue.h"
 
 namespace vltg {
 
@@ -25,11 +28,14 @@ namespace vltg {
 class TnppLinkPort {
  public:
   virtual ~TnppLinkPort() = default;
-  // The next received character (0 .. 255), or -1 when none came within a
-  // short read (about a millisecond).
+  // The next received character (0 .. 255), or -1 when none is there.
   virtual int ReadChar() = 0;
   // True when all the bytes were written.
   virtual bool Write(std::string_view Bytes) = 0;
+  // Waits, letting the thread's messages through, until a character may have
+  // come, the clock reaches UntilMs, anything was dispatched or the thread
+  // was woken (the link wakes it for a queued page and a stop).
+  virtual void AwaitInput(int64_t UntilMs) = 0;
 };
 
 struct TnppLinkSettings {
@@ -83,6 +89,9 @@ class TnppLink {
   // or SourceAddress does not fit the header.
   bool QueuePage(uint32_t DestAddr, uint16_t Inertia, std::string_view Capcode, std::string_view Msg);
   int QueueLength() const;
+  // Takes the page packets still queued out of the queue (for an owner that
+  // closed the link and reports what it never sent).
+  std::vector<std::string> TakeQueuedPages();
 
   bool GetLinkUp() const { return FLinkUp.load(); }
   void SetLinkUp(bool Value) { FLinkUp.store(Value); }
@@ -95,7 +104,7 @@ class TnppLink {
   void SetDPSerNum(uint16_t Value);
   // While set, no packet is sent and a send in progress gives up after its
   // current wait (the link is about to be closed).
-  void SetStopMark(bool Value) { FStopMark.store(Value); }
+  void SetStopMark(bool Value);
   bool GetStopMark() const { return FStopMark.load(); }
 
  private:
@@ -105,10 +114,12 @@ class TnppLink {
   };
 
   void StartLink();
+  void RenumberQueued();
   void Serve();
   bool Enquire();
   int SendPacket(const std::string& Packet);
   int Receive();
+  void WakeLinkThread() const;
   bool ReceivePacket(int& Result, int64_t& EnqDeadline, int& Tries);
   void AnswerPacket(std::string& Text, int& Result);
 
@@ -129,7 +140,8 @@ class TnppLink {
   std::atomic<bool> FLinkUp{false};
   std::atomic<bool> FStopMark{false};
 
-  mutable std::mutex FQueueLock;  // the queue, Inertia and DPSerNum
+  mutable std::mutex FQueueLock;  // the queue, Inertia, DPSerNum and the link thread
+  platform::ThreadRef FLinkThread;  // woken by a queued page and the stop mark
   std::deque<Queued> FQueue;
   uint16_t FInertia = 3;
   uint16_t FDPSerNum = 0;

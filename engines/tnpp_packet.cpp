@@ -35,7 +35,8 @@ bool IsFramingChar(char c) { return static_cast<unsigned char>(c) <= tnpp::ENQ; 
 size_t PacketSizeLimit(tPacketSize Size) { return Size == ps1024 ? 1024 : 4096; }
 
 std::optional<std::string> BuildTnppHeader(const TnppHeaderFields& Fields) {
-  if (Fields.Dest > 0xFFFF || Fields.Inertia > 0xFF || Fields.Source > 0xFFFF || Fields.Serial > 0xFF) {
+  if (Fields.Dest > kTnppMaxAddress || Fields.Inertia > kTnppMaxInertia || Fields.Source > kTnppMaxAddress ||
+      Fields.Serial > 0xFF) {
     return std::nullopt;
   }
   std::string header(1, tnpp::SOH);

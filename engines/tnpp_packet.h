@@ -32,6 +32,10 @@ constexpr char RS = 0x1E;
 enum tPacketSize : uint8_t { ps1024, ps4096 };
 size_t PacketSizeLimit(tPacketSize Size);
 
+// The largest values the header's fields carry.
+constexpr uint32_t kTnppMaxAddress = 0xFFFF;  // destination and source
+constexpr uint32_t kTnppMaxInertia = 0xFF;
+
 struct TnppHeaderFields {
   uint32_t Dest = 0;     // 16 bits
   uint32_t Inertia = 0;  // 8 bits

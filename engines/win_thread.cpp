@@ -27,6 +27,7 @@ struct TWinThread::Shared {
 
 struct TWinThread::Worker {
   TWinThreadInfo info;
+  platform::ThreadRef thread;  // guarded by Shared::mutex
   std::mutex mutex;
   std::condition_variable changed;
   bool started = false;
@@ -95,6 +96,10 @@ void TWinThread::Run(std::shared_ptr<Shared> shared, std::shared_ptr<Worker> wor
     worker->changed.wait(lock, [&] { return worker->resumed; });
     if (worker->cancelled) return;
   }
+  {
+    std::lock_guard lock(shared->mutex);
+    worker->thread = platform::CurrentThread();
+  }
   auto& info = worker->info;
   TWinThreadParam param{info.Sender, info.Param, info.ThreadHandle};
   try {
@@ -135,6 +140,16 @@ intptr_t TWinThread::HandleMessage(uint32_t msg, uintptr_t wparam, intptr_t lpar
       break;
   }
   return 0;
+}
+
+void TWinThread::SetTag(int value) {
+  tag_.store(value);
+  Wake();
+}
+
+void TWinThread::Wake() {
+  std::lock_guard lock(shared_->mutex);
+  for (const auto& worker : shared_->workers) worker->thread.Wake();
 }
 
 bool TWinThread::StopAll() {

@@ -68,7 +68,11 @@ class TWinThread {
   int GetTimeOut() const { return time_out_; }
   void SetTimeOut(int value) { time_out_ = value; }
   int GetTag() const { return tag_.load(); }
-  void SetTag(int value) { tag_.store(value); }
+  // Also wakes every worker, so a worker waiting for its next message sees a
+  // stop request at once.
+  void SetTag(int value);
+  // Interrupts every worker's current (or next) pumping wait.
+  void Wake();
 
   TSafeExecCode SafeExecCode;
   TWinThreadException ThreadException;

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "engines/tnpp_packet.h"
 #include "platform/messages/message_queue.h"
 
 namespace vltg {
@@ -20,6 +21,18 @@ std::string ErrorPart(const std::string& error) { return " Error: " + error.subs
 std::string SubmittedLine(const std::string& tag, const std::string& port, const std::string& what,
                           const std::string& pin, const std::string& msg) {
   return tag + port + what + pin + " Msg: " + msg;
+}
+
+// Why a TNPP packet cannot carry the route's values; empty when it can.
+std::string TnppTargetError(const TnppRouteTarget& target) {
+  if (target.destination < 0 || static_cast<uint32_t>(target.destination) > kTnppMaxAddress) {
+    return "Destination Address " + std::to_string(target.destination) + " Out Of Range (0 To " +
+           std::to_string(kTnppMaxAddress) + ")";
+  }
+  if (target.inertia > kTnppMaxInertia) {
+    return "Inertia " + std::to_string(target.inertia) + " Out Of Range (0 To " + std::to_string(kTnppMaxInertia) + ")";
+  }
+  return "";
 }
 
 }  // namespace
@@ -133,11 +146,17 @@ bool TPageRouter::QueueTnpp(const std::string& port_name, const RouteLine& route
     log_("[TNPP] TNPP Delivery Faild (TNPP Not Enabled) For \"" + pin + ", MSG: " + msg.substr(0, 255));
     return false;
   }
+  // Values the packet header cannot carry would be accepted here and then
+  // fail at every hand-over: the caller hears the refusal instead.
+  const TnppRouteTarget target = TnppTargetOf(route);
+  if (const std::string error = TnppTargetError(target); !error.empty()) {
+    log_(DeliveryFailedLine(kTnppFailed, pin, msg.substr(0, 255)) + " Error: " + error);
+    return false;
+  }
   if (!owner_.tnpp_link_up()) {
     log_(DeliveryFailedLine(kTnppFailed, pin, msg.substr(0, 255)) + ErrorPart("TNPP Link Down"));
     return false;
   }
-  const TnppRouteTarget target = TnppTargetOf(route);
   queue_.Append(MakeTnppPageRecord(pin, route.transport, target.destination, target.inertia, msg));
   log_(SubmittedLine("[TNPP] ", port_name, " Msg. Rcvd For: ", pin, msg));
   return true;

@@ -10,6 +10,7 @@ TTnppPageRecord MakeTnppPageRecord(const std::string& pin, const std::string& pr
 void TTnppPageQueue::Append(TTnppPageRecord record) {
   std::lock_guard lock(mutex_);
   records_.push_back(std::move(record));
+  waiter_.Wake();
 }
 
 std::optional<TTnppPageRecord> TTnppPageQueue::TakeOldest() {
@@ -20,6 +21,11 @@ std::optional<TTnppPageRecord> TTnppPageQueue::TakeOldest() {
   return record;
 }
 
+void TTnppPageQueue::ReturnOldest(TTnppPageRecord record) {
+  std::lock_guard lock(mutex_);
+  records_.push_front(std::move(record));
+}
+
 size_t TTnppPageQueue::Count() const {
   std::lock_guard lock(mutex_);
   return records_.size();
@@ -28,6 +34,16 @@ size_t TTnppPageQueue::Count() const {
 void TTnppPageQueue::Clear() {
   std::lock_guard lock(mutex_);
   records_.clear();
+}
+
+void TTnppPageQueue::SetWaiter(platform::ThreadRef waiter) {
+  std::lock_guard lock(mutex_);
+  waiter_ = std::move(waiter);
+}
+
+void TTnppPageQueue::WakeWaiter() const {
+  std::lock_guard lock(mutex_);
+  waiter_.Wake();
 }
 
 }  // namespace vltg

@@ -64,6 +64,11 @@ TVLTAPGatewayMain::TVLTAPGatewayMain(platform::TService* owner, const std::strin
   KYRTNPP1.SetPacketSize(ps4096);
   KYRTNPP1.OnPortOpened = [this](TKYRTNPP& sender) { KYRTNPP1PortOpened(sender); };
   BindTnppLogHandlers(KYRTNPP1, log_.Poster());
+  // The link is up: pages waiting for it may go.
+  KYRTNPP1.OnLinkTest = [this, logged = KYRTNPP1.OnLinkTest](TKYRTNPP& sender) {
+    logged(sender);
+    FTnppQueue.WakeWaiter();
+  };
 }
 
 TVLTAPGatewayMain::~TVLTAPGatewayMain() {
@@ -150,8 +155,9 @@ uint32_t TVLTAPGatewayMain::TAPThreadThreadProc(TWinThread& sender, TWinThreadPa
     BindTapHandlers(*tap);
     tap->SetWaitForCall(true);
     // The engine's notifications, and with them each call's whole exchange
-    // and delivery, run inside this pumping: a stop is seen between calls.
-    while (sender.GetTag() == 0) platform::SleepPumping(10);
+    // and delivery, run inside this pumping: a stop is seen between calls
+    // (setting the Tag wakes this wait).
+    while (sender.GetTag() == 0) platform::WaitMessage(-1);
   } catch (...) {
     shut_down();
     throw;
@@ -174,32 +180,52 @@ void TVLTAPGatewayMain::KYRTNPP1PortOpened(TKYRTNPP&) {
 uint32_t TVLTAPGatewayMain::TNPPThreadThreadProc(TWinThread& sender) {
   struct Leave {
     TWinThread& sender;
+    TTnppPageQueue& queue;
     ~Leave() {
+      queue.SetWaiter({});
       sender.SetTag(0);
       platform::ProcessMessages();
     }
-  } leave{sender};
+  } leave{sender, FTnppQueue};
+  FTnppQueue.SetWaiter(platform::CurrentThread());
   while (sender.GetTag() == 0) {
-    platform::SleepPumping(5);
     if (FStopped) break;
-    if (FTnppQueue.Count() == 0) continue;
+    // The caller was told the page was accepted: while the link is down it
+    // waits in the queue, in order, until the link is up or the gateway stops.
+    // An append, the link coming up and a stop request each wake this wait.
+    if (FTnppQueue.Count() == 0 || !KYRTNPP1.GetLinkUp()) {
+      platform::WaitMessage(-1);
+      continue;
+    }
+    platform::SleepPumping(5);
     if (sender.GetTag() == kTapStop) break;
-    if (auto record = FTnppQueue.TakeOldest()) SendQueuedPage(*record);
+    if (auto record = FTnppQueue.TakeOldest()) {
+      if (!SendQueuedPage(*record)) FTnppQueue.ReturnOldest(std::move(*record));
+    }
     platform::SleepPumping(5);
   }
   return 0;
 }
 
-void TVLTAPGatewayMain::SendQueuedPage(const TTnppPageRecord& record) {
+bool TVLTAPGatewayMain::SendQueuedPage(const TTnppPageRecord& record) {
   const std::string msg = record.Msg.substr(0, 255);
   if (!ReadEnableTnpp()) {
     PostLog("[TNPP] TNPP Delivery Faild (TNPP Not Enabled) For \"" + record.PIN + ", MSG: " + msg);
-    return;
+    return true;
   }
   // Every queued record goes to the link, whatever the spelling of its word:
   // the caller was told it was accepted.
-  if (!KYRTNPP1.SendPage(static_cast<uint32_t>(record.DestAddr), record.Inertia, record.PIN, record.Msg)) {
-    PostLog(DeliveryFailedLine("[TNPP] TNPP", record.PIN, msg));
+  if (KYRTNPP1.SendPage(static_cast<uint32_t>(record.DestAddr), record.Inertia, record.PIN, record.Msg)) return true;
+  if (!KYRTNPP1.GetLinkUp()) return false;  // went down meanwhile: the page waits
+  PostLog(DeliveryFailedLine("[TNPP] TNPP", record.PIN, msg));
+  return true;
+}
+
+void TVLTAPGatewayMain::LogUndeliveredPages() {
+  for (const std::string& packet : KYRTNPP1.TakeUnsentPages()) PostLog("[TNPP] Packet Not Sent: " + packet);
+  while (auto record = FTnppQueue.TakeOldest()) {
+    PostLog(DeliveryFailedLine("[TNPP] TNPP", record->PIN, record->Msg.substr(0, 255)) +
+            " Error: Not Delivered Before ShutDown");
   }
 }
 
@@ -216,6 +242,7 @@ void TVLTAPGatewayMain::StopServices() {
   if (!TNPPThread.StopAll()) PostLog("[System] TNPP Sender Thread Still Running");
   if (!TAPThread.StopAll()) PostLog("[System] TAP Threads Still Running");
   if (KYRTNPP1.Connected()) KYRTNPP1.CloseLink();
+  LogUndeliveredPages();
   PostLog("[System] Server ShutDown");
   platform::ProcessMessages();
 }

@@ -57,8 +57,12 @@ class TVLTAPGatewayMain : public TGatewayController {
   void KYRTNPP1PortOpened(TKYRTNPP& sender);
   // The log lines of a port's engine and its pages' routing.
   void BindTapHandlers(TKYRTap& tap);
-  // Hands one queued page to the link.
-  void SendQueuedPage(const TTnppPageRecord& record);
+  // Hands one queued page to the link (or refuses it); false when the link
+  // went down meanwhile and the page must wait for it.
+  bool SendQueuedPage(const TTnppPageRecord& record);
+  // At stop: each page still queued, here or in the link, is logged as not
+  // delivered.
+  void LogUndeliveredPages();
   bool ReadEnableTnpp();
 
   platform::TService* owner_;

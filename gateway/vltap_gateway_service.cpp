@@ -16,7 +16,6 @@ namespace {
 constexpr char kStarted[] = "DI DIZ Evevevu Strated";
 constexpr char kStopped[] = "DI DIZ Evevevu Stopped";
 constexpr char kStopping[] = "[System] Stopping DI DIZ Evevevu Services";
-constexpr int kLoopSleepMs = 5;
 
 std::unique_ptr<TGatewayController> MakeController(platform::TService& owner, const std::string& home_dir) {
   return std::make_unique<TVLTAPGatewayMain>(&owner, home_dir);
@@ -56,11 +55,11 @@ void TVLTAPGateway::VLSNPPGatewayExecute(platform::TService& sender) {
     controller->StartServices();
     controller->PostLog(std::string("[System] ") + kStarted);
     sender.LogMessage(kStarted, platform::EVENTLOG_INFORMATION_TYPE);
+    // Control requests, log lines and the rotation timer each end the wait.
     for (;;) {
       if (sender.GetTerminated()) break;
-      sender.ProcessRequests(false);
+      sender.ProcessRequests(true);
       if (controller->GetStopped()) break;
-      platform::SleepPumping(kLoopSleepMs);
     }
   } catch (...) {
     failure = std::current_exception();

@@ -510,4 +510,18 @@ void WaitMessage(int64_t ms) {
   queue.Process();
 }
 
+void WaitReadable(int fd, int64_t until_ms) {
+  // Watched for this one wait only: a descriptor left readable would keep
+  // every later wait of the thread from blocking.
+  struct Readable : PollSource {
+    int fd = -1;
+    void CollectFds(std::vector<pollfd>& fds) override { fds.push_back({fd, POLLIN, 0}); }
+    void OnReady(const pollfd*, size_t) override {}
+  } source;
+  source.fd = fd;
+  RegisterPollSource(&source);
+  Finally unregister{[&] { UnregisterPollSource(&source); }};
+  WaitMessage(until_ms < 0 ? -1 : std::max<int64_t>(0, until_ms - NowMs()));
+}
+
 }  // namespace vltg::platform

@@ -115,6 +115,10 @@ void SleepPumping(int64_t ms);
 // Waits until something is pending or `ms` clock milliseconds have passed
 // (-1: no limit), then dispatches it.
 void WaitMessage(int64_t ms);
+// Waits as WaitMessage does, until `fd` is readable (or hung up), something
+// was dispatched, the thread was woken, or the clock reaches `until_ms` (-1:
+// no limit). Returns at once when the descriptor is readable already.
+void WaitReadable(int fd, int64_t until_ms);
 // Wakes every pumping thread (a virtual clock moved).
 void WakeAllThreads();
 // Wakes every pumping thread but the calling one (the clock moved on for it).

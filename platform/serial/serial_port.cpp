@@ -209,6 +209,15 @@ size_t SerialPort::BytesWaiting() const {
   return static_cast<size_t>(count);
 }
 
+bool SerialPort::HungUp() const {
+  if (fd_ < 0) return false;
+  int count = 0;
+  if (ioctl(fd_, FIONREAD, &count) != 0) return true;
+  if (count > 0) return false;
+  pollfd p{fd_, POLLIN, 0};
+  return poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 size_t SerialPort::BytesUnsent() const {
   int count = 0;
   if (fd_ < 0 || ioctl(fd_, TIOCOUTQ, &count) != 0 || count < 0) return 0;

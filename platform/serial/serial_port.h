@@ -106,6 +106,10 @@ class SerialPort {
 
   // Bytes received and not yet read; 0 when closed or unknown.
   size_t BytesWaiting() const;
+  // The open device has hung up or failed: nothing is left to read and poll
+  // reports a hang-up or an error, or its byte count cannot be read (a
+  // closed pseudo-terminal master, a removed adapter, a lost carrier).
+  bool HungUp() const;
   // Bytes written and not yet sent; 0 when closed or unknown.
   size_t BytesUnsent() const;
   bool Purge(SerialPurge what);

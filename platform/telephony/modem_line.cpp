@@ -102,6 +102,10 @@ void ModemLine::Run() {
     }
     int64_t now = NowMs();
     modem_.Tick(now);
+    // A call offered while the line closes (its first RING may come with the
+    // modem's last OK) is turned away too: its rings would hold the close for
+    // as long as the caller tries.
+    if (stopping && modem_.GetState() == HayesModem::State::kOffered) modem_.Drop(now);
     if (modem_.GetState() == HayesModem::State::kFailed || (stopping && Settled(modem_.GetState()))) break;
 
     int64_t until = modem_.Deadline();

@@ -8,6 +8,7 @@
 #include <future>
 #include <thread>
 
+#include "engines/tnpp_packet.h"
 #include "tests/endtoend/page_calls.h"
 #include "tests/gateway/wctp/wctp_golden.h"
 #include "tests/support/gateway_installation.h"
@@ -140,6 +141,14 @@ TEST_F(PageDeliveryTest, TnppPageIsRefusedWhileTnppIsOff) {
   EXPECT_TRUE(Logged("[TNPP] TNPP Delivery Faild (TNPP Not Enabled) For \"7700, MSG: no link"));
 }
 
+TEST_F(PageDeliveryTest, ATnppDestinationNoPacketCarriesIsRefusedToTheCaller) {
+  testing::LinkComPort(8, "/nonexistent/tnpp");
+  Configure("70,TNPP,70000,3\r\n", "[TNPP]\r\nEnableTNPP=1\r\nUseCom=7\r\n");
+  EXPECT_EQ(Call(*modems_[0], PageScript("7001", "too far", kRefused)), "");
+  EXPECT_TRUE(Logged(
+      "[TNPP] TNPP Delivery Faild For \"7001, MSG: too far Error: Destination Address 70000 Out Of Range (0 To 65535)"));
+}
+
 TEST_F(PageDeliveryTest, TnppPageArrivesAtThePeerAsItsPacket) {
   testing::TnppPeer peer;
   testing::TnppPeerLine line(peer);
@@ -150,6 +159,37 @@ TEST_F(PageDeliveryTest, TnppPageArrivesAtThePeerAsItsPacket) {
   ASSERT_TRUE(modems_[0]->WaitUntil([&] { return peer.Packets().size() >= 2; }, 10000));
   const std::string packet = peer.Packets().at(1);
   EXPECT_EQ(packet.substr(0, 32), std::string("\x01" "000103000001\x02" "B@12345     HELLO\x03", 32));
+}
+
+// The peer falls silent right after the link came up: the page accepted
+// meanwhile is not lost with the link, and arrives once the peer is back.
+TEST_F(PageDeliveryTest, ATnppPageAcceptedDuringAnOutageArrivesOnceTheLinkIsBack) {
+  testing::TnppPeer peer;
+  testing::TnppPeerLine line(peer);
+  line.LinkAs(5);
+  Configure("12,TNPP,1,3\r\n", "[TNPP]\r\nEnableTNPP=1\r\nUseCom=4\r\nComSettings=0\r\nHandShake=3\r\nIdelTO=1\r\n"
+                               "ENQTO=1\r\nENQRetries=2\r\n");
+  ASSERT_TRUE(modems_[0]->WaitUntil([&] { return peer.Packets().size() == 1; }, 10000));  // the link test
+  ASSERT_TRUE(Logged("[TNPP] Link Test OK!"));
+  peer.SetAnswerEnq(false);
+  peer.SetDefaultAnswer(0);
+  EXPECT_EQ(Call(*modems_[0], PageScript("12345", "DURING OUTAGE", kAccepted)), "");
+  ASSERT_TRUE(Logged("[TNPP] TNPP Link Lost Or Unable To Astablish Link", 15000));
+  peer.SetAnswerEnq(true);
+  peer.SetDefaultAnswer(tnpp::ACK);
+  // Sent again on the link that came back, and ACKed there.
+  EXPECT_TRUE(modems_[0]->WaitUntil(
+      [&] {
+        const auto texts = gw_.LogTexts("", 0);
+        return std::any_of(texts.begin(), texts.end(), [](const std::string& t) {
+          return t.rfind("[TNPP] Packet Sent: ", 0) == 0 && t.find("DURING OUTAGE") != std::string::npos;
+        });
+      },
+      15000));
+  const auto packets = peer.Packets();
+  EXPECT_GE(std::count_if(packets.begin(), packets.end(),
+                          [](const std::string& p) { return p.find("DURING OUTAGE") != std::string::npos; }),
+            2);  // before the outage was noticed, then on the link that came back
 }
 
 // A caller on a serial line of its own (no modem): reads until `awaited`

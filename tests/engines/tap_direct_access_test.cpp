@@ -160,19 +160,45 @@ TEST_F(TapDirectAccessTest, ServesOneCallerAfterAnotherOnTheSamePort) {
   EXPECT_EQ(CountProgress("Disconnected - Transactions Completed"), 2u);
 }
 
-TEST_F(TapDirectAccessTest, APortThatFailsToOpenIsTriedAgainUntilItWorks) {
+// A port that is not there: said once, then tried again with a growing
+// pause (3, 6, 12 s ...) until it serves.
+TEST_F(TapDirectAccessTest, APortThatFailsToOpenIsTriedAgainQuietlyUntilItWorks) {
   vltg::testing::LinkComPort(5, (root.Path() / "no-such-device").string());
   engine->SetComPort(5);
+  const int64_t start = platform::NowMs();
   engine->SetWaitForCall(true);
-  ASSERT_TRUE(PumpUntil([&] { return CountProgress("Connecting to COM5") >= 2; }, std::chrono::seconds(10)));
-  EXPECT_THAT(Progress(), Contains("Error establishing connection!"));
-  EXPECT_THAT(Progress(), Contains("Direct Access Port COM5 Closed - Restarting"));
-
+  // Tries at 0, 3 and 9 s; the port comes at 10 s, so the try at 21 s opens it.
+  ASSERT_TRUE(PumpUntil([&] { return platform::NowMs() - start >= 10000; }, std::chrono::seconds(10)));
   vltg::testing::LinkComPort(5, pty.SlavePath());
+  ASSERT_TRUE(PumpUntil([&] { return CountProgress("Connecting to COM5") == 2; }, std::chrono::seconds(10)));
+  EXPECT_GE(platform::NowMs() - start, 20000);
+  EXPECT_EQ(Progress(), (std::vector<std::string>{"Connecting to COM5", "Error establishing connection!",
+                                                  "Direct Access Port COM5 Closed - Restarting", "Connecting to COM5",
+                                                  "Direct Access Port COM5 Open!"}));
+  EXPECT_EQ(closes, 1);
+
   caller.SendPage("42", "after the restart");
   EXPECT_EQ(Pages(), std::vector<std::string>{"42:after the restart"});
   engine->SetWaitForCall(false);
   EXPECT_FALSE(engine->DirectAccessRunning());
+}
+
+// The caller's end hangs up in the middle of a block: the dead device is let
+// go and the port opened again by its name, where the next caller is served.
+TEST_F(TapDirectAccessTest, ADeviceThatHangsUpIsLetGoAndThePortOpenedAgain) {
+  engine->SetWaitForCall(true);
+  ASSERT_TRUE(caller.Greet());
+  caller.Send(ESC + "PG1"s + CR);
+  ASSERT_TRUE(caller.Await(kGoAhead));
+  caller.Send(STX + "123"s + CR);
+  pty.CloseMaster();
+  PseudoTerminal next;
+  vltg::testing::LinkComPort(1, next.SlavePath());
+  PtyCaller next_caller(next);
+  next_caller.SendPage("7", "after the hang-up");
+  EXPECT_EQ(Pages(), std::vector<std::string>{"7:after the hang-up"});
+  EXPECT_EQ(CountProgress("Connecting to COM1"), 2u);
+  engine->SetWaitForCall(false);
 }
 
 // An owner whose handler raises makes the dialogue drop the call on the

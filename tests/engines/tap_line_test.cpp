@@ -233,6 +233,88 @@ TEST_F(TapLineTest, ACallerWhoGivesUpBeforeTheAnswerRearmsTheLine) {
   ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 3; }, std::chrono::seconds(20)));
 }
 
+// A line that cannot be opened again after a call is reported once, tried
+// again with a growing pause, and serves again once the modem takes its
+// initialisation.
+TEST_F(TapLineTest, ALineThatCannotBeRearmedSaysSoOnceAndIsTriedAgain) {
+  TKYRTap tap;
+  Watch(tap);
+  tap.SetDevIdToInitialize(0);
+  tap.InitializeLine();
+  tap.SetWaitForCall(true);
+  // The modem goes bad during a silent caller's call, which is dropped after
+  // the first read window.
+  std::thread fault([&] {
+    modem.WaitUntil([&] { return modem.Connected(); }, 60000);
+    modem.SetRefuseCommands(true);
+  });
+  const std::string failure = "Error Line Exception: TAPI Line: LINEERR_OPERATIONFAILED";
+  // The tries of the modem's initialisation after the failure was reported.
+  int64_t reported_at = -1;
+  size_t seen = 0;
+  std::vector<int64_t> tries;
+  tap.OnError = [&](TTapSession&, const std::string& text) {
+    events.push_back("Error " + text);
+    if (reported_at >= 0) return;
+    reported_at = platform::NowMs();
+    seen = modem.Commands().size();
+  };
+  modem.Call();
+  const bool retried = PumpUntil(
+      [&] {
+        const auto commands = modem.Commands();
+        for (; reported_at >= 0 && seen < commands.size(); ++seen) {
+          if (commands[seen] == "ATZ") tries.push_back(platform::NowMs());
+        }
+        return tries.size() >= 3;
+      },
+      std::chrono::seconds(20));
+  fault.join();
+  ASSERT_TRUE(retried);
+  EXPECT_EQ(Count(failure), 1);
+  EXPECT_EQ(Count("Open"), 1);
+  EXPECT_FALSE(tap.LineOpen());
+  // 3, 6 and 12 s apart: the pause grows.
+  EXPECT_GT(tries[2] - tries[1], tries[0] - reported_at + 4000);
+
+  modem.HangUp();  // the refused hang-up left the modem's call up
+  modem.SetRefuseCommands(false);
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }, std::chrono::seconds(20)));
+  EXPECT_TRUE(tap.LineOpen());
+  modem.Call();
+  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 2; }, std::chrono::seconds(10)));
+  modem.HangUp();
+  EXPECT_EQ(Count(failure), 1);
+}
+
+// A caller rings just as the line opens again after a call: the offer comes
+// while the engine still handles the notification that ended the call, and
+// is answered once that is over instead of being discarded.
+TEST_F(TapLineTest, ACallOfferedAsTheLineOpensAgainIsAnswered) {
+  TKYRTap tap;
+  Watch(tap);
+  tap.SetDevIdToInitialize(0);
+  tap.InitializeLine();
+  tap.OnOpen = [&](TKYRTap& sender) {
+    events.push_back("Open");
+    if (Count("Open") != 2) return;
+    modem.Call();
+    // Without pumping: until the line has the call (its offer is queued).
+    modem.WaitUntil(
+        [&] {
+          platform::LINEADDRESSSTATUS status;
+          return platform::lineGetAddressStatus(sender.LineHandle(), 0, &status) == 0 &&
+                 (status.dwAddressFeatures & platform::LINEADDRFEATURE_MAKECALL) == 0;
+        },
+        10000);
+  };
+  tap.SetWaitForCall(true);
+  modem.Call();  // a silent caller: dropped after the first window, then the line opens again
+  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 2; }, std::chrono::seconds(20)));
+  EXPECT_EQ(Count("Offering"), 2);
+  modem.HangUp();
+}
+
 TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
   TKYRTap first, second;
   first.SetLineInstance(6);
@@ -419,8 +501,13 @@ TEST_F(TapLineTest, NotificationsAreCountedAndGuarded) {
   EXPECT_THAT(events, ElementsAre("Box An error occured on connection internal.",
                                   "Error An error occured on inbound connection internal.", "Offering"));
 
-  // An entry without an engine drops what it is given.
+  // An entry hands what it is given to its engine, and drops it once empty.
+  events.clear();
+  ASSERT_TRUE(TTapLineTable::Claim(15, &tap));
   TTapLineTable::Callback(15)(0, LINE_CLOSE, 0, 0, 0, 0);
+  TTapLineTable::Release(15, &tap);
+  TTapLineTable::Callback(15)(0, LINE_CLOSE, 0, 0, 0, 0);
+  EXPECT_THAT(events, ElementsAre("UnexpectedClose"));
 }
 
 }  // namespace

@@ -130,8 +130,10 @@ TEST_F(TapPortIoTest, ReadAndWriteFailuresCarryTheirTexts) {
   EXPECT_FALSE(engine.SendText(big));
 
   pty.CloseMaster();
-  EXPECT_EQ(ThrownText([&] { engine.ReadAvailable(3, text); }), "Error reading from com port.");
   EXPECT_EQ(ThrownText([&] { engine.WriteComm("abc", 3); }), "Error to writing to com port.");
+  EXPECT_EQ(ThrownText([&] { engine.ReadAvailable(3, text); }), "Error reading from com port.");
+  // A device that failed ends the call, as a lost carrier does.
+  EXPECT_FALSE(engine.FCommAttached);
   EXPECT_FALSE(engine.SendString("abc"));
   // The timed reads end at once on a failing port.
   EXPECT_EQ(engine.ReadUntil("\r", text, 1), -1);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -103,6 +104,24 @@ TEST(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
   threads.SetTag(1);
   EXPECT_TRUE(threads.StopAll());
   EXPECT_EQ(terminated, 0);  // not raised while StopAll runs, CallOnKill being off
+}
+
+// A worker blocked in its pump until something happens sees the stop request
+// at once: setting the Tag wakes it.
+TEST(WinThread, SettingTheTagWakesAWorkerWaitingForMessages) {
+  TWinThread threads;
+  std::promise<platform::ThreadRef> worker;
+  threads.ThreadProc = [&](TWinThread& sender, TWinThreadParam&) -> uint32_t {
+    worker.set_value(platform::CurrentThread());
+    while (sender.GetTag() == 0) platform::WaitMessage(-1);
+    return 0;
+  };
+  threads.Execute(nullptr);
+  const platform::ThreadRef waiting = worker.get_future().get();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // most likely blocked by now
+  threads.SetTag(1);
+  EXPECT_TRUE(threads.StopAll());
+  waiting.Wake();  // a worker the Tag failed to wake ends all the same
 }
 
 TEST(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {

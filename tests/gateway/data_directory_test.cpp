@@ -42,13 +42,14 @@ TEST_F(DataDirectoryTest, TheRegisteredDirectoryWithoutATrailingSeparator) {
 TEST_F(DataDirectoryTest, TheCurrentDirectoryWhenNothingUsableIsRegistered) {
   const std::string cwd = std::filesystem::current_path().string();
   EXPECT_EQ(DataDirectory(), cwd);  // no store at all
+  // Looking never creates the store or the key.
+  EXPECT_FALSE(std::filesystem::exists(platform::RegistryFile()));
   Register("");
   EXPECT_EQ(DataDirectory(), cwd);  // an empty value
   std::filesystem::remove(platform::RegistryFile());
   std::filesystem::create_directory(platform::RegistryFile());
   EXPECT_EQ(DataDirectory(), cwd);  // an unreadable store
-  // Looking never creates the key.
-  EXPECT_FALSE(std::filesystem::exists(root_ / "registry.ini" / "registry.ini"));
+  EXPECT_TRUE(std::filesystem::is_empty(platform::RegistryFile()));
 }
 
 TEST(DataFiles, PathsJoinWithASlashAndKeepTheirCase) {

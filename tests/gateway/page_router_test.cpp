@@ -99,6 +99,26 @@ TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsUp) {
                         }));
 }
 
+// Refused while the caller waits, even with the link down, rather than
+// accepted and then failing at the hand-over.
+TEST_F(PageRouterTest, TnppValuesNoPacketCanCarryAreRefused) {
+  SetRoutes("1,TNPP,70000,3\r\n2,TNPP,-1,3\r\n3,TNPP,5,300\r\n4,TNPP,5,65836\r\n5,TNPP,65535,255\r\n");
+  link_up_ = false;
+  for (const char* pin : {"1", "2", "3", "4"}) EXPECT_FALSE(router_.Route("Line1", pin, "x")) << pin;
+  EXPECT_EQ(queue_.Count(), 0u);
+  link_up_ = true;
+  EXPECT_TRUE(router_.Route("Line1", "5", "widest"));
+  EXPECT_EQ(queue_.Count(), 1u);
+  const std::string failed = "[TNPP] TNPP Delivery Faild For \"";
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            failed + "1, MSG: x Error: Destination Address 70000 Out Of Range (0 To 65535)",
+                            failed + "2, MSG: x Error: Destination Address -1 Out Of Range (0 To 65535)",
+                            failed + "3, MSG: x Error: Inertia 300 Out Of Range (0 To 255)",
+                            failed + "4, MSG: x Error: Inertia 300 Out Of Range (0 To 255)",
+                            "[TNPP] Line1 Msg. Rcvd For: 5 Msg: widest",
+                        }));
+}
+
 TEST_F(PageRouterTest, AFailingConversionIsLoggedAndRefusedNeverRaised) {
   SetRoutes("1,Tnpp,1A,3\r\n");
   EXPECT_FALSE(router_.Route("Line1", "100", "bad destination"));

@@ -193,6 +193,68 @@ TEST_F(ControllerTest, TnppSenderHandsPagesToTheLinkInOrder) {
   EXPECT_TRUE(Logged("[TNPP] TNPP Port Closed"));
 }
 
+// Pages accepted while the link is down wait for it in order; what never
+// reached the peer by the stop is logged, in the link and in the queue.
+TEST_F(ControllerTest, TnppPagesWaitForTheLinkAndAStopLogsWhatNeverWent) {
+  testing::TnppPeer peer;
+  testing::TnppPeerLine line(peer);
+  line.LinkAs(3);
+  data_.Write("Config.Dat",
+              "[TNPP]\r\nEnableTNPP=1\r\nUseCom=2\r\nComSettings=0\r\nHandShake=3\r\nIdelTO=1\r\nENQTO=1\r\n"
+              "ENQRetries=1\r\n");
+  const std::string lost = "[TNPP] TNPP Link Lost Or Unable To Astablish Link";
+  const auto losses = [&] {
+    const auto lines = LogLines();
+    return std::count(lines.begin(), lines.end(), lost);
+  };
+  const auto sent = [&](const std::string& msg) {
+    const auto packets = peer.Packets();
+    return std::count_if(packets.begin(), packets.end(),
+                         [&](const std::string& p) { return p.find(msg) != std::string::npos; });
+  };
+  // The peer falls silent: the page in flight stays in the link, the next
+  // one in the queue.
+  auto outage = [&](TVLTAPGatewayMain& controller, const std::string& pin, const std::string& in_link,
+                    const std::string& queued) {
+    peer.SetAnswerEnq(false);
+    peer.SetDefaultAnswer(0);
+    const auto before = losses();
+    controller.TnppQueue().Append(MakeTnppPageRecord(pin, "TNPP", 1, 3, in_link));
+    ASSERT_TRUE(PumpUntil([&] { return losses() > before && !controller.Link().GetLinkUp(); }));
+    controller.TnppQueue().Append(MakeTnppPageRecord(pin, "TNPP", 1, 3, queued));
+    ASSERT_TRUE(PumpUntil([&] { return losses() > before + 2; }));  // the sender had its chances
+    EXPECT_EQ(controller.TnppQueue().Count(), 1u);
+  };
+
+  auto controller = MakeController();
+  controller->StartServices();
+  ASSERT_TRUE(PumpUntil([&] {  // the link test went through
+    const auto lines = LogLines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const std::string& l) { return l.rfind("[TNPP] Packet Sent: ", 0) == 0; });
+  }));
+  outage(*controller, "111", "one", "two");
+  peer.SetAnswerEnq(true);
+  peer.SetDefaultAnswer(tnpp::ACK);
+  ASSERT_TRUE(PumpUntil([&] { return sent("two") == 1; }));
+  const auto packets = peer.Packets();
+  EXPECT_EQ(sent("one"), 2);  // once before the outage, once after
+  EXPECT_NE(packets.back().find("two"), std::string::npos);
+  EXPECT_EQ(controller->TnppQueue().Count(), 0u);
+
+  outage(*controller, "222", "three", "four");
+  controller->StopServices();
+  const auto lines = LogLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) {
+                            return l.rfind("[TNPP] Packet Not Sent: ", 0) == 0 && l.find("three") != std::string::npos;
+                          }),
+            1);
+  EXPECT_TRUE(Logged("[TNPP] TNPP Delivery Faild For \"222, MSG: four Error: Not Delivered Before ShutDown"));
+  EXPECT_FALSE(Logged("[TNPP] TNPP Delivery Faild For \"111, MSG: two"));
+  EXPECT_EQ(lines.back(), "[System] Server ShutDown");
+}
+
 TEST_F(ControllerTest, APortsEngineIsSetUpFromItsSection) {
   data_.Write("Config.Dat",
               "[North]\r\nEnabled=1\r\nRings=4\r\nPassword=secret\r\nLength=80\r\n"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -315,6 +316,60 @@ TEST_F(LineApiTest, RingingThatStopsEndsTheCallAndClosePurgesWhatIsQueued) {
   SleepPumping(100);
   for (size_t i = app.seen - 1; i < app.notes.size(); ++i) EXPECT_NE(app.notes[i].device, call);
   EXPECT_EQ(lineClose(line), 0);
+}
+
+// A caller rings again just as the line closes after dropping a call: its
+// first RING comes with the modem's last OK. The close turns it away instead
+// of waiting for as long as the caller rings.
+TEST_F(LineApiTest, ACallerRingingAsTheLineClosesDoesNotHoldTheClose) {
+  testing::PseudoTerminal pty;  // the modem, played here
+  WriteLines("[Fake]\r\nDevice=" + pty.SlavePath() + "\r\n");
+  std::atomic<bool> stop{false};
+  std::thread modem_side([&] {
+    std::string heard;
+    bool hung_up = false;
+    int rings_left = 0;
+    while (!stop) {
+      heard += pty.Read(256, 10);
+      if (rings_left > 0) {
+        --rings_left;
+        pty.Write("\r\nRING\r\n");
+      }
+      std::string command;
+      if (heard.starts_with("+++")) {
+        command = "+++";
+        heard.erase(0, 3);
+      } else if (const size_t cr = heard.find('\r'); cr != std::string::npos) {
+        command = heard.substr(0, cr);
+        heard.erase(0, cr + 1);
+      } else {
+        continue;
+      }
+      if (command == "ATA") {
+        pty.Write("\r\nCONNECT 9600\r\n");
+      } else if (hung_up && command.starts_with("ATE0")) {
+        pty.Write("\r\nOK\r\n\r\nRING\r\n");  // the restore's last command, and the caller
+        rings_left = 100;                          // then rings every 10 ms
+      } else {
+        hung_up = hung_up || command == "ATH0";
+        pty.Write("\r\nOK\r\n");
+      }
+    }
+  });
+  LineApp app;
+  HLINE line = 0;
+  ASSERT_EQ(lineOpen(app.app, 0, &line, TAPI_VERSION_1_4, 0, 0, LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
+  pty.Write("\r\nRING\r\n");
+  ASSERT_TRUE(app.PumpForCallState(LINECALLSTATE_OFFERING));
+  const HCALL call = app.notes[app.seen - 1].device;
+  ASSERT_GT(lineAnswer(call), 0);
+  ASSERT_TRUE(app.PumpForCallState(LINECALLSTATE_CONNECTED));
+  ASSERT_GT(lineDrop(call), 0);
+  const int64_t start = NowMs();
+  EXPECT_EQ(lineClose(line), 0);
+  EXPECT_LT(NowMs() - start, 10000);  // the hang-up and the restore, not the caller's rings
+  stop = true;
+  modem_side.join();
 }
 
 TEST_F(LineApiTest, LineCloseWhenTheDeviceGoesAway) {

@@ -213,5 +213,32 @@ TEST(PollSources, ReadinessIsDispatchedOnThePump) {
   close(fds[1]);
 }
 
+TEST(PollSources, WaitReadableEndsOnDataOrItsDeadlineAndWatchesNothingAfter) {
+  using Steady = std::chrono::steady_clock;
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  WaitMessage(0);  // a wake left from before ends no wait below
+  auto start = Steady::now();
+  WaitReadable(fds[0], NowMs() + 50);
+  EXPECT_GE(Steady::now() - start, std::chrono::milliseconds(45));
+
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(write(fds[1], "x", 1), 1);
+  });
+  start = Steady::now();
+  WaitReadable(fds[0], NowMs() + 10000);
+  EXPECT_LT(Steady::now() - start, std::chrono::seconds(5));
+  writer.join();
+  WaitReadable(fds[0], -1);  // readable already: at once
+
+  // Still readable, but no longer watched: a wait for messages waits.
+  start = Steady::now();
+  WaitMessage(50);
+  EXPECT_GE(Steady::now() - start, std::chrono::milliseconds(45));
+  close(fds[0]);
+  close(fds[1]);
+}
+
 }  // namespace
 }  // namespace vltg::platform

@@ -214,6 +214,10 @@ TEST_F(ServiceRunTest, ANamedAccountIsSwitchedToWhenTheLayerRunsAsRoot) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   ::chmod(dir_.Path().c_str(), 0755);
   ::chmod(bin_.c_str(), 0755);
+  // The account must reach the program: a copy in the test's own directory,
+  // not a link into a build tree it may not enter.
+  fs::remove(bin_ / "fake-service");
+  fs::copy_file(VLTG_BINARY_DIR "/tests/fake-service", bin_ / "fake-service");
   const ServiceHandle service = Install("Fake", SERVICE_DEMAND_START, "nobody");
   ASSERT_TRUE(StartService(service)) << GetLastError();
   ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));

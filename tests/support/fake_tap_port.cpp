@@ -1,11 +1,13 @@
 #include "tests/support/fake_tap_port.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "engines/tap_chars.h"
 #include "platform/base/exception.h"
 #include "platform/messages/clock.h"
+#include "platform/messages/message_queue.h"
 
 namespace vltg {
 
@@ -137,6 +139,24 @@ std::string FakeTapPort::ReadWaiting() {
 }
 
 bool FakeTapPort::InputOpen() const { return engine_ && engine_->FCommAttached; }
+
+void FakeTapPort::AwaitInput() {
+  Guard();
+  Advance();
+  if (!waiting_.empty() || !InputOpen()) return;
+  const int64_t due = NextDue();
+  platform::WaitMessage(due < 0 ? -1 : std::max<int64_t>(due - platform::NowMs(), 0));
+}
+
+int64_t FakeTapPort::NextDue() const {
+  if (delivered_ >= steps_.size()) return -1;
+  const Step& step = steps_[delivered_];
+  if (step.due >= 0) return step.due;
+  if (step.trigger != Trigger::kAnySend) return -1;
+  // Not yet armed: no send since the previous step, so the latest time holds.
+  const int64_t base_at = delivered_ == 0 ? connected_at_ : steps_[delivered_ - 1].delivered_at;
+  return base_at + step.latest_ms;
+}
 
 void FakeTapPort::FlushInput() {
   Guard();

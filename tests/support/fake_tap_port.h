@@ -85,11 +85,15 @@ class FakeTapPort : public TTapPort, private TTapInput {
   // TTapInput
   std::string ReadWaiting() override;
   bool InputOpen() const override;
+  void AwaitInput() override;
 
   FakeTapPort& Add(Trigger trigger, Action action, std::string text, std::string bytes, int64_t delay_ms,
                    int64_t latest_ms = 0);
   // Arms the steps whose trigger happened and carries out those due.
   void Advance();
+  // When the next step may come to be carried out; -1 while it waits for the
+  // gateway to send.
+  int64_t NextDue() const;
   int64_t TimeOfOutputByte(size_t offset) const;
   void Guard() const;
 

@@ -3,10 +3,13 @@
 // back, several pages per call, each port's pages routed to a local SNPP peer
 // of its own that answers at once. Reports pages per second, the time from a
 // page's last block to its ACK, the phases of a call, the gateway process's
-// CPU time and peak memory, and its CPU use while idle with 16 ports; each
-// figure beside the floor that the protocol's own waits set.
+// CPU time and peak memory, and its CPU use while idle with 16 ports (modem
+// lines, direct-access ports, modem lines with the TNPP link up) and how long
+// a stop then takes; each figure beside the floor that the protocol's own
+// waits set.
 //
-//   gateway-bench [--ports 1,4,16] [--calls 2] [--pages 20] [--idle SECONDS]
+//   gateway-bench [--ports 1,4,16|none] [--calls 2] [--pages 20] [--idle SECONDS]
+//                 [--idle-cases modem,direct,tnpp]
 //
 // A measurement, not a test: it runs in real time, for minutes.
 #include <algorithm>
@@ -31,6 +34,7 @@
 #include "tests/support/process_usage.h"
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/scripted_snpp_server.h"
+#include "tests/support/tnpp_peer_line.h"
 
 namespace vltg::testing {
 namespace {
@@ -219,40 +223,73 @@ CallResult PlaceCall(ModemSimulator& modem, int port, int call, int pages) {
   return c;
 }
 
-// A gateway of `ports` TAP ports on simulated modems, each port's pages
-// routed to an SNPP peer of its own, installed and started, every line
-// waiting for calls.
+// What the ports of a bench gateway are.
+enum class PortKind {
+  kModemLines,         // telephony lines on simulated modems
+  kDirectPorts,        // direct-access ports on pseudo-terminals nobody calls on
+  kModemLinesAndTnpp,  // modem lines, and the TNPP link up to a local peer
+};
+
+const char* KindName(PortKind kind) {
+  switch (kind) {
+    case PortKind::kModemLines: return "modem lines";
+    case PortKind::kDirectPorts: return "direct-access ports";
+    case PortKind::kModemLinesAndTnpp: return "modem lines, TNPP link up";
+  }
+  return "";
+}
+
+// A gateway of `ports` TAP ports, each port's pages routed to an SNPP peer of
+// its own, installed and started, every port waiting for calls (and the TNPP
+// link up when asked for).
 class BenchGateway {
  public:
-  explicit BenchGateway(int ports) {
+  explicit BenchGateway(int ports, PortKind kind = PortKind::kModemLines) {
     std::string telephony, config = "[Tap Ports]\r\n", lines, routes;
+    std::vector<std::string> ready;
     for (int i = 0; i < ports; ++i) {
-      modems_.push_back(std::make_unique<ModemSimulator>());
-      modems_.back()->SetRingInterval(kRingIntervalMs);
       peers_.push_back(std::make_unique<test::ScriptedSnppServer>());
       const std::string n = std::to_string(i + 1);
-      LinkComPort(i + 1, modems_.back()->LinePath());
-      telephony += "[Modem " + n + "]\r\nDevice=COM" + n + "\r\n";
       config += "Port" + n + "=Line" + n + "\r\n";
-      lines += "[Line" + n + "]\r\nEnabled=1\r\nDeviceID=" + std::to_string(i) + "\r\nRings=1\r\n";
       routes += PortPrefix(i) + ",SNPP,127.0.0.1," + peers_.back()->PortName() + "\r\n";
+      if (kind == PortKind::kDirectPorts) {
+        // 8,N,1 without flow control on COM<n>.
+        terminals_.push_back(std::make_unique<PseudoTerminal>());
+        LinkComPort(i + 1, terminals_.back()->SlavePath());
+        lines += "[Line" + n + "]\r\nEnabled=1\r\nDirectAccess=1\r\nComPort=" + std::to_string(i) +
+                 "\r\nDataSettings=1\r\nFlowCtrl=0\r\n";
+        ready.push_back("[TAP Dial-Up Connection] Line" + n + " Direct Access Port COM" + n + " Open!");
+        continue;
+      }
+      // The modems by their paths: the COM names stay free for the link.
+      modems_.push_back(std::make_unique<ModemSimulator>());
+      modems_.back()->SetRingInterval(kRingIntervalMs);
+      telephony += "[Modem " + n + "]\r\nDevice=" + modems_.back()->LinePath() + "\r\n";
+      lines += "[Line" + n + "]\r\nEnabled=1\r\nDeviceID=" + std::to_string(i) + "\r\nRings=1\r\n";
+      ready.push_back("[TAP Dial-Up Connection] Line" + n + " Waiting For Calls...");
+    }
+    if (kind == PortKind::kModemLinesAndTnpp) {
+      tnpp_peer_ = std::make_unique<TnppPeer>();
+      tnpp_line_ = std::make_unique<TnppPeerLine>(*tnpp_peer_);
+      tnpp_line_->LinkAs(1);
+      config += "[TNPP]\r\nEnableTNPP=1\r\nUseCom=0\r\nComSettings=0\r\nHandShake=3\r\n";
+      ready.push_back("[TNPP] Link Test OK!");
     }
     gw_.Dir().Write("root/telephony.ini", telephony);
     gw_.Dir().Write("data/Config.Dat", config + lines);
     gw_.Dir().Write("data/Route.Dat", routes);
     if (!gw_.InstallAndStart()) throw std::runtime_error("the gateway did not start");
-    for (int i = 0; i < ports; ++i) {
-      const std::string armed = "[TAP Dial-Up Connection] Line" + std::to_string(i + 1) + " Waiting For Calls...";
-      const auto texts = gw_.LogTexts(armed, 30000);
-      if (std::find(texts.begin(), texts.end(), armed) == texts.end()) {
-        throw std::runtime_error("Line" + std::to_string(i + 1) + " never waited for calls");
+    for (const std::string& line : ready) {
+      const auto texts = gw_.LogTexts(line, 30000);
+      if (std::find(texts.begin(), texts.end(), line) == texts.end()) {
+        throw std::runtime_error("never logged: " + line);
       }
     }
     pid_ = gw_.Pid();
     if (pid_ <= 0) throw std::runtime_error("vltg-sc query shows no PID");
   }
 
-  int Ports() const { return static_cast<int>(modems_.size()); }
+  int Ports() const { return static_cast<int>(peers_.size()); }
   int Pid() const { return pid_; }
   ModemSimulator& Modem(int port) { return *modems_[static_cast<size_t>(port)]; }
   test::ScriptedSnppServer& Peer(int port) { return *peers_[static_cast<size_t>(port)]; }
@@ -263,11 +300,24 @@ class BenchGateway {
     return *usage;
   }
 
+  // Asks the service to stop; seconds until its process has ended.
+  double StopSeconds() {
+    const auto start = Clock::now();
+    if (gw_.Sc({"stop", "VLTAPGateway"}).exit_status != 0) throw std::runtime_error("vltg-sc stop failed");
+    while (ProcessAlive(pid_) && Clock::now() - start < std::chrono::seconds(60)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return Seconds(Clock::now() - start);
+  }
+
  private:
-  // Declared before the installation, so the gateway stops before its modems
-  // and peers go away.
+  // Declared before the installation, so the gateway stops before its modems,
+  // lines and peers go away.
   std::vector<std::unique_ptr<ModemSimulator>> modems_;
+  std::vector<std::unique_ptr<PseudoTerminal>> terminals_;
   std::vector<std::unique_ptr<test::ScriptedSnppServer>> peers_;
+  std::unique_ptr<TnppPeer> tnpp_peer_;
+  std::unique_ptr<TnppPeerLine> tnpp_line_;
   GatewayInstallation gw_;
   int pid_ = -1;
 };
@@ -281,10 +331,10 @@ std::string LoadAverage() {
 
 // The gateway's CPU use while every line waits for a call, in CPU seconds per
 // second; with `report` it is printed with the threads' wake-ups.
-double MeasureIdle(BenchGateway& gateway, int seconds, bool report) {
+double MeasureIdle(BenchGateway& gateway, int seconds, bool report, PortKind kind = PortKind::kModemLines) {
   if (report) {
-    std::printf("\n== idle: %d ports configured, waiting for calls, %d s (load average %s) ==\n", gateway.Ports(),
-                seconds, LoadAverage().c_str());
+    std::printf("\n== idle: %d %s, waiting for calls, %d s (load average %s) ==\n", gateway.Ports(),
+                KindName(kind), seconds, LoadAverage().c_str());
   }
   const ProcessUsage before = gateway.Usage();
   const auto start = Clock::now();
@@ -419,8 +469,30 @@ bool PrintTraffic(BenchGateway& gateway, int calls, int pages, double idle_rate)
   return accepted == expected && delivered == static_cast<size_t>(expected) && garbled == 0;
 }
 
+// The idle measurement of one kind of gateway, then how long its stop takes.
+void MeasureIdleCase(int seconds, PortKind kind) {
+  BenchGateway gateway(16, kind);
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // past the start's own work
+  MeasureIdle(gateway, seconds, true, kind);
+  std::printf("stop               %.2f s from the request to the process's end\n", gateway.StopSeconds());
+  std::fflush(stdout);
+}
+
+std::vector<PortKind> IdleCases(const std::string& list) {
+  std::vector<PortKind> cases;
+  std::istringstream in(list);
+  for (std::string item; std::getline(in, item, ',');) {
+    if (item == "modem") cases.push_back(PortKind::kModemLines);
+    else if (item == "direct") cases.push_back(PortKind::kDirectPorts);
+    else if (item == "tnpp") cases.push_back(PortKind::kModemLinesAndTnpp);
+    else throw std::runtime_error("idle cases are modem, direct and tnpp");
+  }
+  return cases;
+}
+
 std::vector<int> PortCounts(const std::string& list) {
   std::vector<int> counts;
+  if (list == "none") return counts;
   std::istringstream in(list);
   for (std::string item; std::getline(in, item, ',');) {
     const int n = std::stoi(item);
@@ -432,18 +504,22 @@ std::vector<int> PortCounts(const std::string& list) {
 
 int Main(int argc, char** argv) {
   std::vector<int> ports = {1, 4, 16};
+  std::vector<PortKind> idle_cases = {PortKind::kModemLines, PortKind::kDirectPorts, PortKind::kModemLinesAndTnpp};
   int calls = 2, pages = 20, idle = 60;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (!value) {
-      std::fprintf(stderr, "usage: gateway-bench [--ports 1,4,16] [--calls 2] [--pages 20] [--idle 60]\n");
+      std::fprintf(stderr,
+                   "usage: gateway-bench [--ports 1,4,16|none] [--calls 2] [--pages 20] [--idle 60]"
+                   " [--idle-cases modem,direct,tnpp]\n");
       return 2;
     }
     if (arg == "--ports") ports = PortCounts(value);
     else if (arg == "--calls") calls = std::max(1, std::atoi(value));
     else if (arg == "--pages") pages = std::max(1, std::atoi(value));
     else if (arg == "--idle") idle = std::max(0, std::atoi(value));
+    else if (arg == "--idle-cases") idle_cases = IdleCases(value);
     else {
       std::fprintf(stderr, "unknown option %s\n", arg.c_str());
       return 2;
@@ -453,22 +529,15 @@ int Main(int argc, char** argv) {
   std::printf("floors from the protocol's own waits: last block to ACK %.0f ms, ACK to next ACK %.0f ms"
               " (%.3f pages/s per port)\n",
               kBlockToAckFloorMs, kPageCycleFloorMs, 1000 / kPageCycleFloorMs);
-  bool ok = true, idle_done = idle == 0;
+  bool ok = true;
   for (int n : ports) {
     BenchGateway gateway(n);
-    double idle_rate;
-    if (n == 16 && !idle_done) {
-      idle_rate = MeasureIdle(gateway, idle, true);
-      idle_done = true;
-    } else {
-      std::this_thread::sleep_for(std::chrono::seconds(2));  // past the start's own work
-      idle_rate = MeasureIdle(gateway, kIdleBaselineSeconds, false);
-    }
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // past the start's own work
+    const double idle_rate = MeasureIdle(gateway, kIdleBaselineSeconds, false);
     if (!PrintTraffic(gateway, calls, pages, idle_rate)) ok = false;
   }
-  if (!idle_done) {
-    BenchGateway gateway(16);
-    MeasureIdle(gateway, idle, true);
+  if (idle > 0) {
+    for (PortKind kind : idle_cases) MeasureIdleCase(idle, kind);
   }
   return ok ? 0 : 1;
 }

@@ -62,6 +62,11 @@ void ModemSimulator::SetRingInterval(int64_t clock_ms) {
   ring_interval_ms_ = clock_ms;
 }
 
+void ModemSimulator::SetRefuseCommands(bool refuse) {
+  std::lock_guard lock(mutex_);
+  refuse_commands_ = refuse;
+}
+
 void ModemSimulator::Call(int max_rings) {
   std::lock_guard lock(mutex_);
   if (connected_ || unplugged_ || max_rings <= 0) return;
@@ -246,6 +251,10 @@ void ModemSimulator::CommandLine(const std::string& line, int64_t now) {
   if (start + 1 >= line.size()) return;  // not a command
   const std::string_view text = std::string_view(line).substr(start);
   commands_.push_back(std::string(text));
+  if (refuse_commands_) {
+    Result("ERROR", 4);
+    return;
+  }
   switch (Execute(text.substr(2), now)) {
     case Outcome::kOk: Result("OK", 0); break;
     case Outcome::kError: Result("ERROR", 4); break;

@@ -38,6 +38,8 @@ class ModemSimulator {
   void SetConnectText(std::string text);       // default "CONNECT 9600"
   void SetAnswerDelay(int64_t clock_ms);       // ATA to CONNECT, default 200
   void SetRingInterval(int64_t clock_ms);      // between the rings of a call, default 6000
+  // A modem gone bad: every command line is answered ERROR while set.
+  void SetRefuseCommands(bool refuse);
 
   // A caller rings: one RING now and one every ring interval until the modem
   // answers, StopCalling, or `max_rings` rings (then the caller gives up).
@@ -90,6 +92,7 @@ class ModemSimulator {
   std::string connect_text_ = "CONNECT 9600";
   int64_t answer_delay_ms_ = 200;
   int64_t ring_interval_ms_ = 6000;
+  bool refuse_commands_ = false;
 
   bool echo_ = true;
   bool verbose_ = true;

@@ -1,6 +1,7 @@
 #include "tests/support/tnpp_peer.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "engines/tnpp_packet.h"
@@ -80,6 +81,11 @@ std::string TnppPeer::TakeDue() {
     FOutbox.pop_front();
   }
   return out;
+}
+
+int64_t TnppPeer::NextDueMs() const {
+  std::lock_guard lock(FLock);
+  return FOutbox.empty() ? std::numeric_limits<int64_t>::max() : FOutbox.front().AtMs;
 }
 
 std::vector<TnppPeerUnit> TnppPeer::Units() const {

@@ -41,6 +41,8 @@ class TnppPeer {
   void Feed(std::string_view Bytes);
   // The outbox bytes that are due, taken out of it.
   std::string TakeDue();
+  // When the outbox's next bytes are due; INT64_MAX when it is empty.
+  int64_t NextDueMs() const;
 
   std::vector<TnppPeerUnit> Units() const;
   std::vector<std::string> Packets() const;
