@@ -176,6 +176,43 @@ TEST_F(TnppLinkTest, PagesSurviveALostLink) {
   EXPECT_EQ(link.QueueLength(), 0);
 }
 
+// The peer's link test while pages wait: they are numbered behind it, and the
+// next page follows them, so no header repeats one the peer has just seen.
+TEST_F(TnppLinkTest, APeersLinkTestRenumbersTheQueuedPages) {
+  QueueAtLinkUp({{"111", "a"}, {"222", "b"}, {"333", "c"}, {"444", "d"}});
+  auto up = hook;
+  hook = [&](TnppLinkEvent e, const std::string& p) {
+    up(e, p);
+    if (e == TnppLinkEvent::kPacketSent && p == Page(2, "222", "b")) {
+      peer.Send(TnppPeer::Frame(0, 3, 0x0300, 0, "\x02"));
+    }
+    if (e == TnppLinkEvent::kSendPacket && p == Page(1, "333", "c")) {
+      ASSERT_TRUE(link.QueuePage(0x0102, 3, "555", "e"));
+    }
+  };
+  ASSERT_TRUE(RunUntil([&] { return Count(TnppLinkEvent::kPacketSent) == 6; }));
+  EXPECT_EQ(peer.Packets(), (std::vector<std::string>{link_test, Page(1, "111", "a"), Page(2, "222", "b"),
+                                                      Page(1, "333", "c"), Page(2, "444", "d"), Page(3, "555", "e")}));
+}
+
+// Retrycount 1, and 0 counted as 1: the one transmission awaits its answer.
+class TnppLinkLoneTryTest : public TnppLinkTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TnppLinkLoneTryTest, AwaitsTheAnswer) {
+  link.Settings.Retrycount = GetParam();
+  const std::string p1 = Page(1, "111", "ack"), p2 = Page(2, "222", "nak");
+  QueueAtLinkUp({{"111", "ack"}, {"222", "nak"}});
+  peer.QueueAnswers("\x06\x06\x15");
+  ASSERT_TRUE(RunUntil([&] { return link.QueueLength() == 0 && link.GetState() == TnppLinkState::kIdle; }));
+
+  EXPECT_EQ(peer.Packets(), (std::vector<std::string>{link_test, p1, p2}));
+  EXPECT_EQ(Count(TnppLinkEvent::kPacketSent, p1), 1);
+  EXPECT_EQ(Count(TnppLinkEvent::kCRCError, p2), 1);
+  EXPECT_EQ(TimesOf(tnpp::ENQ).size(), 2u);  // the start, then the enquiry before p2 is given up
+}
+
+INSTANTIATE_TEST_SUITE_P(Retrycount, TnppLinkLoneTryTest, ::testing::Values(1, 0));
+
 TEST_F(TnppLinkTest, PeerEnqIsAnsweredEotInEveryState) {
   peer.SetAnswerEnq(false);
   peer.Send("\x05", 100);  // while enquiring
@@ -245,7 +282,8 @@ TEST_F(TnppLinkTest, InterCharacterTimeRestartsAtEveryByte) {
   // Then a packet that stops: ENQ two seconds after its last byte.
   peer.Send(page.substr(0, 8), 10000);
   const int64_t start = NowMs();
-  ASSERT_TRUE(RunUntil([&] { return NowMs() > start + 14000; }));
+  // Until that ENQ: the idle link then has nothing to do before its link test.
+  ASSERT_TRUE(RunUntil([&] { return TimesOf(tnpp::ENQ).size() == 2; }));
 
   EXPECT_EQ(Answers(start), "\x06"s);
   const auto enq = TimesOf(tnpp::ENQ);
