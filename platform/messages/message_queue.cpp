@@ -325,11 +325,7 @@ bool ThreadQueue::Process() {
 }
 
 void ThreadQueue::Wait(int64_t until) {
-  if (woken_.exchange(false)) return;
-  {
-    std::lock_guard lock(mutex_);
-    if (!posted_.empty() || !sent_.empty() || !thread_messages_.empty()) return;
-  }
+  if (woken_.exchange(false) || queued_.load() != 0) return;
   Clock& clock = GetClock();
   const int64_t now = clock.NowMs();
   const int64_t target = std::min(until < 0 ? kNoLimit : until, NextTimerDue());
