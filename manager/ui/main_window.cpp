@@ -62,7 +62,7 @@ MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notificatio
   tray_icon_->SetActive(true);
   tray_icon_->SetPopupMenu(popup_menu_);
   tray_icon_->SetSeparateIcon(true);
-  tray_icon_->OnDblClick = [this](TTrayIcon& sender) { sender.AppRestore(); };
+  tray_icon_->OnDblClick = [](TTrayIcon& sender) { sender.AppRestore(); };
 
   Timer2->setObjectName("Timer2");
   Timer2->setInterval(kStatusPollMs);

@@ -506,7 +506,8 @@ int Main(int argc, char** argv) {
   std::vector<int> ports = {1, 4, 16};
   std::vector<PortKind> idle_cases = {PortKind::kModemLines, PortKind::kDirectPorts, PortKind::kModemLinesAndTnpp};
   int calls = 2, pages = 20, idle = 60;
-  for (int i = 1; i < argc; ++i) {
+  // Options come in pairs: the name and its value.
+  for (int i = 1; i < argc; i += 2) {
     const std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (!value) {
@@ -524,7 +525,6 @@ int Main(int argc, char** argv) {
       std::fprintf(stderr, "unknown option %s\n", arg.c_str());
       return 2;
     }
-    ++i;
   }
   std::printf("floors from the protocol's own waits: last block to ACK %.0f ms, ACK to next ACK %.0f ms"
               " (%.3f pages/s per port)\n",
