@@ -3,6 +3,7 @@
 #include "gateway/config_keys.h"
 #include "platform/base/ascii_text.h"
 #include "platform/profile/profile_integer.h"
+#include "platform/profile/profile_text.h"
 
 namespace vltg {
 
@@ -26,6 +27,10 @@ bool IsUsablePortName(std::string_view name) {
   if (name.empty() || platform::TrimBlanks(name) != name) return false;
   if (name.find_first_of("/\\[]=") != std::string_view::npos) return false;
   if (name.find("..") != std::string_view::npos) return false;
+  // Stored as a value, it must read back as typed: a value in matching quotes
+  // reads without them, and a longer one is cut.
+  if (name.size() > platform::ProfileText::kMaxValueLength) return false;
+  if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front()) return false;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F) return false;

@@ -28,7 +28,9 @@ std::vector<std::int32_t> TapPortNumbers(const std::vector<std::string>& keys);
 // Whether a name can name a port: it becomes a section name and a file name in
 // the data directory, so it must not be empty or have blanks around it (a
 // section name is read trimmed; trim a typed name first) and must hold no
-// "/", "\", "..", "[", "]", "=" and no control character. Nor may it be the name
+// "/", "\", "..", "[", "]", "=" and no control character. As [Tap Ports] stores
+// it as a value, it must read back the same: not in matching quotes, not over
+// the longest value a profile reads. Nor may it be the name
 // of another section (any case), whose keys the port's would mix with and which
 // deleting the port would erase, or "system", whose modem configuration file is
 // every port's fallback.

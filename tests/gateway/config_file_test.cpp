@@ -91,11 +91,13 @@ TEST(TapPorts, KeyNumbersAndUsableNames) {
   EXPECT_EQ(TapPortNumber("PortX"), std::nullopt);
   EXPECT_EQ(TapPortNumber("Por"), std::nullopt);
 
-  for (const char* good : {"Line 1", "modem-2.north", "Port7", "System"}) {
+  for (const std::string& good : std::vector<std::string>{"Line 1", "modem-2.north", "Port7", "System", "\"A",
+                                                         "'A\"", "O'Neil", "'", std::string(2047, 'x')}) {
     EXPECT_TRUE(IsUsablePortName(good)) << good;
   }
-  for (const char* bad : {"", "   ", " A", "../etc/x", "a/b", "a\\b", "a..b", "A[1]", "A=B", "bell\x07",
-                          "TNPP", "tap ports", "Misc", "system"}) {
+  for (const std::string& bad :
+       std::vector<std::string>{"", "   ", " A", "../etc/x", "a/b", "a\\b", "a..b", "A[1]", "A=B", "bell\x07", "TNPP",
+                                "tap ports", "Misc", "system", "\"A\"", "''", "'Demo'", std::string(2048, 'x')}) {
     EXPECT_FALSE(IsUsablePortName(bad)) << bad;
   }
 }

@@ -92,6 +92,7 @@ TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten)
       {"   ", "No Name Specified!"},   {"a", "Modem Name Already In Use!"}, {"../x", "Invalid Port Name!"},
       {"b\\c", "Invalid Port Name!"},  {"[x]", "Invalid Port Name!"},       {"x=y", "Invalid Port Name!"},
       {"t\tab", "Invalid Port Name!"}, {"system", "Invalid Port Name!"},    {"tap ports", "Invalid Port Name!"},
+      {"\"A\"", "Invalid Port Name!"}, {"\"\"", "Invalid Port Name!"},        {"'Demo'", "Invalid Port Name!"},
   };
   platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
   Config("[Tap Ports]\r\nPort1=A\r\n[A]\r\nEnabled=1\r\n");
