@@ -82,6 +82,8 @@ void TPortDataForm::BitBtn4Click() {
   }
 }
 
-void TPortDataForm::BitBtn1Click(int page) { FManager.ShowHelp(page == 0 ? kGeneralDetailsHelp : kDirectAccessHelp); }
+void TPortDataForm::BitBtn1Click(int page) { ShowHelp(page == 0 ? kGeneralDetailsHelp : kDirectAccessHelp); }
+
+void TPortDataForm::ShowHelp(int context) { FManager.ShowHelp(context); }
 
 }  // namespace vltg::manager

@@ -14,6 +14,7 @@
 
 namespace vltg::manager {
 
+inline constexpr int kPortDataFormHelp = 15;
 inline constexpr int kGeneralDetailsHelp = 20;
 inline constexpr int kDirectAccessHelp = 21;
 
@@ -48,6 +49,8 @@ class TPortDataForm {
   void BitBtn4Click();
   // Help for the page shown: 0 "General Details", 1 "Direct Access Port Settings".
   void BitBtn1Click(int page);
+  // F1: the help of that context.
+  void ShowHelp(int context);
 
  private:
   // The name's checks after the empty one, whose text the caller gives.

@@ -14,6 +14,8 @@ namespace vltg::manager {
 // The "Route Type:" list, in its order.
 inline constexpr std::array<std::string_view, 3> kRouteTypes{kTransportSnpp, kTransportTnpp, kTransportWctp};
 
+inline constexpr int kRoutFormHelp = 60;
+
 // A field at fault: the warning's text and the control to focus.
 struct RouteFault {
   std::string text;

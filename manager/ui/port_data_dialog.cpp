@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "manager/ui/help_context.h"
 #include "manager/ui/named_controls.h"
 
 namespace vltg::manager {
@@ -106,6 +107,10 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   direct_layout->addRow("COM Speed:", com_speed_);
   direct_layout->addRow(direct_access_);
 
+  SetHelpContext(this, kPortDataFormHelp);
+  SetHelpContext(general, kGeneralDetailsHelp);
+  SetHelpContext(direct, kDirectAccessHelp);
+  InstallHelpKey(this, [this](int context) { form_.ShowHelp(context); });
   pages_->addTab(general, "&General Details");
   pages_->addTab(direct, "&Direct Access Port Settings");
   pages_->setCurrentIndex(0);

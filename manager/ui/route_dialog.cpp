@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "manager/ui/help_context.h"
 #include "manager/ui/qt_text.h"
 
 namespace vltg::manager {
@@ -21,7 +22,7 @@ QLabel* Label(const char* text, QWidget* buddy, QWidget* parent) {
 
 }  // namespace
 
-RouteDialog::RouteDialog(TRoutForm& form, QWidget* parent)
+RouteDialog::RouteDialog(TRoutForm& form, std::function<void(int context)> show_help, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       form_(form),
       route_(new QLineEdit(ToQString(form.Route), this)),
@@ -32,6 +33,8 @@ RouteDialog::RouteDialog(TRoutForm& form, QWidget* parent)
       port_(new QLineEdit(ToQString(form.Port), this)) {
   setObjectName("RoutForm");
   setWindowTitle("Routing Data");
+  SetHelpContext(this, kRoutFormHelp);
+  InstallHelpKey(this, std::move(show_help));
   route_->setObjectName("Route");
   type_->setObjectName("rType");
   label3_->setObjectName("Label3");

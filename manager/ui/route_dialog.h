@@ -2,6 +2,7 @@
 // The "Routing Data" dialog over a route form: the fields, the transport list
 // that relabels them, and OK, which closes only once the form accepts.
 #include <QDialog>
+#include <functional>
 
 #include "manager/model/rout_form.h"
 #include "manager/ui/qt_message_sink.h"
@@ -16,7 +17,8 @@ class RouteDialog : public QDialog {
   Q_OBJECT
 
  public:
-  RouteDialog(TRoutForm& form, QWidget* parent = nullptr);
+  // `show_help` opens a help context: F1 within the dialog.
+  RouteDialog(TRoutForm& form, std::function<void(int context)> show_help, QWidget* parent = nullptr);
 
  private:
   void Relabel();

@@ -15,8 +15,8 @@ namespace vltg::manager {
 RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
     : QWidget(parent), routes_(manager), list_(new QTreeWidget(this)) {
   setObjectName("RoutingPage");
-  routes_.OnShowRoutForm = [this](RoutingTables&, TRoutForm& form) {
-    RouteDialog dialog(form, this);
+  routes_.OnShowRoutForm = [this, &manager](RoutingTables&, TRoutForm& form) {
+    RouteDialog dialog(form, [&manager](int context) { manager.ShowHelp(context); }, this);
     return dialog.exec() == QDialog::Accepted;
   };
 

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
@@ -93,6 +94,21 @@ TEST_F(PortDialogsTest, ThePortDialogShowsItsPagesListsAndTextsAndHandsItsContro
   pages->setCurrentIndex(1);
   dialog.findChild<QAbstractButton*>("BitBtn1")->click();
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"open:" + (dir_ / "help/21.html").string()}));
+
+  // F1 opens the help of the page the focused control is on.
+  dir_.Write("help/20.html", "");
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  dialog.findChild<QComboBox*>("ComPort")->setFocus();
+  QTest::keyClick(&dialog, Qt::Key_F1);
+  pages->setCurrentIndex(0);
+  dialog.findChild<QLineEdit*>("Password")->setFocus();
+  QTest::keyClick(&dialog, Qt::Key_F1);
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"open:" + (dir_ / "help/21.html").string(),
+                                                    "open:" + (dir_ / "help/21.html").string(),
+                                                    "open:" + (dir_ / "help/20.html").string()}));
+  dialog.hide();
 
   TPortDataForm edited(manager_, {}, {}, true);
   EXPECT_TRUE(PortDataDialog(edited).findChild<QLineEdit*>("ModemName")->isReadOnly());

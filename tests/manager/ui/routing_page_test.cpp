@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "manager/ui/route_dialog.h"
@@ -66,7 +68,8 @@ TEST_F(RoutingPageTest, AnInPlaceEditIsSortedInOrRefusedAndUndone) {
 
 TEST_F(RoutingPageTest, ChoosingTnppRelabelsTheFieldsAndTheOtherTransportsRelabelThemBack) {
   TRoutForm form;
-  RouteDialog dialog(form);
+  std::vector<int> helped;
+  RouteDialog dialog(form, [&](int context) { helped.push_back(context); });
   EXPECT_EQ(dialog.windowTitle(), "Routing Data");
   auto* type = dialog.findChild<QComboBox*>("rType");
   auto* label3 = dialog.findChild<QLabel*>("Label3");
@@ -82,6 +85,14 @@ TEST_F(RoutingPageTest, ChoosingTnppRelabelsTheFieldsAndTheOtherTransportsRelabe
   type->setCurrentIndex(type->findText("WCTP"));
   EXPECT_EQ(label3->text(), "&Server");
   EXPECT_EQ(label4->text(), "&Port");
+
+  // F1 within the dialog opens its help.
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  dialog.findChild<QLineEdit*>("Route")->setFocus();
+  QTest::keyClick(&dialog, Qt::Key_F1);
+  EXPECT_EQ(helped, std::vector<int>{60});
 }
 
 }  // namespace
