@@ -78,14 +78,19 @@ void TnppLink::StartLink() {
   }
 }
 
-// The queued pages take the serial numbers from 1 on, in order (queue lock
-// held).
-void TnppLink::RenumberQueued() {
+// The queued pages take the serial numbers from 1 on, in order, or from the
+// head's on when it keeps its own (queue lock held).
+void TnppLink::RenumberQueued(bool keep_head) {
   uint16_t serial = 0;
-  for (auto& queued : FQueue) {
-    if (queued.LinkTest) continue;
+  auto queued = FQueue.begin();
+  if (keep_head && queued != FQueue.end() && !queued->LinkTest) {
+    serial = TnppSerialOf(queued->Packet).value_or(0);
+    ++queued;
+  }
+  for (; queued != FQueue.end(); ++queued) {
+    if (queued->LinkTest) continue;
     serial = NextTnppSerial(serial);
-    SetTnppSerial(queued.Packet, serial, Settings.TransparentCRC);
+    SetTnppSerial(queued->Packet, serial, Settings.TransparentCRC);
   }
   FDPSerNum = serial;
 }
@@ -155,6 +160,11 @@ int TnppLink::SendPacket(const std::string& Packet) {
   // runs it before trying again.
   if (FState != TnppLinkState::kIdle || !FLinkUp) return kNotSent;
   Raise(TnppLinkEvent::kSendPacket, Packet);
+  FSending = true;
+  const struct SentAtEnd {
+    bool& sending;
+    ~SentAtEnd() { sending = false; }
+  } sent_at_end{FSending};
   const int limit = std::max(Settings.Retrycount, 1);
   int attempts = 0;
   for (;;) {
@@ -369,9 +379,11 @@ void TnppLink::AnswerPacket(std::string& Text, int& Result) {
     {
       // The peer starts its numbering afresh: the pages still queued are
       // numbered behind its link test too, or a later page could repeat the
-      // header of one sent after it and be discarded as a duplicate.
+      // header of one sent after it and be discarded as a duplicate. A page on
+      // the line keeps its number (the peer may take it before or after its
+      // restart, and it is sent again as it is), and the rest follow it.
       std::lock_guard lock(FQueueLock);
-      RenumberQueued();
+      RenumberQueued(FSending);
     }
     FRecent.clear();
     WriteControl(tnpp::ACK);

@@ -114,7 +114,8 @@ class TnppLink {
   };
 
   void StartLink();
-  void RenumberQueued();
+  // `keep_head`: the head is on the line and keeps its number.
+  void RenumberQueued(bool keep_head = false);
   void Serve();
   bool Enquire();
   int SendPacket(const std::string& Packet);
@@ -149,6 +150,7 @@ class TnppLink {
   // Link thread only.
   std::deque<std::string> FRecent;  // headers of the packets answered ACK, newest last
   bool FRSHold = false;
+  bool FSending = false;  // the queue head is on the line, awaiting its answer
   int64_t FRSHoldUntil = 0;
 };
 

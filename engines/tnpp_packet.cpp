@@ -101,6 +101,14 @@ bool SetTnppSerial(std::string& Packet, uint16_t Serial, bool Transparent) {
   return true;
 }
 
+std::optional<uint16_t> TnppSerialOf(std::string_view Packet) {
+  if (Packet.size() < kHeaderEnd + 1) return std::nullopt;
+  const int high = HexValue(Packet[11]);
+  const int low = HexValue(Packet[12]);
+  if (high < 0 || low < 0) return std::nullopt;
+  return static_cast<uint16_t>(high * 16 + low);
+}
+
 std::optional<std::string> BuildTnppLinkTestPacket(uint32_t Inertia, uint32_t Source, bool STXInit,
                                                    bool Transparent) {
   auto packet = BuildTnppHeader({0, Inertia, Source, 0});

@@ -68,6 +68,8 @@ std::optional<std::string> BuildTnppPagePacket(const TnppHeaderFields& Fields, s
 // to match. False, the packet unchanged, when it is too short to carry a
 // header and a CRC or the serial does not fit.
 bool SetTnppSerial(std::string& Packet, uint16_t Serial, bool Transparent);
+// The serial number a built packet carries; nothing when it carries none.
+std::optional<uint16_t> TnppSerialOf(std::string_view Packet);
 
 // The link-test packet (destination 0, serial 0), STX only with STXInit.
 std::optional<std::string> BuildTnppLinkTestPacket(uint32_t Inertia, uint32_t Source, bool STXInit,

@@ -195,6 +195,25 @@ TEST_F(TnppLinkTest, APeersLinkTestRenumbersTheQueuedPages) {
                                                       Page(1, "333", "c"), Page(2, "444", "d"), Page(3, "555", "e")}));
 }
 
+// The peer's link test while a page awaits its answer: that page is sent again
+// as it was, and the pages behind it follow its number.
+TEST_F(TnppLinkTest, APeersLinkTestDuringASendNumbersThePagesBehindIt) {
+  QueueAtLinkUp({{"111", "a"}, {"222", "b"}, {"333", "c"}});
+  peer.QueueAnswers(std::string("\x06\x06\x00", 3));  // b's first transmission is not answered
+  auto up = hook;
+  hook = [&, restarted = false](TnppLinkEvent e, const std::string& p) mutable {
+    up(e, p);
+    if (e == TnppLinkEvent::kTxPacket && p == Page(2, "222", "b") && !restarted) {
+      restarted = true;
+      peer.Send(TnppPeer::Frame(0, 3, 0x0300, 0, "\x02"));
+    }
+  };
+  ASSERT_TRUE(RunUntil([&] { return Count(TnppLinkEvent::kPacketSent) == 4; }));
+  EXPECT_EQ(peer.Packets(), (std::vector<std::string>{link_test, Page(1, "111", "a"), Page(2, "222", "b"),
+                                                      Page(2, "222", "b"), Page(3, "333", "c")}));
+  EXPECT_EQ(link.GetDPSerNum(), 3);
+}
+
 // Retrycount 1, and 0 counted as 1: the one transmission awaits its answer.
 class TnppLinkLoneTryTest : public TnppLinkTest, public ::testing::WithParamInterface<int> {};
 
