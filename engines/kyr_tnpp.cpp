@@ -89,7 +89,9 @@ int TKYRTNPP::ReadChar() {
 
 void TKYRTNPP::AwaitInput(int64_t UntilMs) {
   if (FReadPos < FReadCount) return;
-  if (Connected()) {
+  // A device that has hung up (an adapter pulled) polls readable at once for
+  // ever with nothing to read: its waits run to their deadlines instead.
+  if (Connected() && !Port().HungUp()) {
     platform::WaitReadable(Port().Handle(), UntilMs);
   } else {
     platform::WaitMessage(std::max<int64_t>(UntilMs - platform::NowMs(), 0));

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -14,6 +17,7 @@
 
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
+#include "tests/support/process_usage.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tnpp_peer.h"
@@ -134,6 +138,22 @@ TEST_F(KyrTnppTest, LostLinkRefusesPagesAndKeepsTheQueuedOnes) {
   EXPECT_EQ(peer.Packets(),
             (std::vector<std::string>{LinkTestPacket(), Page(1, "111", "one"), LinkTestPacket(),
                                       Page(1, "111", "one"), Page(2, "222", "two")}));
+}
+
+// The device hangs up under an open link: the link thread waits for its
+// deadlines instead of spinning on a line that polls readable at once.
+TEST_F(KyrTnppTest, AHungUpDeviceCostsNoProcessor) {
+  tnpp.SetKeepAliveTout(1);  // enquiries, then link restarts, all the time
+  tnpp.OpenLink();
+  ASSERT_TRUE(PumpUntil([&] { return Logged("sent " + LinkTestPacket()) == 1; }));
+  line.HangUp();
+  const auto before = testing::ReadProcessUsage(getpid());
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const auto after = testing::ReadProcessUsage(getpid());
+  ASSERT_TRUE(before && after);
+  EXPECT_LT(after->cpu_seconds - before->cpu_seconds, 0.25);
+  tnpp.CloseLink();
+  EXPECT_FALSE(tnpp.Connected());
 }
 
 TEST_F(KyrTnppTest, PeerPacketsAndEnquiriesAreAnswered) {

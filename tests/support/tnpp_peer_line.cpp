@@ -6,7 +6,13 @@ TnppPeerLine::TnppPeerLine(TnppPeer& Peer) : FPeer(Peer), FThread([this] { Serve
 
 TnppPeerLine::~TnppPeerLine() {
   FStop = true;
-  FThread.join();
+  if (FThread.joinable()) FThread.join();
+}
+
+void TnppPeerLine::HangUp() {
+  FStop = true;
+  if (FThread.joinable()) FThread.join();
+  FLine.CloseMaster();
 }
 
 void TnppPeerLine::Serve() {

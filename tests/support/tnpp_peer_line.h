@@ -21,6 +21,8 @@ class TnppPeerLine {
   const std::string& SlavePath() const { return FLine.SlavePath(); }
   // Makes COM<Number> name this line (VLTG_ROOT must point at a test directory).
   void LinkAs(int Number) const { LinkComPort(Number, FLine.SlavePath()); }
+  // The peer goes and the line hangs up, as when an adapter is pulled.
+  void HangUp();
 
  private:
   void Serve();
