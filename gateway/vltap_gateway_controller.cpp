@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engines/kyr_tap.h"
+#include "engines/tnpp_packet.h"
 #include "gateway/data_directory.h"
 #include "gateway/engine_log_lines.h"
 #include "gateway/engine_settings.h"
@@ -215,8 +216,11 @@ bool TVLTAPGatewayMain::SendQueuedPage(const TTnppPageRecord& record) {
   }
   // Every queued record goes to the link, whatever the spelling of its word:
   // the caller was told it was accepted.
-  if (KYRTNPP1.SendPage(static_cast<uint32_t>(record.DestAddr), record.Inertia, record.PIN, record.Msg)) return true;
-  if (!KYRTNPP1.GetLinkUp()) return false;  // went down meanwhile: the page waits
+  const auto dest = static_cast<uint32_t>(record.DestAddr);
+  if (KYRTNPP1.SendPage(dest, record.Inertia, record.PIN, record.Msg)) return true;
+  // Refused by a link that was down or went down meanwhile (it may be up again
+  // by now): the page waits. Only a page no packet can carry is given up.
+  if (BuildTnppHeader({dest, record.Inertia, KYRTNPP1.GetSourceAddress(), 0})) return false;
   PostLog(DeliveryFailedLine("[TNPP] TNPP", record.PIN, msg));
   return true;
 }
