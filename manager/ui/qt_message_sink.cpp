@@ -64,7 +64,15 @@ void QtMessageSink::Focus(std::string_view control) {
   if (widget == nullptr) return;
   // Show the page that holds it first.
   for (QWidget* child = widget; child->parentWidget() != nullptr; child = child->parentWidget()) {
-    if (auto* stack = qobject_cast<QStackedWidget*>(child->parentWidget())) stack->setCurrentWidget(child);
+    auto* stack = qobject_cast<QStackedWidget*>(child->parentWidget());
+    if (stack == nullptr) continue;
+    // A page control's stack is turned through the page control, or its tabs
+    // would stay on the page left.
+    if (auto* pages = qobject_cast<QTabWidget*>(stack->parentWidget())) {
+      pages->setCurrentWidget(child);
+    } else {
+      stack->setCurrentWidget(child);
+    }
   }
   widget->setFocus(Qt::OtherFocusReason);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <optional>
 
 #include "manager/ui/about_box.h"
+#include "manager/ui/qt_message_sink.h"
 #include "manager/ui/tray_icon.h"
 #include "tests/manager/ui/test_application.h"
 #include "tests/support/manager_test.h"
@@ -123,6 +125,12 @@ TEST_F(MainWindowTest, TheServiceGroupsCaptionsHintsAndHelp) {
   name->setFocus();
   QTest::keyClick(&window, Qt::Key_F1);
   EXPECT_EQ(sink_.events, std::vector<std::string>{"open:" + (dir_ / "help/10.html").string()});
+
+  // A box's focus on a field of another page turns the page control there.
+  window.Pages()->setCurrentIndex(1);
+  QtMessageSink(&window).Focus("LogonName");
+  EXPECT_EQ(window.Pages()->currentIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), name);
 }
 
 TEST_F(MainWindowTest, EnablingsFollowTheModelAndRestDuringAnOperation) {
