@@ -3,14 +3,28 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "manager/ui/qt_text.h"
 #include "manager/ui/route_dialog.h"
 #include "manager/ui/state_images.h"
 
 namespace vltg::manager {
+
+namespace {
+
+// Only the route text is edited in place; the other fields in the dialog.
+class NoEditor : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QWidget* createEditor(QWidget*, const QStyleOptionViewItem&, const QModelIndex&) const override { return nullptr; }
+};
+
+}  // namespace
 
 RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
     : QWidget(parent), routes_(manager), list_(new QTreeWidget(this)) {
@@ -29,33 +43,41 @@ RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
   // A double click opens the dialog; the route text is edited in place with F2
   // or a click on the selected item.
   list_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { Refill(routes_.ListView1DblClick(Selected())); });
+  for (int column = 1; column < 4; ++column) list_->setItemDelegateForColumn(column, new NoEditor(list_));
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
+    TakeEdit();
+    Refill(routes_.ListView1DblClick(Selected()));
+  });
   connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
     if (column != 0) return;
     const auto index = static_cast<std::size_t>(list_->indexOfTopLevelItem(item));
     const std::string route = FromQString(item->text(0));
-    // After the editor has closed: the refusal's box and the new order.
-    QMetaObject::invokeMethod(
-        this,
-        [this, index, route] {
-          const auto placed = routes_.ListView1Edited(index, route);
-          Refill(placed ? placed : std::optional(index));
-        },
-        Qt::QueuedConnection);
+    // After the editor has closed, or before a button acts: the refusal's box
+    // and the new order.
+    pending_edit_ = [this, index, route] {
+      const auto placed = routes_.ListView1Edited(index, route);
+      Refill(placed ? placed : std::optional(index));
+    };
+    QTimer::singleShot(0, this, [this] { TakeEdit(); });
   });
 
   auto* add = new QPushButton("&Add Route", this);
   add->setObjectName("BitBtn1");
-  connect(add, &QPushButton::clicked, this, [this] { Refill(routes_.BitBtn1Click()); });
+  connect(add, &QPushButton::clicked, this, [this] {
+    TakeEdit();
+    Refill(routes_.BitBtn1Click());
+  });
   auto* remove = new QPushButton("&Delete Route", this);
   remove->setObjectName("BitBtn2");
   connect(remove, &QPushButton::clicked, this, [this] {
+    TakeEdit();
     routes_.BitBtn2Click(Selected());
     Refill();
   });
   auto* apply = new QPushButton("A&pply", this);
   apply->setObjectName("Button3");
   connect(apply, &QPushButton::clicked, this, [this] {
+    TakeEdit();
     routes_.Button3Click();
     Refill();
   });
@@ -69,6 +91,12 @@ RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
   layout->addWidget(list_);
   layout->addLayout(buttons);
   Refill();
+}
+
+void RoutingPage::TakeEdit() {
+  if (!pending_edit_) return;
+  const auto edit = std::exchange(pending_edit_, nullptr);
+  edit();
 }
 
 std::optional<std::size_t> RoutingPage::Selected() const {

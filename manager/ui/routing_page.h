@@ -2,6 +2,7 @@
 // The "Routing Tables" page: the route list and Route.Dat.
 #include <QWidget>
 #include <cstddef>
+#include <functional>
 #include <optional>
 
 #include "manager/model/routing_tables.h"
@@ -23,6 +24,11 @@ class RoutingPage : public QWidget {
   // Shows the model's list again, the item at `select` selected.
   void Refill(std::optional<std::size_t> select = std::nullopt);
   std::optional<std::size_t> Selected() const;
+  // Hands an in-place edit that has ended to the list now. A button clicked
+  // to end it runs before the edit would otherwise arrive, and must act on it.
+  void TakeEdit();
+
+  std::function<void()> pending_edit_;
 
   RoutingTables routes_;
   QTreeWidget* list_;

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -64,6 +65,38 @@ TEST_F(RoutingPageTest, AnInPlaceEditIsSortedInOrRefusedAndUndone) {
   QApplication::processEvents();
   EXPECT_EQ(list->topLevelItem(1)->text(0), "1");
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"box:Must Specify Route", "focus:ListView1"}));
+}
+
+// An in-place edit ended by a click on a button is what the button acts on;
+// only the route text opens an editor.
+TEST_F(RoutingPageTest, AButtonEndingAnInPlaceEditActsOnTheEdit) {
+  dir_.Write("Route.Dat", "1,SNPP,a,1\r\n2,SNPP,b,2\r\n3,SNPP,c,3\r\n");
+  RoutingPage page(manager_);
+  page.show();
+  page.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+  QTreeWidget* list = page.List();
+  const auto edit = [&](int row, int column, const char* text) {
+    list->setCurrentItem(list->topLevelItem(row));
+    list->editItem(list->topLevelItem(row), column);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (editor == nullptr) return false;
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    return true;
+  };
+  EXPECT_FALSE(edit(1, 2, "elsewhere"));
+  ASSERT_TRUE(edit(1, 0, "20"));
+  QTest::mouseClick(page.findChild<QPushButton*>("Button3"), Qt::LeftButton);
+  EXPECT_EQ(dir_.Read("Route.Dat"), "1,SNPP,a,1\r\n20,SNPP,b,2\r\n3,SNPP,c,3\r\n");
+
+  ASSERT_TRUE(edit(0, 0, "9"));
+  sink_.events.clear();
+  sink_.answers.push_back(BoxAnswer::kYes);
+  QTest::mouseClick(page.findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Delete Route \"9\"?"}));
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_EQ(list->topLevelItem(0)->text(0) + " " + list->topLevelItem(1)->text(0), "20 3");
 }
 
 TEST_F(RoutingPageTest, ChoosingTnppRelabelsTheFieldsAndTheOtherTransportsRelabelThemBack) {
