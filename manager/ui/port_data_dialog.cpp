@@ -13,6 +13,7 @@
 
 #include "manager/ui/help_context.h"
 #include "manager/ui/named_controls.h"
+#include "manager/ui/qt_text.h"
 
 namespace vltg::manager {
 namespace {
@@ -141,12 +142,12 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
 
 void PortDataDialog::Store() {
   TPortData& data = form_.Data;
-  form_.ModemName = modem_name_->text().toStdString();
+  form_.ModemName = EditedText(modem_name_->text(), form_.ModemName);
   form_.SetModemIndex(modem_->currentIndex());
-  data.Password = password_->text().toStdString();
-  data.TimeOut = time_out_->text().toStdString();
-  data.RingsToAnswer = rings_->text().toStdString();
-  data.MaxMsgLength = max_msg_length_->text().toStdString();
+  data.Password = EditedText(password_->text(), data.Password);
+  data.TimeOut = EditedText(time_out_->text(), data.TimeOut);
+  data.RingsToAnswer = EditedText(rings_->text(), data.RingsToAnswer);
+  data.MaxMsgLength = EditedText(max_msg_length_->text(), data.MaxMsgLength);
   data.Turncate = turncate_->isChecked();
   data.Enabled = enabled_->isChecked();
   data.ComPort = com_port_->currentIndex();

@@ -84,10 +84,10 @@ void RouteDialog::Relabel() {
 }
 
 void RouteDialog::BitBtn1Click() {
-  form_.Route = FromQString(route_->text());
+  form_.Route = EditedText(route_->text(), form_.Route);
   form_.rType = type_->currentIndex();
-  form_.Destination = FromQString(destination_->text());
-  form_.Port = FromQString(port_->text());
+  form_.Destination = EditedText(destination_->text(), form_.Destination);
+  form_.Port = EditedText(port_->text(), form_.Port);
   if (form_.BitBtn1Click(sink_)) accept();
 }
 

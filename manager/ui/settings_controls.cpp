@@ -83,7 +83,7 @@ void SettingsControls::Store() const {
     } else if (auto* list = qobject_cast<QComboBox*>(control)) {
       page_.SetPosition(name, list->currentIndex());
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-      page_.SetText(name, FromQString(edit->text()));
+      page_.SetText(name, EditedText(edit->text(), page_.Text(name)));
     }
   }
 }

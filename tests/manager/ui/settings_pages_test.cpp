@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
+#include "manager/ui/misc_page.h"
 #include "manager/ui/tnpp_page.h"
 #include "tests/manager/ui/test_application.h"
 #include "tests/support/manager_test.h"
@@ -67,6 +68,14 @@ TEST_F(SettingsPagesWidgetTest, TheControlsShowTheLoadedValuesAndApplyStoresThem
   EXPECT_EQ(config.ReadString("TNPP", "EnableTNPP", ""), "1");
   EXPECT_EQ(config.ReadString("TNPP", "ENQTO", ""), "30");
   EXPECT_EQ(config.ReadString("TNPP", "IdelTO", ""), "15");
+}
+
+// Bytes of another code page survive an Apply that did not touch them.
+TEST_F(SettingsPagesWidgetTest, AnUntouchedTextKeepsItsBytes) {
+  dir_.Write("Config.Dat", "[Misc]\r\nmHeader=Caf\xE9\r\n");
+  MiscPage page(manager_);
+  Find<QPushButton>(page, "Button4")->click();
+  EXPECT_EQ(platform::ProfileFile(dir_ / "Config.Dat").ReadString("Misc", "mHeader", ""), "Caf\xE9");
 }
 
 }  // namespace
