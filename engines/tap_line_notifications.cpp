@@ -33,6 +33,10 @@ void TKYRTap::LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t dwPara
         break;
       case LINE_CLOSE:
         Raise(OnUnexpectedClose);
+        // The device is gone (a modem unplugged or failed): an answering line
+        // is opened again, with the growing pause, once it is back, instead of
+        // staying closed until the service is restarted.
+        if (FWaitForCall && FLineOpen && !GetDeviceDirectAccess()) Rearm();
         break;
       case LINE_LINEDEVSTATE:
         if (dwParam1 == LINEDEVSTATE_RINGING && FCallOffered) HandleRing();

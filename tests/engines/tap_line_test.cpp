@@ -287,6 +287,38 @@ TEST_F(TapLineTest, ALineThatCannotBeRearmedSaysSoOnceAndIsTriedAgain) {
   EXPECT_EQ(Count(failure), 1);
 }
 
+// The modem is unplugged while the line waits: the closure is reported, the
+// line is tried again with the growing pause, and a modem put back under the
+// same name answers the next call.
+TEST_F(TapLineTest, AnUnpluggedModemIsServedAgainOnceItIsBack) {
+  TKYRTap tap;
+  Watch(tap);
+  tap.SetDevIdToInitialize(0);
+  tap.InitializeLine();
+  tap.SetWaitForCall(true);
+  ASSERT_TRUE(tap.LineOpen());
+  modem.Unplug();
+  ASSERT_TRUE(
+      PumpUntil([&] { return Count("UnexpectedClose") == 1 && Count("Close") == 1; }, std::chrono::seconds(10)));
+  const auto failures = [&] {
+    return std::count_if(events.begin(), events.end(),
+                         [](const std::string& e) { return e.rfind("Error Line Exception: ", 0) == 0; });
+  };
+  ASSERT_TRUE(PumpUntil([&] { return failures() == 1; }, std::chrono::seconds(10)));
+  EXPECT_FALSE(tap.LineOpen());
+
+  ModemSimulator back;
+  vltg::testing::LinkComPort(1, back.LinePath());
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }, std::chrono::seconds(30)));
+  EXPECT_TRUE(tap.LineOpen());
+  back.Call();
+  ASSERT_TRUE(PumpUntil([&] { return back.Answers() == 1; }, std::chrono::seconds(10)));
+  back.HangUp();
+  EXPECT_EQ(Count("UnexpectedClose"), 1);
+  EXPECT_EQ(failures(), 1);
+  tap.SetWaitForCall(false);
+}
+
 // A caller rings just as the line opens again after a call: the offer comes
 // while the engine still handles the notification that ended the call, and
 // is answered once that is over instead of being discarded.
