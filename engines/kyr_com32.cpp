@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scoped_flag.h"
 #include "platform/messages/message_queue.h"
 
 namespace vltg {
@@ -100,11 +101,7 @@ void TKYRCom32::PollTick() {
   FPollSkip = 1;  // from now on every second tick reads
   if (!OnReceiveData) return;
 
-  FPolling = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{FPolling};
+  const platform::ScopedFlag polling(FPolling);
   const long got = FPort.Read(FBuffer.data(), FBuffer.size(), kReadWindowMs);
   if (got > 0) OnReceiveData(*this, FBuffer.data(), static_cast<int>(got));
   if (OnCommEvent && Connected()) {

@@ -6,6 +6,7 @@
 
 #include "engines/kyr_tap.h"
 #include "engines/tapi_line.h"
+#include "platform/base/scoped_flag.h"
 #include "platform/messages/message_queue.h"
 #include "platform/telephony/line_api.h"
 #include "platform/telephony/tapi_constants.h"
@@ -21,11 +22,7 @@ using namespace platform;
 // dialogue and the re-arm pause pump messages) is dropped, not queued.
 void TKYRTap::LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t dwParam1, uint32_t dwParam2) {
   if (FInCallback) return;
-  FInCallback = true;
-  struct Leave {
-    bool& flag;
-    ~Leave() { flag = false; }
-  } leave{FInCallback};
+  const platform::ScopedFlag in_callback(FInCallback);
   try {
     switch (dwMessage) {
       case LINE_CALLSTATE:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scoped_flag.h"
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
 
@@ -160,11 +161,7 @@ int TnppLink::SendPacket(const std::string& Packet) {
   // runs it before trying again.
   if (FState != TnppLinkState::kIdle || !FLinkUp) return kNotSent;
   Raise(TnppLinkEvent::kSendPacket, Packet);
-  FSending = true;
-  const struct SentAtEnd {
-    bool& sending;
-    ~SentAtEnd() { sending = false; }
-  } sent_at_end{FSending};
+  const platform::ScopedFlag sending(FSending);
   const int limit = std::max(Settings.Retrycount, 1);
   int attempts = 0;
   for (;;) {
