@@ -88,11 +88,13 @@ TEST_F(TapPortListTest, ANewPortTakesTheLowestFreeSlotTheGatewayServes) {
 }
 
 TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten) {
+  // The last: ".<name>.mcf.XXXXXX", the modem settings file's temporary name, would not fit a file name.
   const std::pair<std::string, std::string> cases[] = {
       {"   ", "No Name Specified!"},   {"a", "Modem Name Already In Use!"}, {"../x", "Invalid Port Name!"},
       {"b\\c", "Invalid Port Name!"},  {"[x]", "Invalid Port Name!"},       {"x=y", "Invalid Port Name!"},
       {"t\tab", "Invalid Port Name!"}, {"system", "Invalid Port Name!"},    {"tap ports", "Invalid Port Name!"},
       {"\"A\"", "Invalid Port Name!"}, {"\"\"", "Invalid Port Name!"},        {"'Demo'", "Invalid Port Name!"},
+      {std::string(244, 'n'), "Invalid Port Name!"},
   };
   platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
   Config("[Tap Ports]\r\nPort1=A\r\n[A]\r\nEnabled=1\r\n");
@@ -113,6 +115,28 @@ TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(ConfigText(), "[Tap Ports]\r\nPort1=A\r\n[A]\r\nEnabled=1\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "data"), {}), 1) << name;
   }
+}
+
+// The longest name whose modem settings file, and the temporary name it is
+// written under, fit a file name is taken; a port already listed under a
+// longer one stays editable but gets no modem settings.
+TEST_F(TapPortListTest, ANameMustLeaveRoomForItsModemSettingsFile) {
+  platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
+  const std::string longest(243, 'n');
+  const std::string longer(300, 'o');
+  Config("[Tap Ports]\r\nPort1=" + longer + "\r\n[" + longer + "]\r\nDeviceID=0\r\n");
+  Dialog([&](TPortDataForm& form) {
+    if (!form.Editing()) form.ModemName = longest;
+    form.SetModemIndex(0);
+    form.BitBtn4Click();
+  });
+  list_.ListView2DblClick(0);
+  list_.BitBtn4Click();
+  EXPECT_EQ(sink_.events, (Events{"beep", "box:Invalid Port Name!", "focus:ModemName"}));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "data" / (longest + ".mcf")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "data"), {}), 2);
+  EXPECT_EQ(list_.Items().back().Caption, longest);
+  EXPECT_NE(ConfigText().find("[" + longer + "]\r\nDeviceID=0\r\nPassword="), std::string::npos);
 }
 
 TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
