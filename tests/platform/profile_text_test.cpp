@@ -87,12 +87,6 @@ TEST(ProfileTextWrite, ReplacesInPlaceKeepingTheFilesSpelling) {
   ProfileText text("; settings\n[tnpp]\ncomspeed = 1\nUseCom=0\n");
   text.SetValue("TNPP", "ComSpeed", "6");
   EXPECT_EQ(text.Render(), "; settings\r\n[tnpp]\r\ncomspeed=6\r\nUseCom=0\r\n");
-  // A repeated key's later line, which reads never see, is reached by its count.
-  ProfileText repeated("[Tap Ports]\nPort1=A\nport1 = B\nPort2=C\n");
-  repeated.SetNthValue("tap ports", "PORT1", 1, "");
-  repeated.SetNthValue("Tap Ports", "Port1", 2, "x");
-  repeated.SetNthValue("Missing", "Port1", 0, "x");
-  EXPECT_EQ(repeated.Render(), "[Tap Ports]\r\nPort1=A\r\nport1=\r\nPort2=C\r\n");
 }
 
 TEST(ProfileTextWrite, PlacesNewKeysAndSections) {
