@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/base/whole_file.h"
 #include "platform/registry/registry.h"
 
 namespace vltg {
@@ -46,5 +47,9 @@ std::string DataFilePath(std::string_view data_directory, std::string_view file_
 }
 
 std::string ModemConfigFileName(std::string_view port_name) { return std::string(port_name) + ".mcf"; }
+
+bool CanHaveModemConfigFile(std::string_view port_name) {
+  return ModemConfigFileName(port_name).size() <= platform::kLongestReplaceableName;
+}
 
 }  // namespace vltg

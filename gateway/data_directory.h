@@ -26,5 +26,8 @@ std::string DataFilePath(std::string_view data_directory, std::string_view file_
 
 // A TAP port's modem configuration file: the port name and ".mcf".
 std::string ModemConfigFileName(std::string_view port_name);
+// Whether that file can be written: its name and the temporary name written
+// beside it on the way both fit a directory entry.
+bool CanHaveModemConfigFile(std::string_view port_name);
 
 }  // namespace vltg

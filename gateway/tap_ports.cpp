@@ -1,5 +1,7 @@
 #include "gateway/tap_ports.h"
 
+#include <algorithm>
+
 #include "gateway/config_keys.h"
 #include "platform/base/ascii_text.h"
 #include "platform/profile/profile_integer.h"
@@ -21,6 +23,17 @@ std::vector<std::int32_t> TapPortNumbers(const std::vector<std::string>& keys) {
     if (number && *number >= 0 && *number <= kMaxTapPorts) numbers.push_back(*number);
   }
   return numbers;
+}
+
+std::vector<bool> TapPortEntriesRead(const std::vector<std::string>& keys) {
+  std::vector<bool> read(keys.size(), false);
+  for (const std::int32_t number : TapPortNumbers(keys)) {
+    const std::string key = TapPortKey(number);
+    const auto first = std::find_if(keys.begin(), keys.end(),
+                                    [&](const std::string& k) { return platform::EqualsIgnoreCase(k, key); });
+    if (first != keys.end()) read[static_cast<size_t>(first - keys.begin())] = true;
+  }
+  return read;
 }
 
 bool IsUsablePortName(std::string_view name) {

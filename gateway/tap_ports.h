@@ -25,6 +25,12 @@ std::optional<std::int32_t> TapPortNumber(std::string_view key);
 // whose number part is 0 to 16.
 std::vector<std::int32_t> TapPortNumbers(const std::vector<std::string>& keys);
 
+// Which entries of [Tap Ports] (keys in file order) the gateway reads a port
+// name from: for each of TapPortNumbers, the first entry whose key is its
+// TapPortKey in any case. It reads no other: not a key past the first 16 or
+// numbered over 16, not "Port 7" (read as "Port7"), not a key's second line.
+std::vector<bool> TapPortEntriesRead(const std::vector<std::string>& keys);
+
 // Whether a name can name a port: it becomes a section name and a file name in
 // the data directory, so it must not be empty or have blanks around it (a
 // section name is read trimmed; trim a typed name first) and must hold no

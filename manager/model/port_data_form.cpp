@@ -35,7 +35,7 @@ void TPortDataForm::Refuse(const char* text, const char* control) {
   FSink->Focus(control);
 }
 
-bool TPortDataForm::CheckName(const char* empty_text) {
+bool TPortDataForm::CheckName(const char* empty_text, bool for_file) {
   ModemName = std::string(platform::TrimBlanks(ModemName));
   if (ModemName.empty()) {
     Refuse(empty_text, "ModemName");
@@ -48,8 +48,9 @@ bool TPortDataForm::CheckName(const char* empty_text) {
     Refuse("Modem Name Already In Use!", "ModemName");
     return false;
   }
-  // It names a section and a file of the data directory.
-  if (!IsUsablePortName(ModemName)) {
+  // It names a section and a file of the data directory. A port listed with
+  // a longer name stays editable; only its modem settings cannot be saved.
+  if (!IsUsablePortName(ModemName) || (for_file && !CanHaveModemConfigFile(ModemName))) {
     Refuse("Invalid Port Name!", "ModemName");
     return false;
   }
@@ -57,7 +58,7 @@ bool TPortDataForm::CheckName(const char* empty_text) {
 }
 
 bool TPortDataForm::OKButClick() {
-  if (!CheckName("No Name Specified!")) return false;
+  if (!CheckName("No Name Specified!", !FEditing)) return false;
   if (ModemIndex() < 0 && !Data.DirectAccess) {
     Refuse("No Modem Specified!", "Modem");
     return false;
@@ -70,7 +71,7 @@ void TPortDataForm::BitBtn4Click() {
     Refuse("Must Select a Modem First!", "Modem");
     return;
   }
-  if (!CheckName("Must Select a Name First!")) return;
+  if (!CheckName("Must Select a Name First!", true)) return;
   TKYRAlpaPage line;
   line.SetParentForm(Owner);
   bool cancelled = false;

@@ -42,7 +42,8 @@ class TPortDataForm {
 
   // True when the dialog may close with OK: a usable name, not another
   // port's, and a modem chosen or direct access on. Otherwise a warning box
-  // and the focus on the field at fault. The name is taken trimmed.
+  // and the focus on the field at fault. The name is taken trimmed. A new
+  // port's name must also leave room for its modem configuration file.
   bool OKButClick();
   // Writes the port's modem configuration file at once from the provider's
   // dialog for the chosen line.
@@ -53,8 +54,9 @@ class TPortDataForm {
   void ShowHelp(int context);
 
  private:
-  // The name's checks after the empty one, whose text the caller gives.
-  bool CheckName(const char* empty_text);
+  // The name's checks after the empty one, whose text the caller gives;
+  // `for_file`: the name must be able to name a modem configuration file.
+  bool CheckName(const char* empty_text, bool for_file);
   void Refuse(const char* text, const char* control);
 
   TVLSGSrvcMngr& FManager;

@@ -31,10 +31,31 @@ std::string LabelName(const SettingsField& field) {
 
 }  // namespace
 
-std::string DigitsOnly(std::string_view text) {
-  std::string digits;
-  std::copy_if(text.begin(), text.end(), std::back_inserter(digits), [](char c) { return c >= '0' && c <= '9'; });
-  return digits;
+DigitsEdit KeepTypedDigits(std::string_view before, std::string_view after, std::size_t cursor) {
+  // A UTF-8 continuation byte: the shared parts end and start on whole characters.
+  const auto inside = [](std::string_view text, std::size_t at) {
+    return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+  };
+  std::size_t head = 0;
+  while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
+  while (head > 0 && (inside(before, head) || inside(after, head))) --head;
+  std::size_t tail = 0;
+  while (tail < before.size() - head && tail < after.size() - head &&
+         before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+    ++tail;
+  }
+  while (tail > 0 && (inside(before, before.size() - tail) || inside(after, after.size() - tail))) --tail;
+
+  DigitsEdit edit{std::string(after.substr(0, head)), 0};
+  const std::size_t put_end = after.size() - tail;
+  for (std::size_t i = head; i < put_end; ++i) {
+    if (i == cursor) edit.cursor = edit.text.size();
+    if (after[i] >= '0' && after[i] <= '9') edit.text += after[i];
+  }
+  if (cursor <= head) edit.cursor = cursor;
+  if (cursor >= put_end) edit.cursor = edit.text.size() + (cursor - put_end);
+  edit.text += after.substr(put_end);
+  return edit;
 }
 
 SettingsPage::SettingsPage(TVLSGSrvcMngr& manager, std::string_view section, std::span<const SettingsField> fields)

@@ -60,7 +60,17 @@ class SettingsPage {
   std::vector<Value> values_;
 };
 
-// What an edit that takes the digits only keeps of a typed or pasted text.
-std::string DigitsOnly(std::string_view text);
+// An edit that takes the digits only, after the operator turned its text
+// `before` into `after` (UTF-8) with the cursor at byte `cursor`: what was put
+// in is the part of `after` between what the two texts share at their start
+// and at their end, and of that only the digits stay. The rest stands as it
+// was, so a loaded "0x3C" keeps its "x" and "C" until they are deleted. The
+// cursor keeps its place among the characters that stay.
+struct DigitsEdit {
+  std::string text;
+  std::size_t cursor = 0;
+  bool operator==(const DigitsEdit&) const = default;
+};
+DigitsEdit KeepTypedDigits(std::string_view before, std::string_view after, std::size_t cursor);
 
 }  // namespace vltg::manager

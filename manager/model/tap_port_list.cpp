@@ -35,13 +35,15 @@ int32_t FreeSlot(const ProfileFile& config) {
 
 TTapPortList::TTapPortList(TVLSGSrvcMngr& manager) : FManager(manager) {}
 
-TTapPortItem TTapPortList::ItemOf(const std::string& name, const TPortData& data, std::string key) const {
-  return {name, DeviceIdText(data), data.Enabled ? kPortEnabledImage : kPortDisabledImage, std::move(key)};
+TTapPortItem TTapPortList::ItemOf(const std::string& name, const TPortData& data, std::string key,
+                                  std::size_t key_repeat) const {
+  return {name, DeviceIdText(data), data.Enabled ? kPortEnabledImage : kPortDisabledImage, std::move(key), key_repeat};
 }
 
-std::vector<std::string> TTapPortList::CaptionsBut(int except) const {
+std::vector<std::string> TTapPortList::CaptionsBut(int except, bool started_only) const {
   std::vector<std::string> captions;
   for (size_t i = 0; i < FItems.size(); ++i) {
+    if (started_only && FItems[i].StateIndex == kPortNotStartedImage) continue;
     if (static_cast<int>(i) != except) captions.push_back(FItems[i].Caption);
   }
   return captions;
@@ -50,14 +52,19 @@ std::vector<std::string> TTapPortList::CaptionsBut(int except) const {
 void TTapPortList::FormShow() {
   FItems.clear();
   const ProfileFile config(FManager.FilePath(kConfigFileName));
-  std::vector<int32_t> listed;
-  for (const int32_t number : TapPortNumbers(config.ReadSection(kTapPortsSection))) {
-    // A key given twice names one port.
-    if (std::find(listed.begin(), listed.end(), number) != listed.end()) continue;
-    listed.push_back(number);
-    std::string key = TapPortKey(number);
-    const std::string name = config.ReadString(kTapPortsSection, key, "");
-    if (!name.empty()) FItems.push_back(ItemOf(name, ReadPortData(config, name), std::move(key)));
+  const std::vector<platform::ProfileEntry> entries = config.ReadSectionValues(kTapPortsSection);
+  std::vector<std::string> keys;
+  for (const platform::ProfileEntry& entry : entries) keys.push_back(entry.name);
+  const std::vector<bool> read = TapPortEntriesRead(keys);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string& name = entries[i].value;
+    if (name.empty()) continue;  // a free slot
+    const auto same_key = [&](const std::string& key) { return platform::EqualsIgnoreCase(key, keys[i]); };
+    const auto repeat =
+        static_cast<size_t>(std::count_if(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(i), same_key));
+    TTapPortItem item = ItemOf(name, ReadPortData(config, name), keys[i], repeat);
+    if (!read[i] || !IsUsablePortName(name)) item.StateIndex = kPortNotStartedImage;
+    FItems.push_back(std::move(item));
   }
 }
 
@@ -98,10 +105,17 @@ void TTapPortList::BitBtn4Click() {
 
 void TTapPortList::ListView2DblClick(int selected) {
   if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return;
+  if (FItems[static_cast<size_t>(selected)].StateIndex == kPortNotStartedImage) {
+    FManager.Sink().Beep();
+    FManager.Sink().ShowBox("Port Not Started By The Gateway! It Can Only Be Deleted.", BoxKind::kWarning,
+                            BoxButtons::kOk);
+    return;
+  }
   std::vector<TAlpaLine> lines;
   if (!ListLines(lines)) return;
   const std::string name = FItems[static_cast<size_t>(selected)].Caption;
-  TPortDataForm form(FManager, std::move(lines), CaptionsBut(selected), true);
+  // Entries the gateway does not start are no clash: the section is this port's.
+  TPortDataForm form(FManager, std::move(lines), CaptionsBut(selected, true), true);
   form.ModemName = name;
   form.Data = ReadPortData(ProfileFile(FManager.FilePath(kConfigFileName)), name);
   // A line no longer listed is no choice.
@@ -113,22 +127,29 @@ void TTapPortList::ListView2DblClick(int selected) {
   FManager.RestartPrompt();
 }
 
-void TTapPortList::BitBtn3Click(int selected) {
-  if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return;
+bool TTapPortList::BitBtn3Click(int selected) {
+  if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return false;
   FManager.Sink().Beep();
   if (FManager.Sink().ShowBox("Delete Selected TAP Port?", BoxKind::kConfirmation, BoxButtons::kYesNo) !=
       BoxAnswer::kYes) {
-    return;
+    return false;
   }
   const TTapPortItem item = FItems[static_cast<size_t>(selected)];
+  const std::vector<std::string> others = CaptionsBut(selected);
+  // A name the gateway would not serve may be another section's, and one that
+  // another entry names keeps its section for that entry.
+  const bool own_section =
+      IsUsablePortName(item.Caption) && std::none_of(others.begin(), others.end(), [&](const std::string& other) {
+        return platform::EqualsIgnoreCase(other, item.Caption);
+      });
   const bool written = FManager.WriteConfig([&](ProfileFile& file) {
-    file.WriteString(kTapPortsSection, item.Key, "");
-    // A name the gateway would not serve may be another section's.
-    if (IsUsablePortName(item.Caption)) file.EraseSection(item.Caption);
+    file.WriteNthString(kTapPortsSection, item.Key, item.KeyRepeat, "");
+    if (own_section) file.EraseSection(item.Caption);
   });
-  if (!written) return;
+  if (!written) return false;
   FItems.erase(FItems.begin() + selected);
   FManager.RestartPrompt();
+  return true;
 }
 
 }  // namespace vltg::manager

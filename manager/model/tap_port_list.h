@@ -3,6 +3,7 @@
 // from [Tap Ports], and adding, editing and deleting ports through the port
 // dialog, each written to Config.Dat at once and followed by the restart
 // prompt.
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,12 +16,17 @@ namespace vltg::manager {
 
 inline constexpr int kPortEnabledImage = 3;
 inline constexpr int kPortDisabledImage = 2;
+// An entry the gateway starts no port for: it can only be deleted.
+inline constexpr int kPortNotStartedImage = 4;
 
 struct TTapPortItem {
   std::string Caption;   // the port's name
   std::string DeviceID;  // "Direct" or the device identifier
   int StateIndex = kPortDisabledImage;
   std::string Key;  // the [Tap Ports] key it was listed from
+  // Which line of that key: 0 the one reads see, 1 the next line of the same
+  // key, and so on.
+  std::size_t KeyRepeat = 0;
 
   bool operator==(const TTapPortItem&) const = default;
 };
@@ -33,14 +39,18 @@ class TTapPortList {
   // Shows the port dialog modally; true when it closed with OK.
   std::function<bool(TPortDataForm& form)> ShowPortDialog;
 
-  // Lists the ports the gateway serves, in its order.
+  // Lists every entry of [Tap Ports] that names a port, in file order; those
+  // the gateway will not start get kPortNotStartedImage.
   void FormShow();
   // Add.
   void BitBtn4Click();
-  // Edit the item at that position (-1: none selected).
+  // Edit the item at that position (-1: none selected). An entry the gateway
+  // will not start is refused: its section may be another port's or none.
   void ListView2DblClick(int selected);
-  // Delete the item at that position (-1: none selected).
-  void BitBtn3Click(int selected);
+  // Delete the item at that position (-1: none selected). True when it was
+  // removed: the list then has nothing selected, so that a second delete
+  // cannot take the next port unasked.
+  bool BitBtn3Click(int selected);
 
   // The main window's line component: lists the lines for the dialog.
   TKYRAlpaPage KYRAlpaPage1;
@@ -49,8 +59,9 @@ class TTapPortList {
   // The lines for the dialog, with the line application started anew; false
   // when listing them failed (shown in an error box).
   bool ListLines(std::vector<TAlpaLine>& lines);
-  std::vector<std::string> CaptionsBut(int except) const;
-  TTapPortItem ItemOf(const std::string& name, const TPortData& data, std::string key) const;
+  std::vector<std::string> CaptionsBut(int except, bool started_only = false) const;
+  TTapPortItem ItemOf(const std::string& name, const TPortData& data, std::string key,
+                      std::size_t key_repeat = 0) const;
 
   TVLSGSrvcMngr& FManager;
   std::vector<TTapPortItem> FItems;

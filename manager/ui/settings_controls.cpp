@@ -14,16 +14,31 @@ namespace vltg::manager {
 
 namespace {
 
-// Keeps the digits of whatever is typed or pasted.
+// Keeps the digits of whatever is typed or pasted, and the rest of the text as
+// it stood: every change of the edit's text passes here, so the text it last
+// let through is the one the change was made to. The loaded text itself (an
+// undo back to it) is let through whole.
 class DigitsValidator : public QValidator {
  public:
-  using QValidator::QValidator;
+  DigitsValidator(const QString& loaded, QObject* parent) : QValidator(parent), loaded_(loaded), last_(loaded) {}
   State validate(QString& input, int& pos) const override {
-    // The cursor stays after the digits that stood before it.
-    pos = static_cast<int>(DigitsOnly(FromQString(input.left(pos))).size());
-    input = ToQString(DigitsOnly(FromQString(input)));
+    const std::string after = FromQString(input);
+    if (input == loaded_) {
+      last_ = input;
+      return Acceptable;
+    }
+    const DigitsEdit kept = KeepTypedDigits(FromQString(last_), after, FromQString(input.left(pos)).size());
+    if (kept.text != after) {
+      input = ToQString(kept.text);
+      pos = static_cast<int>(ToQString(std::string_view(kept.text).substr(0, kept.cursor)).size());
+    }
+    last_ = input;
     return Acceptable;
   }
+
+ private:
+  const QString loaded_;
+  mutable QString last_;
 };
 
 }  // namespace
@@ -42,7 +57,7 @@ SettingsControls::SettingsControls(SettingsPage& page, QWidget* owner) : page_(p
       control = list;
     } else {
       auto* edit = new QLineEdit(ToQString(page_.Text(field.control)), owner_);
-      if (field.digits_only) edit->setValidator(new DigitsValidator(edit));
+      if (field.digits_only) edit->setValidator(new DigitsValidator(edit->text(), edit));
       control = edit;
     }
     control->setObjectName(ToQString(field.control));

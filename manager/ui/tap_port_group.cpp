@@ -1,14 +1,13 @@
 #include "manager/ui/tap_port_group.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "manager/ui/port_data_dialog.h"
+#include "manager/ui/state_images.h"
 
 namespace vltg::manager {
 
@@ -44,8 +43,8 @@ TapPortGroup::TapPortGroup(TVLSGSrvcMngr& manager, QWidget* parent)
     Refresh();
   });
   connect(remove, &QPushButton::clicked, this, [this] {
-    model_.BitBtn3Click(Selected());
-    Refresh();
+    const bool removed = model_.BitBtn3Click(Selected());
+    Refresh(!removed);
   });
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
     model_.ListView2DblClick(Selected());
@@ -66,17 +65,17 @@ int TapPortGroup::Selected() const {
   return item != nullptr && item->isSelected() ? list_->indexOfTopLevelItem(item) : -1;
 }
 
-void TapPortGroup::Refresh() {
-  const int selected = Selected();
+void TapPortGroup::Refresh(bool keep_selection) {
+  const int selected = keep_selection ? Selected() : -1;
   list_->clear();
   for (const TTapPortItem& port : model_.Items()) {
     auto* item =
         new QTreeWidgetItem(list_, {QString::fromStdString(port.Caption), QString::fromStdString(port.DeviceID)});
-    // The enabled and disabled port images.
-    item->setIcon(
-        0, QApplication::style()->standardIcon(port.StateIndex == kPortEnabledImage ? QStyle::SP_DialogApplyButton
-                                                                                    : QStyle::SP_DialogCancelButton));
+    item->setIcon(0, StateImage(port.StateIndex));
     item->setData(0, Qt::UserRole, port.StateIndex);
+    if (port.StateIndex == kPortNotStartedImage) {
+      item->setToolTip(0, "Not Started By The Gateway (" + QString::fromStdString(port.Key) + ")");
+    }
   }
   if (selected >= 0 && selected < list_->topLevelItemCount()) list_->setCurrentItem(list_->topLevelItem(selected));
 }

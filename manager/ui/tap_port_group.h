@@ -24,8 +24,9 @@ class TapPortGroup : public QGroupBox {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // The list's rows from the model's items.
-  void Refresh();
+  // The list's rows from the model's items, with the row selected before
+  // selected again unless `keep_selection` is false.
+  void Refresh(bool keep_selection = true);
   int Selected() const;
 
   TTapPortList model_;

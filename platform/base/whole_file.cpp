@@ -100,7 +100,8 @@ void ReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes)
   std::filesystem::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
 
-  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string temp =
+      (dir / (std::string(kTemporaryPrefix) + target.filename().string() + std::string(kTemporarySuffix))).string();
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) throw EFileError(ErrorText("Cannot create a file beside", target, errno));
 

@@ -3,6 +3,8 @@
 // copying one, each creating its file with a mode of the caller's; and
 // replacing one atomically: a reader sees the old file or the new one, never
 // a half-written one, and a crash while writing leaves the old file in place.
+#include <climits>
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -29,6 +31,13 @@ bool AppendToFile(const std::filesystem::path& path, std::string_view bytes, std
 // source's or an existing target's. False when either cannot be opened or the copy fails
 // (a partial target may then be left).
 bool CopyFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::filesystem::perms mode);
+
+// The temporary file ReplaceWholeFile writes beside a file is named
+// kTemporaryPrefix, the file's name and kTemporarySuffix (mkstemp's pattern), so
+// a file whose name is longer than kLongestReplaceableName cannot be replaced.
+inline constexpr std::string_view kTemporaryPrefix = ".";
+inline constexpr std::string_view kTemporarySuffix = ".XXXXXX";
+inline constexpr std::size_t kLongestReplaceableName = NAME_MAX - kTemporaryPrefix.size() - kTemporarySuffix.size();
 
 // Writes the bytes to a temporary file in the same directory, syncs it and
 // renames it over the path. An existing file keeps its mode and, where allowed,

@@ -83,6 +83,11 @@ void ProfileFile::WriteBool(std::string_view section, std::string_view key, bool
   WriteString(section, key, value ? "1" : "0");
 }
 
+void ProfileFile::WriteNthString(std::string_view section, std::string_view key, std::size_t repeat,
+                                 std::string_view value) {
+  Change([&](ProfileText& text) { text.SetNthValue(section, key, repeat, value); });
+}
+
 void ProfileFile::EraseSection(std::string_view section) {
   Change([&](ProfileText& text) { text.EraseSection(section); });
 }

@@ -3,6 +3,7 @@
 // use one: every read reads the file anew, so an edit takes effect at once, and
 // every write replaces the file atomically, so a reader never sees it torn.
 // The text rules are ProfileText's.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -40,6 +41,8 @@ class ProfileFile {
   void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
   // Written as "1" or "0".
   void WriteBool(std::string_view section, std::string_view key, bool value);
+  // ProfileText::SetNthValue: a line of a repeated key.
+  void WriteNthString(std::string_view section, std::string_view key, std::size_t repeat, std::string_view value);
   void EraseSection(std::string_view section);
   void DeleteKey(std::string_view section, std::string_view key);
 

@@ -146,6 +146,21 @@ void ProfileText::SetValue(std::string_view section, std::string_view key, std::
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(last_key + 1), KeyLine(key, value));
 }
 
+void ProfileText::SetNthValue(std::string_view section, std::string_view key, std::size_t repeat,
+                              std::string_view value) {
+  if (HasLineBreak(value)) throw EProfileError("Invalid profile value for key \"" + std::string(key) + "\"");
+  const auto range = FindSection(section);
+  if (!range) return;
+  for (std::size_t i = range->header + 1; i < range->end; ++i) {
+    const ParsedLine parsed = ParseLine(lines_[i]);
+    if (parsed.kind != LineKind::kKey || !EqualsIgnoreCase(parsed.name, key)) continue;
+    if (repeat-- == 0) {
+      lines_[i] = KeyLine(parsed.name, value);
+      return;
+    }
+  }
+}
+
 void ProfileText::EraseSection(std::string_view section) {
   while (const auto range = FindSection(section)) {
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),

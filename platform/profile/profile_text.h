@@ -49,6 +49,11 @@ class ProfileText {
   // in a section name, a "=" in a key name, blanks around a name, an empty name)
   // raise EProfileError and leave the text unchanged.
   void SetValue(std::string_view section, std::string_view key, std::string_view value);
+  // Sets the value of the key's line that comes `repeat` lines of that key
+  // after the one reads see (0: that one), keeping the key as spelled; a
+  // repeated key's later lines are reachable by no other call. Nothing when
+  // the section has no such line.
+  void SetNthValue(std::string_view section, std::string_view key, std::size_t repeat, std::string_view value);
   // Removes every section of that name with all its lines.
   void EraseSection(std::string_view section);
   // Removes the key's lines from the section that reads see.

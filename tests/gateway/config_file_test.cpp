@@ -91,6 +91,15 @@ TEST(TapPorts, KeyNumbersAndUsableNames) {
   EXPECT_EQ(TapPortNumber("PortX"), std::nullopt);
   EXPECT_EQ(TapPortNumber("Por"), std::nullopt);
 
+  // Of the first 16 keys the numbers count; each is read under its own key,
+  // wherever that stands, and only its first line.
+  std::vector<std::string> keys = {"Port 7", "Port1", "PortX", "Port17", "port1"};
+  keys.resize(16, "Port16");
+  keys.push_back("Port7");
+  std::vector<bool> read(keys.size(), false);
+  read[1] = read[5] = read[16] = true;
+  EXPECT_EQ(TapPortEntriesRead(keys), read);
+
   for (const std::string& good : std::vector<std::string>{"Line 1", "modem-2.north", "Port7", "System", "\"A",
                                                          "'A\"", "O'Neil", "'", std::string(2047, 'x')}) {
     EXPECT_TRUE(IsUsablePortName(good)) << good;

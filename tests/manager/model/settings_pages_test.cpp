@@ -157,5 +157,29 @@ TEST_F(SettingsPagesTest, AFailedWriteIsShownAndReported) {
   EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kError);
 }
 
+// A digits-only field drops the characters the operator put in that are not
+// digits, and nothing else: a loaded text stays until it is edited away.
+TEST(DigitsOnlyField, KeepsWhatStoodAndTheDigitsPutIn) {
+  struct Case {
+    std::string before, after;
+    std::size_t cursor;
+    DigitsEdit kept;
+  };
+  const Case cases[] = {
+      {"0x3C", "0x3C1", 5, {"0x3C1", 5}},  // a digit typed after a loaded hexadecimal
+      {"0x3C", "0xa3C", 3, {"0x3C", 2}},   // a letter typed: the cursor stays where it was
+      {"12", "13x,42", 5, {"1342", 3}},    // "3x,4" pasted
+      {"0x3C", "03C", 1, {"03C", 1}},      // a loaded letter deleted
+      {"0x3C", "0yC", 2, {"0C", 1}},       // "x3" replaced by a letter
+      {"60", "", 0, {"", 0}},              // cleared
+      {"ab", "aab", 2, {"ab", 1}},         // a repeated letter: which "a" was typed makes no difference
+      {"1é", "1è", 3, {"1", 1}},           // "é" replaced: no half character stays
+      {"é", "é7", 3, {"é7", 3}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(KeepTypedDigits(c.before, c.after, c.cursor), c.kept) << c.before << " -> " << c.after;
+  }
+}
+
 }  // namespace
 }  // namespace vltg::manager

@@ -17,6 +17,15 @@ namespace {
 
 using Events = std::vector<std::string>;
 
+}  // namespace
+
+void PrintTo(const TTapPortItem& item, std::ostream* out) {
+  *out << "{" << item.Caption << ", " << item.DeviceID << ", " << item.StateIndex << ", " << item.Key << "#"
+       << item.KeyRepeat << "}";
+}
+
+namespace {
+
 class TapPortListTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -46,11 +55,41 @@ class TapPortListTest : public ::testing::Test {
   TTapPortList list_{manager_};
 };
 
-TEST_F(TapPortListTest, PortsAreListedAsTheGatewayStartsThem) {
-  Config(
-      "[Tap Ports]\r\nPort1=A\r\nPort2=\r\nPortX=Z\r\nPort3=C\r\nPort17=Q\r\n"
-      "[A]\r\nDirectAccess=1\r\nEnabled=1\r\nDeviceID=1\r\n[C]\r\nDeviceID=2\r\n");
-  EXPECT_EQ(list_.Items(), (std::vector<TTapPortItem>{{"A", "Direct", 3, "Port1"}, {"C", "2", 2, "Port3"}}));
+// Every entry that names a port is listed; those the gateway never starts are
+// marked, cannot be edited and can be deleted, each blanking its own line and
+// leaving a section that another entry still names.
+TEST_F(TapPortListTest, EveryEntryIsListedAndOnesTheGatewayDoesNotStartCanOnlyBeDeleted) {
+  const std::string head = "[Tap Ports]\r\nPort1=A\r\nPort2=\r\nPort3=C\r\n";
+  const std::string sections =
+      "[A]\r\nDirectAccess=1\r\nEnabled=1\r\nDeviceID=1\r\n[C]\r\nDeviceID=2\r\n[Q]\r\nEnabled=1\r\n";
+  Config(head + "PortX=Z\r\nPort 7=Seven\r\nport1=a\r\nPort17=Q\r\nPort9=../x\r\n" + sections);
+  const std::vector<TTapPortItem> started = {{"A", "Direct", 3, "Port1"}, {"C", "2", 2, "Port3"}};
+  EXPECT_EQ(list_.Items(), (std::vector<TTapPortItem>{started[0],
+                                                      started[1],
+                                                      {"Z", "0", 4, "PortX"},
+                                                      {"Seven", "0", 4, "Port 7"},  // read as "Port7"
+                                                      {"a", "Direct", 4, "port1", 1},
+                                                      {"Q", "0", 4, "Port17"},
+                                                      {"../x", "0", 4, "Port9"}}));
+
+  list_.ShowPortDialog = [](TPortDataForm&) {
+    ADD_FAILURE() << "no dialog for an entry the gateway does not start";
+    return false;
+  };
+  list_.ListView2DblClick(5);
+  EXPECT_EQ(sink_.events, (Events{"beep", "box:Port Not Started By The Gateway! It Can Only Be Deleted."}));
+  // Nothing selected, or answered No: nothing deleted.
+  EXPECT_FALSE(list_.BitBtn3Click(-1));
+  EXPECT_FALSE(list_.BitBtn3Click(2));
+  while (list_.Items().size() > started.size()) {
+    sink_.answers = {BoxAnswer::kYes};
+    EXPECT_TRUE(list_.BitBtn3Click(2));
+  }
+  EXPECT_EQ(list_.Items(), started);
+  EXPECT_EQ(ConfigText(), head + "PortX=\r\nPort 7=\r\nport1=\r\nPort17=\r\nPort9=\r\n" +
+                              "[A]\r\nDirectAccess=1\r\nEnabled=1\r\nDeviceID=1\r\n[C]\r\nDeviceID=2\r\n");
+  list_.FormShow();
+  EXPECT_EQ(list_.Items(), started);
 }
 
 TEST_F(TapPortListTest, ANewPortTakesTheLowestFreeSlotTheGatewayServes) {
@@ -88,11 +127,13 @@ TEST_F(TapPortListTest, ANewPortTakesTheLowestFreeSlotTheGatewayServes) {
 }
 
 TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten) {
+  // The last: ".<name>.mcf.XXXXXX", the modem settings file's temporary name, would not fit a file name.
   const std::pair<std::string, std::string> cases[] = {
       {"   ", "No Name Specified!"},   {"a", "Modem Name Already In Use!"}, {"../x", "Invalid Port Name!"},
       {"b\\c", "Invalid Port Name!"},  {"[x]", "Invalid Port Name!"},       {"x=y", "Invalid Port Name!"},
       {"t\tab", "Invalid Port Name!"}, {"system", "Invalid Port Name!"},    {"tap ports", "Invalid Port Name!"},
       {"\"A\"", "Invalid Port Name!"}, {"\"\"", "Invalid Port Name!"},        {"'Demo'", "Invalid Port Name!"},
+      {std::string(244, 'n'), "Invalid Port Name!"},
   };
   platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
   Config("[Tap Ports]\r\nPort1=A\r\n[A]\r\nEnabled=1\r\n");
@@ -115,6 +156,28 @@ TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten)
   }
 }
 
+// The longest name whose modem settings file, and the temporary name it is
+// written under, fit a file name is taken; a port already listed under a
+// longer one stays editable but gets no modem settings.
+TEST_F(TapPortListTest, ANameMustLeaveRoomForItsModemSettingsFile) {
+  platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
+  const std::string longest(243, 'n');
+  const std::string longer(300, 'o');
+  Config("[Tap Ports]\r\nPort1=" + longer + "\r\n[" + longer + "]\r\nDeviceID=0\r\n");
+  Dialog([&](TPortDataForm& form) {
+    if (!form.Editing()) form.ModemName = longest;
+    form.SetModemIndex(0);
+    form.BitBtn4Click();
+  });
+  list_.ListView2DblClick(0);
+  list_.BitBtn4Click();
+  EXPECT_EQ(sink_.events, (Events{"beep", "box:Invalid Port Name!", "focus:ModemName"}));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "data" / (longest + ".mcf")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "data"), {}), 2);
+  EXPECT_EQ(list_.Items().back().Caption, longest);
+  EXPECT_NE(ConfigText().find("[" + longer + "]\r\nDeviceID=0\r\nPassword="), std::string::npos);
+}
+
 TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
   Config("");
   Dialog([](TPortDataForm& form) { form.ModemName = "Nowhere"; });
@@ -131,12 +194,12 @@ TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
 
 TEST_F(TapPortListTest, DeleteBlanksOnlyTheKeyTheItemWasListedFrom) {
   Config("[Tap Ports]\r\nPort1=A\r\nPort5=E\r\nPort6=Misc\r\n[E]\r\nEnabled=1\r\n[Misc]\r\nmHeader=H\r\n");
-  list_.BitBtn3Click(1);  // answered No
+  EXPECT_FALSE(list_.BitBtn3Click(1));  // answered No
   EXPECT_EQ(sink_.events, (Events{"beep", "box:Delete Selected TAP Port?"}));
   sink_.answers = {BoxAnswer::kYes, BoxAnswer::kYes};
-  list_.BitBtn3Click(1);
+  EXPECT_TRUE(list_.BitBtn3Click(1));
   // A port named after another section leaves that section alone.
-  list_.BitBtn3Click(1);
+  EXPECT_TRUE(list_.BitBtn3Click(1));
   EXPECT_EQ(ConfigText(), "[Tap Ports]\r\nPort1=A\r\nPort5=\r\nPort6=\r\n[Misc]\r\nmHeader=H\r\n");
   EXPECT_EQ(list_.Items().size(), 1u);
 }

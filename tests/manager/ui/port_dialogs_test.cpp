@@ -14,6 +14,7 @@
 
 #include "manager/ui/modem_config_dialog.h"
 #include "manager/ui/port_data_dialog.h"
+#include "manager/ui/state_images.h"
 #include "manager/ui/tap_port_group.h"
 #include "platform/telephony/line_api.h"
 #include "platform/telephony/tapi_constants.h"
@@ -170,6 +171,29 @@ TEST_F(PortDialogsTest, ThePortListIsFilledAtItsFirstShowing) {
   EXPECT_EQ(list->topLevelItem(0)->data(0, Qt::UserRole).toInt(), 3);
   EXPECT_EQ(list->topLevelItem(1)->data(0, Qt::UserRole).toInt(), 2);
   EXPECT_EQ(Shown(group, "BitBtn4") + "|" + Shown(group, "BitBtn3"), "&Add TAP Port|&Delete TAP Port");
+}
+
+// A delete leaves nothing selected, so a second one asks nothing and removes
+// nothing; an entry the gateway does not start shows its own image and why.
+TEST_F(PortDialogsTest, AfterADeleteNothingIsSelected) {
+  dir_.Write("Config.Dat", "[Tap Ports]\r\nPort1=A\r\nPort2=B\r\nPort17=C\r\n[A]\r\nEnabled=1\r\n");
+  TapPortGroup group(manager_);
+  group.show();
+  QTreeWidget* list = group.List();
+  ASSERT_EQ(list->topLevelItemCount(), 3);
+  EXPECT_EQ(list->topLevelItem(0)->icon(0).pixmap(16, 16).toImage(), StateImage(3).pixmap(16, 16).toImage());
+  EXPECT_EQ(list->topLevelItem(2)->icon(0).pixmap(16, 16).toImage(), StateImage(4).pixmap(16, 16).toImage());
+  EXPECT_EQ(list->topLevelItem(2)->toolTip(0), "Not Started By The Gateway (Port17)");
+
+  list->setCurrentItem(list->topLevelItem(0));
+  sink_.answers = {BoxAnswer::kYes, BoxAnswer::kYes};
+  auto* remove = group.findChild<QAbstractButton*>("BitBtn3");
+  remove->click();
+  remove->click();
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Delete Selected TAP Port?"}));
+  EXPECT_EQ(platform::ProfileFile(dir_ / "Config.Dat").ReadString("Tap Ports", "Port2", ""), "B");
 }
 
 }  // namespace

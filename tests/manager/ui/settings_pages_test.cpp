@@ -50,6 +50,24 @@ TEST_F(SettingsPagesWidgetTest, TheNumberFieldsTakeDigitsOnlyTypedOrPastedTheSou
   EXPECT_EQ(source->text(), "$1F");
 }
 
+// Only what is typed is filtered: a loaded text that is not all digits stays.
+TEST_F(SettingsPagesWidgetTest, TypingIntoANumberFieldLeavesItsLoadedTextAsItIs) {
+  dir_.Write("Config.Dat", "[TNPP]\r\nBusyRtyTO=0x3C\r\n");
+  TnppPage page(manager_);
+  auto* edit = Find<QLineEdit>(page, "BusyRtyTO");
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  edit->undo();
+  EXPECT_EQ(edit->text(), "0x3C");
+  edit->end(false);
+  QTest::keyClicks(edit, "1y");
+  EXPECT_EQ(edit->text(), "0x3C1");
+  edit->setCursorPosition(1);
+  QTest::keyClick(edit, Qt::Key_Delete);
+  QTest::keyClicks(edit, "z2");
+  EXPECT_EQ(edit->text(), "023C1");
+}
+
 TEST_F(SettingsPagesWidgetTest, TheControlsShowTheLoadedValuesAndApplyStoresThem) {
   dir_.Write("Config.Dat", "[TNPP]\r\nIdelTO=15\r\nComSpeed=10\r\nHandShake=7\r\n");
   TnppPage page(manager_);
