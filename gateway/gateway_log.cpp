@@ -89,7 +89,7 @@ void TGatewayLog::WriteLine(std::string text) {
 
 void TGatewayLog::RotationDone(bool ok, const std::string& failure, const fs::path& archive) {
   TellEventLog(rotation_failing_, ok, "Log.Dat cannot be moved to the logs directory: " + failure,
-       "Log.Dat is moved to the logs directory again: " + archive.string());
+               "Log.Dat is moved to the logs directory again: " + archive.string());
 }
 
 void TGatewayLog::Timer2Timer() {

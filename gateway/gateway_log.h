@@ -68,6 +68,7 @@ class TGatewayLog {
 
  private:
   intptr_t HandleMessage(uint32_t msg);
+  // The end of a rotation that moved Log.Dat to `archive`, or failed as `failure` says.
   void RotationDone(bool ok, const std::string& failure, const std::filesystem::path& archive);
 
   std::string home_dir_;
