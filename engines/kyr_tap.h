@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "engines/retry_pause.h"
 #include "engines/tap_port.h"
 #include "engines/tap_reads.h"
 #include "engines/tap_session.h"
@@ -268,10 +269,10 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession {
   platform::SerialPort FComm;
   // Stopped once a call is answered.
   TTimeCounter FCounter;
-  // A line that could not be re-armed is tried again after FRearmPauseMs,
+  // A line that could not be re-armed is tried again after FRearmPause,
   // which grows with every failed try; its later failures stay quiet.
   platform::Timer FRearmTimer;
-  int64_t FRearmPauseMs = 0;
+  TRetryPause FRearmPause;
   bool FQuietErrors = false;
 };
 

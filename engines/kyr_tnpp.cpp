@@ -1,6 +1,6 @@
 #include "engines/kyr_tnpp.h"
 
-#include <algorithm>
+#include <exception>
 
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
@@ -20,6 +20,11 @@ TKYRTNPP::TKYRTNPP() {
   FLink.OnEvent = [this](TnppLinkEvent Event, const std::string& Packet) { RaiseLinkEvent(Event, Packet); };
   FLink.OnReceive = [this](TnppBlock Block, const std::string& Packet, char& Rsp) { RaiseReceive(Block, Packet, Rsp); };
   FLinkThread.ThreadProc = [this](TWinThread& Sender, TWinThreadParam&) { return LinkThreadProc(Sender); };
+  FLinkThread.ThreadTerminate = [this](TWinThread&, TWinThreadParam&) {
+    LinkThreadEnded();
+    return 0u;
+  };
+  FReopenTimer.SetOnTimer([this] { RetryOpen(); });
 }
 
 TKYRTNPP::~TKYRTNPP() { CloseLink(); }
@@ -27,11 +32,10 @@ TKYRTNPP::~TKYRTNPP() { CloseLink(); }
 void TKYRTNPP::OpenLink() {
   if (Connected() || !Open()) return;
   FLink.SetStopMark(false);  // left by an earlier CloseLink
-  FReadCount = FReadPos = 0;
-  FLinkThread.SetTag(0);
   FLinkOpen = true;
+  FReopened = false;
   try {
-    FLinkThread.Execute(nullptr);
+    StartLinkThread();
   } catch (...) {
     FLinkOpen = false;
     Close();
@@ -39,8 +43,52 @@ void TKYRTNPP::OpenLink() {
   }
 }
 
+void TKYRTNPP::StartLinkThread() {
+  FReadCount = FReadPos = 0;
+  FDeviceLost = false;
+  FLinkThread.SetTag(0);
+  FLinkThread.Execute(nullptr);
+}
+
+// The link thread has left the port: a device that hung up or went away is
+// closed and tried again after the pause. A device lost again before its link
+// came up belongs to the same run of failures: quiet, the pause growing.
+void TKYRTNPP::LinkThreadEnded() {
+  if (!FDeviceLost || !FLinkOpen) return;  // ended for a stop, or CloseLink is closing it
+  Close();
+  if (FRestoring.exchange(true)) {
+    FReopenTimer.SetInterval(FReopenPause.Next());
+  } else {
+    FReopenTimer.SetInterval(FReopenPause.First());
+    if (OnPortLost) OnPortLost(*this);
+  }
+  FReopenTimer.SetEnabled(true);
+}
+
+void TKYRTNPP::RetryOpen() {
+  FReopenTimer.SetEnabled(false);
+  if (!FLinkOpen || Connected()) return;
+  if (Open()) {
+    // The link starts afresh (its link test first) with what is still queued.
+    FReopened = true;
+    try {
+      StartLinkThread();
+      return;
+    } catch (const std::exception&) {
+      Close();
+    }
+  }
+  FReopenTimer.SetInterval(FReopenPause.Next());
+  FReopenTimer.SetEnabled(true);
+}
+
 bool TKYRTNPP::CloseLink() {
-  if (!Connected()) return true;
+  FReopenTimer.SetEnabled(false);
+  FRestoring = false;
+  if (!Connected()) {
+    FLinkOpen = false;  // a device that is away is not opened again
+    return true;
+  }
   FLinkOpen = false;  // no page is accepted for a link being closed
   FLink.SetStopMark(true);
   platform::SleepPumping(kSendGraceMs);
@@ -63,9 +111,10 @@ bool TKYRTNPP::SendPage(uint32_t DestAddr, uint16_t Inertia, const std::string& 
 }
 
 uint32_t TKYRTNPP::LinkThreadProc(TWinThread& Sender) {
-  auto stop = [&Sender] { return Sender.GetTag() != 0; };
+  // A device that is gone ends the link too; the owner's thread opens it again.
+  auto stop = [this, &Sender] { return Sender.GetTag() != 0 || FDeviceLost; };
   try {
-    if (OnPortOpened) OnPortOpened(*this);
+    if (!FReopened && OnPortOpened) OnPortOpened(*this);
     FLink.Run(stop);
   } catch (...) {
     // Nobody serves the link any more: pages are refused from now on.
@@ -81,6 +130,7 @@ int TKYRTNPP::ReadChar() {
   if (FReadPos >= FReadCount) {
     FReadPos = 0;
     const long got = Connected() ? Port().Read(FReadBuffer, sizeof FReadBuffer, 0) : 0;
+    if (got < 0) FDeviceLost = true;  // failed or gone (a closed pseudo-terminal, an adapter pulled)
     FReadCount = got > 0 ? static_cast<int>(got) : 0;
     if (FReadCount == 0) return -1;
   }
@@ -90,11 +140,11 @@ int TKYRTNPP::ReadChar() {
 void TKYRTNPP::AwaitInput(int64_t UntilMs) {
   if (FReadPos < FReadCount) return;
   // A device that has hung up (an adapter pulled) polls readable at once for
-  // ever with nothing to read: its waits run to their deadlines instead.
+  // ever with nothing to read: the link ends at its next step instead.
   if (Connected() && !Port().HungUp()) {
     platform::WaitReadable(Port().Handle(), UntilMs);
   } else {
-    platform::WaitMessage(std::max<int64_t>(UntilMs - platform::NowMs(), 0));
+    FDeviceLost = true;
   }
 }
 
@@ -106,6 +156,7 @@ void TKYRTNPP::RaiseLinkEvent(TnppLinkEvent Event, const std::string& Packet) {
       if (OnLinkError) OnLinkError(*this);
       break;
     case TnppLinkEvent::kLinkTest:
+      if (FRestoring.exchange(false) && OnPortRestored) OnPortRestored(*this);
       if (OnLinkTest) OnLinkTest(*this);
       break;
     case TnppLinkEvent::kCRCError:

@@ -2,7 +2,10 @@
 // TNPP link component: a serial port that keeps a TNPP link up and sends
 // queued page packets over it. Its own link thread does all reading and
 // writing (engines/tnpp_link.h) and raises every event except OnPortClosed;
-// the owner queues pages with SendPage from any thread.
+// the owner queues pages with SendPage from any thread. A device that hangs
+// up or goes away (an adapter pulled) ends the link thread; the owner's
+// thread closes the port, opens it again by its name after a growing pause
+// and starts the link again, the packets still queued kept.
 //
 // Threads: create, set the properties, OpenLink and CloseLink on one thread
 // (the owner), which must pump messages while the link runs; SendPage,
@@ -16,9 +19,11 @@
 #include <vector>
 
 #include "engines/kyr_com32.h"
+#include "engines/retry_pause.h"
 #include "engines/tnpp_link.h"
 #include "engines/tnpp_packet.h"
 #include "engines/win_thread.h"
+#include "platform/messages/timer.h"
 
 namespace vltg {
 
@@ -94,6 +99,12 @@ class TKYRTNPP : public TKYRCom32, private TnppLinkPort {
   TNotifyEvent OnPortOpened;         // the link thread has started
   TNotifyEvent OnPortClosed;         // CloseLink has closed the port (caller's thread)
   TNotifyEvent OnLinkTest;           // EOT received: the link is up
+  // The device hung up or went away: the port is closed and opened again
+  // (owner's thread). Once per run of failures: the run ends when the link on
+  // the reopened port is up, which OnPortRestored says (link thread, before
+  // its OnLinkTest).
+  TNotifyEvent OnPortLost;
+  TNotifyEvent OnPortRestored;
   // A valid packet of the block type arrived; Rsp starts as CAN and is sent
   // back as one character.
   TPackRxEvent OnETERequest;         // '>'
@@ -114,13 +125,26 @@ class TKYRTNPP : public TKYRCom32, private TnppLinkPort {
   int ReadChar() override;
   bool Write(std::string_view Bytes) override;
   void AwaitInput(int64_t UntilMs) override;
+  // Starts the link thread on the open port.
+  void StartLinkThread();
   uint32_t LinkThreadProc(TWinThread& Sender);
+  // Owner's thread: the link thread has ended; a lost device is let go.
+  void LinkThreadEnded();
+  // Owner's thread, FReopenTimer: one try to open the lost device again.
+  void RetryOpen();
   void RaiseLinkEvent(TnppLinkEvent Event, const std::string& Packet);
   void RaiseReceive(TnppBlock Block, const std::string& Packet, char& Rsp);
 
   int FRSHoldRetry = 24;
   uint32_t FDestAddr = 0;
-  std::atomic<bool> FLinkOpen{false};  // the port is open for the link (read by SendPage)
+  // Opened and not closed by the owner (read by SendPage); its device may be
+  // away meanwhile.
+  std::atomic<bool> FLinkOpen{false};
+  std::atomic<bool> FDeviceLost{false};  // set by the link thread: its device is gone
+  std::atomic<bool> FRestoring{false};   // a run of failures: from a loss until the link is up again
+  bool FReopened = false;                // the link thread starts on a reopened port
+  platform::Timer FReopenTimer;
+  TRetryPause FReopenPause;
 
   // Link thread only: what the last read brought.
   char FReadBuffer[256] = {};

@@ -19,8 +19,6 @@ namespace {
 thread_local const TKYRTap* tDirectAccessEngine = nullptr;
 
 constexpr int32_t kAttachWaitSeconds = 3;
-constexpr int32_t kRestartPauseSeconds = 3;
-constexpr int32_t kRestartPauseLimitSeconds = 60;
 constexpr int64_t kScriptReadMs = 1000;
 
 // Waits in the system's manner: pumping, until `done` or the countdown ends.
@@ -70,7 +68,7 @@ void TKYRTap::StopDirectAccess() {
 uint32_t TKYRTap::DAThreadProc() {
   tDirectAccessEngine = this;
   FPortFailing = false;
-  int32_t pause = kRestartPauseSeconds;
+  TRetryPause pause;
   while (FWaitForCall) {
     const bool was_failing = FPortFailing;
     try {
@@ -87,8 +85,8 @@ uint32_t TKYRTap::DAThreadProc() {
     }
     if (!FWaitForCall) break;
     if (!quiet) Progress("Direct Access Port COM" + std::to_string(GetComPort()) + " Closed - Restarting");
-    pause = quiet ? std::min(pause * 2, kRestartPauseLimitSeconds) : kRestartPauseSeconds;
-    CountdownWait(pause, 15, [this] { return !FWaitForCall; });
+    const int64_t pause_ms = quiet ? pause.Next() : pause.First();
+    CountdownWait(static_cast<int32_t>(pause_ms / 1000), 15, [this] { return !FWaitForCall; });
   }
   tDirectAccessEngine = nullptr;
   return 0;

@@ -1,7 +1,6 @@
 // The TAP engine's telephony line: initialisation and the line table claim,
 // modem configuration files, opening and checking the line, ending a call
 // and closing the line.
-#include <algorithm>
 #include <exception>
 #include <filesystem>
 
@@ -25,8 +24,6 @@ using namespace platform;
 constexpr char kApplicationName[] = "vltg";
 // Room offered for the call's port record.
 constexpr uint32_t kCallPortRecordSize = 1026;
-constexpr int64_t kRearmPauseMs = 3000;
-constexpr int64_t kRearmPauseLimitMs = 60000;
 
 }  // namespace
 
@@ -181,7 +178,7 @@ void TKYRTap::DropCall() {
 void TKYRTap::Rearm() {
   SetWaitForCall(false);
   ProcessMessages();
-  SleepPumping(kRearmPauseMs);
+  SleepPumping(TRetryPause::kFirstMs);
   std::string failure;
   try {
     SetWaitForCall(true);
@@ -194,8 +191,7 @@ void TKYRTap::Rearm() {
   // that notification is over.
   if (GetDeviceDirectAccess() || !FWaitForCall || FLineOpen) return;
   if (!failure.empty()) Error(failure);  // a refused line check has said why already
-  FRearmPauseMs = kRearmPauseMs;
-  FRearmTimer.SetInterval(FRearmPauseMs);
+  FRearmTimer.SetInterval(FRearmPause.First());
   FRearmTimer.SetEnabled(true);
 }
 
@@ -210,8 +206,7 @@ void TKYRTap::RetryRearm() {
   }
   FQuietErrors = false;
   if (FLineOpen) return;
-  FRearmPauseMs = std::min(FRearmPauseMs * 2, kRearmPauseLimitMs);
-  FRearmTimer.SetInterval(FRearmPauseMs);
+  FRearmTimer.SetInterval(FRearmPause.Next());
   FRearmTimer.SetEnabled(true);
 }
 

@@ -45,6 +45,15 @@ void BindTnppLogHandlers(TKYRTNPP& link, const LogPoster& log) {
   link.OnPacketRequeue = packet_line("Packet Requeued: ");
   link.OnPacketSent = packet_line("Packet Sent: ");
   link.OnPortClosed = [log](TKYRTNPP&) { log("[TNPP] TNPP Port Closed"); };
+  // A device that went away, and the link serving again once it is back, as
+  // a direct-access TAP port says them.
+  auto port_line = [log](const std::string& what) {
+    return [log, what](TKYRTNPP& sender) {
+      log("[TNPP] TNPP Port COM" + std::to_string(static_cast<int>(sender.GetComPort()) + 1) + what);
+    };
+  };
+  link.OnPortLost = port_line(" Closed - Restarting");
+  link.OnPortRestored = port_line(" Open!");
   link.OnRmtCancel = packet_line("Remote Caneled: ");
   link.OnSendPacket = packet_line("Sending Packet: ");
 }

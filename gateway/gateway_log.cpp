@@ -5,7 +5,9 @@
 #include <system_error>
 
 #include "gateway/data_directory.h"
+#include "gateway/vltap_gateway_service.h"
 #include "platform/base/whole_file.h"
+#include "platform/service/event_log.h"
 
 namespace vltg {
 namespace fs = std::filesystem;
@@ -13,6 +15,16 @@ namespace {
 
 // The log holds PINs and message texts: owner and group only.
 constexpr fs::perms kLogFileMode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+
+// The service runs on with a log that cannot be written (a data directory it
+// may not write, a full disk): nothing else would tell. `failing` says whether
+// the log is in a run of failures, which `ok` ends or a failure starts.
+void TellEventLog(bool& failing, bool ok, const std::string& failure, const std::string& recovery) {
+  if (ok != failing) return;
+  failing = !ok;
+  platform::ReportEvent(kGatewayServiceName, ok ? platform::EVENTLOG_INFORMATION_TYPE : platform::EVENTLOG_ERROR_TYPE,
+                        ok ? recovery : failure);
+}
 
 }  // namespace
 
@@ -69,8 +81,15 @@ intptr_t TGatewayLog::HandleMessage(uint32_t msg) {
 void TGatewayLog::WriteLine(std::string text) {
   if (auto lf = text.find('\n'); lf != std::string::npos) text.erase(lf, 1);
   if (auto cr = text.find('\r'); cr != std::string::npos) text.erase(cr, 1);
-  platform::AppendToFile(DataFilePath(home_dir_, kLogFileName), FormatLogTime(now_()) + " - " + text + "\r\n",
-                         kLogFileMode);
+  const fs::path path = DataFilePath(home_dir_, kLogFileName);
+  std::string why;
+  const bool ok = platform::AppendToFile(path, FormatLogTime(now_()) + " - " + text + "\r\n", kLogFileMode, &why);
+  TellEventLog(write_failing_, ok, "Log.Dat cannot be written: " + why, "Log.Dat is written again: " + path.string());
+}
+
+void TGatewayLog::RotationDone(bool ok, const std::string& failure, const fs::path& archive) {
+  TellEventLog(rotation_failing_, ok, "Log.Dat cannot be moved to the logs directory: " + failure,
+               "Log.Dat is moved to the logs directory again: " + archive.string());
 }
 
 void TGatewayLog::Timer2Timer() {
@@ -82,21 +101,29 @@ void TGatewayLog::Timer2Timer() {
   const fs::path archive = logs / name;
   std::error_code ec;
   if (fs::exists(archive, ec)) return;
+  // Nothing logged since the last rotation: nothing to move, nothing failed.
+  const fs::path current = DataFilePath(home_dir_, kLogFileName);
+  if (fs::symlink_status(current, ec).type() == fs::file_type::not_found) return;
   fs::create_directories(logs, ec);
   // Copy beside the archive first, so a failed copy never leaves a partial
   // archive that would stop the day's rotation for good.
   const fs::path partial = logs / (std::string(".") + name + ".part");
-  const fs::path current = DataFilePath(home_dir_, kLogFileName);
-  if (!platform::CopyFileAs(current, partial, kLogFileMode)) {
+  std::string why;
+  if (!platform::CopyFileAs(current, partial, kLogFileMode, &why)) {
     fs::remove(partial, ec);
+    RotationDone(false, why, archive);
     return;
   }
   fs::rename(partial, archive, ec);
   if (ec) {
+    const std::string failure = archive.string() + ": " + ec.message();
     fs::remove(partial, ec);
+    RotationDone(false, failure, archive);
     return;
   }
+  // Left in place, it would be archived again with the next day's lines.
   fs::remove(current, ec);
+  RotationDone(!ec, current.string() + ": " + ec.message(), archive);
 }
 
 }  // namespace vltg

@@ -2,9 +2,11 @@
 // The gateway's log. Any thread posts a line; only the thread that owns the
 // log (the service thread) writes Log.Dat, one line per message, with the
 // local date and time in front. Once a day, just after midnight, Log.Dat
-// moves to logs/MM_DD_YY.log.
+// moves to logs/MM_DD_YY.log. A log that cannot be written or moved is told
+// to the event log, once per run of failures, and so is its recovery.
 #include <ctime>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -56,7 +58,7 @@ class TGatewayLog {
 
   // Appends one line to Log.Dat now (the handler of a posted line). The first
   // LF and then the first CR of the text are removed; a file that cannot be
-  // opened loses the line.
+  // opened or written loses the line.
   void WriteLine(std::string text);
   // The one-second check: at hour 00, second 00, rotate unless today's
   // archive exists. A failed copy leaves Log.Dat in place.
@@ -66,6 +68,8 @@ class TGatewayLog {
 
  private:
   intptr_t HandleMessage(uint32_t msg);
+  // The end of a rotation that moved Log.Dat to `archive`, or failed as `failure` says.
+  void RotationDone(bool ok, const std::string& failure, const std::filesystem::path& archive);
 
   std::string home_dir_;
   LocalTimeSource now_;
@@ -73,6 +77,8 @@ class TGatewayLog {
   platform::MessageTarget window_;
   LogPoster poster_;
   platform::Timer timer2_;
+  bool write_failing_ = false;
+  bool rotation_failing_ = false;
 };
 
 }  // namespace vltg

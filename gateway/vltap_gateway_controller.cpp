@@ -245,7 +245,8 @@ void TVLTAPGatewayMain::StopServices() {
   // Nothing can be forced to end here: a thread still running is reported.
   if (!TNPPThread.StopAll()) PostLog("[System] TNPP Sender Thread Still Running");
   if (!TAPThread.StopAll()) PostLog("[System] TAP Threads Still Running");
-  if (KYRTNPP1.Connected()) KYRTNPP1.CloseLink();
+  // Also while its device is away: it is not opened again after the stop.
+  KYRTNPP1.CloseLink();
   LogUndeliveredPages();
   PostLog("[System] Server ShutDown");
   platform::ProcessMessages();

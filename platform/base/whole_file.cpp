@@ -18,6 +18,12 @@ std::string ErrorText(const std::string& what, const std::filesystem::path& path
   return what + " " + path.string() + ": " + std::strerror(error);
 }
 
+// Fails with "<path>: <reason>" in `why`, when asked for.
+bool Failed(std::string* why, const std::filesystem::path& path, int error) {
+  if (why) *why = path.string() + ": " + std::strerror(error);
+  return false;
+}
+
 // The process's umask, read without changing it (umask() itself would race
 // with other threads).
 mode_t ProcessUmask() {
@@ -60,34 +66,45 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   return bytes;
 }
 
-bool AppendToFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::perms mode) {
+bool AppendToFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::perms mode,
+                  std::string* why) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, static_cast<mode_t>(mode));
-  if (fd < 0) return false;
+  if (fd < 0) return Failed(why, path, errno);
   const bool written = WriteAll(fd, bytes);
-  return ::close(fd) == 0 && written;
+  const int error = errno;
+  if (::close(fd) != 0) return Failed(why, path, errno);
+  return written || Failed(why, path, error);
 }
 
-bool CopyFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::filesystem::perms mode) {
+bool CopyFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::filesystem::perms mode,
+                std::string* why) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
+  if (in < 0) return Failed(why, from, errno);
   const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
   if (out < 0) {
+    const int error = errno;
     ::close(in);
-    return false;
+    return Failed(why, to, error);
   }
-  bool ok = ::fchmod(out, static_cast<mode_t>(mode) & ~ProcessUmask()) == 0;
+  // The file at fault and the reason, at the first failure.
+  const std::filesystem::path* fault = nullptr;
+  int error = 0;
+  const auto fail = [&](const std::filesystem::path& path) {
+    fault = &path;
+    error = errno;
+  };
+  if (::fchmod(out, static_cast<mode_t>(mode) & ~ProcessUmask()) != 0) fail(to);
   char buffer[65536];
-  while (ok) {
+  while (!fault) {
     const ssize_t n = ::read(in, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    ok = WriteAll(out, std::string_view(buffer, static_cast<size_t>(n)));
+    if (n < 0) fail(from);
+    if (n <= 0) break;
+    if (!WriteAll(out, std::string_view(buffer, static_cast<size_t>(n)))) fail(to);
   }
   ::close(in);
-  return ::close(out) == 0 && ok;
+  if (::close(out) != 0 && !fault) fail(to);
+  return !fault || Failed(why, *fault, error);
 }
 
 void ReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes) {

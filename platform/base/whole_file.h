@@ -24,13 +24,16 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 // Appends the bytes, creating the file with `mode` (less the umask) when it is
 // missing; an existing file keeps its mode. False when it cannot be opened or
-// written.
-bool AppendToFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::perms mode);
+// written; `why` then names the path and the reason ("<path>: <reason>").
+bool AppendToFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::perms mode,
+                  std::string* why = nullptr);
 
 // Copies `from` to `to`, which gets `mode` (less the umask) whatever the
 // source's or an existing target's. False when either cannot be opened or the copy fails
-// (a partial target may then be left).
-bool CopyFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::filesystem::perms mode);
+// (a partial target may then be left); `why` then names the file at fault and
+// the reason ("<path>: <reason>").
+bool CopyFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::filesystem::perms mode,
+                std::string* why = nullptr);
 
 // The temporary file ReplaceWholeFile writes beside a file is named
 // kTemporaryPrefix, the file's name and kTemporarySuffix (mkstemp's pattern), so

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "gateway/data_directory.h"
@@ -12,6 +13,7 @@
 #include "platform/registry/registry.h"
 #include "platform/service/event_log.h"
 #include "tests/support/gateway_installation.h"
+#include "tests/support/pump_until.h"
 #include "tests/support/scoped_env.h"
 
 namespace vltg {
@@ -130,6 +132,34 @@ TEST_F(GatewayServiceTest, StartedByHandItEndsAtOnceAndWritesNothing) {
   EXPECT_EQ(result.out + result.err, "");
   EXPECT_FALSE(fs::exists(gw_.Data() / "Log.Dat"));
   EXPECT_TRUE(platform::ReadEventLog().empty());
+}
+
+// A Log.Dat that cannot be written (here a directory in its place) does not
+// stop the gateway: it runs and stops in order, and the event log says once
+// why nothing is logged, with the path and the reason, and once when the log
+// is written again.
+TEST_F(GatewayServiceTest, ALogThatCannotBeWrittenIsToldAndTheGatewayRunsOn) {
+  fs::create_directories(gw_.Data() / "Log.Dat");
+  const auto told = [](size_t count) {
+    return test::PumpUntil([&] { return platform::ReadEventLog().size() >= count; }, std::chrono::seconds(10));
+  };
+  ASSERT_TRUE(gw_.InstallAndStart());
+  ASSERT_TRUE(told(2));  // the failure, then the start
+  fs::remove(gw_.Data() / "Log.Dat");
+  ASSERT_TRUE(gw_.Stop());
+  const auto texts = gw_.LogTexts(kStopLines.back());
+  ASSERT_GE(texts.size(), kStopLines.size());
+  EXPECT_TRUE(std::equal(kStopLines.begin(), kStopLines.end(), texts.end() - kStopLines.size()));
+  ASSERT_TRUE(told(4));
+  const auto entries = platform::ReadEventLog();
+  // "<failure><path>: <reason>", the path as the gateway names its directory.
+  const std::string failure = "Log.Dat cannot be written: ", reason = ": Is a directory", text = entries[0].text;
+  EXPECT_EQ(entries[0].type, platform::EVENTLOG_ERROR_TYPE);
+  ASSERT_TRUE(text.starts_with(failure) && text.ends_with("/Log.Dat" + reason)) << text;
+  const std::string path = text.substr(failure.size(), text.size() - failure.size() - reason.size());
+  EXPECT_EQ(entries[1].text, "DI DIZ Evevevu Strated");
+  EXPECT_EQ(entries[2].text, "Log.Dat is written again: " + path);
+  EXPECT_EQ(entries[3].text, "DI DIZ Evevevu Stopped");
 }
 
 TEST_F(GatewayServiceTest, OnlyWholeSwitchesAfterASlashOrDashCount) {

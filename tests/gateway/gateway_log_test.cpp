@@ -7,10 +7,13 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <utility>
 #include <thread>
 #include <vector>
 
 #include "platform/messages/message_queue.h"
+#include "platform/service/event_log.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace vltg {
@@ -35,6 +38,8 @@ std::tm At(int year, int month, int day, int hour, int minute, int second) {
 
 class GatewayLogTest : public ::testing::Test {
  protected:
+  vltg::testing::TempDir root_;  // the event log's
+  vltg::testing::ScopedEnv env_{"VLTG_ROOT", root_.Path().string()};
   vltg::testing::TempDir temp_;
   fs::path dir_ = temp_.Path();
   std::tm now_ = At(2026, 12, 9, 14, 5, 7);
@@ -151,6 +156,37 @@ TEST_F(GatewayLogTest, UnwritableLogLosesTheLineWithoutCrashing) {
   log.Timer2Timer();
   chmod(dir_.c_str(), 0700);
   EXPECT_FALSE(fs::exists(dir_ / "logs" / "01_02_26.log"));
+}
+
+// A Log.Dat that cannot be written (a directory in its place stops root too)
+// loses its lines and the service goes on; the event log is told once per run
+// of failures, with the path and the reason, and once when the log is written
+// again. A rotation that cannot move the log is told the same way.
+TEST_F(GatewayLogTest, AnUnwritableLogIsToldToTheEventLogOncePerRunOfFailures) {
+  const fs::path log_dat = dir_ / "Log.Dat", archive = dir_ / "logs" / "01_02_26.log";
+  TGatewayLog log(dir_.string(), [this] { return now_; });
+  // Each step: Log.Dat a directory or not, two lines, a rotation at minute m.
+  for (const auto& [broken, minute] : {std::pair{true, 0}, {true, 1}, {false, 2}, {true, 3}}) {
+    if (broken) fs::create_directories(log_dat);
+    if (!broken) fs::remove(log_dat);
+    log.WriteLine("one");
+    log.WriteLine("two");
+    now_ = At(2026, 1, 2, 0, minute, 0);
+    log.Timer2Timer();
+  }
+  EXPECT_NE(ReadFile(archive).find("two"), std::string::npos);
+
+  std::vector<std::pair<uint16_t, std::string>> told;
+  for (const auto& entry : platform::ReadEventLog()) told.emplace_back(entry.type, entry.source + ": " + entry.text);
+  const std::string reason = log_dat.string() + ": Is a directory";
+  const uint16_t error = platform::EVENTLOG_ERROR_TYPE, information = platform::EVENTLOG_INFORMATION_TYPE;
+  EXPECT_EQ(told, (std::vector<std::pair<uint16_t, std::string>>{
+                      {error, "VLTAPGateway: Log.Dat cannot be written: " + reason},
+                      {error, "VLTAPGateway: Log.Dat cannot be moved to the logs directory: " + reason},
+                      {information, "VLTAPGateway: Log.Dat is written again: " + log_dat.string()},
+                      {information, "VLTAPGateway: Log.Dat is moved to the logs directory again: " + archive.string()},
+                      {error, "VLTAPGateway: Log.Dat cannot be written: " + reason},
+                  }));
 }
 
 }  // namespace

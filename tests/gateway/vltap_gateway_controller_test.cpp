@@ -7,9 +7,11 @@
 
 #include "engines/kyr_tap.h"
 #include "engines/tap_line_table.h"
+#include "engines/tnpp_packet.h"
 #include "gateway/engine_settings.h"
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
+#include "tests/support/pseudo_terminal.h"
 #include "tests/support/pump_until.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/log_texts.h"
@@ -253,6 +255,56 @@ TEST_F(ControllerTest, TnppPagesWaitForTheLinkAndAStopLogsWhatNeverWent) {
   EXPECT_TRUE(Logged("[TNPP] TNPP Delivery Faild For \"222, MSG: four Error: Not Delivered Before ShutDown"));
   EXPECT_FALSE(Logged("[TNPP] TNPP Delivery Faild For \"111, MSG: two"));
   EXPECT_EQ(lines.back(), "[System] Server ShutDown");
+}
+
+// The TNPP device hangs up (an adapter pulled) and another comes under the
+// same COM name: the link lets the dead one go, opens the name again with the
+// growing pause and starts again; the page on the line at the hang-up and the
+// one queued while the device was away reach the new peer, numbered afresh.
+// The loss and the return are logged once each.
+TEST_F(ControllerTest, TnppLinkReopensItsDeviceAndSendsWhatWaited) {
+  const auto has = [](const testing::TnppPeer& peer, size_t at, const std::string& msg) {
+    const auto packets = peer.Packets();
+    return packets.size() > at && packets[at].find(msg) != std::string::npos;
+  };
+  testing::TnppPeer peer, next_peer;
+  testing::TnppPeerLine line(peer);
+  line.LinkAs(3);
+  data_.Write("Config.Dat",
+              "[TNPP]\r\nEnableTNPP=1\r\nUseCom=2\r\nComSettings=0\r\nHandShake=3\r\nTransparentCRC=0\r\n");
+  auto controller = MakeController();
+  controller->StartServices();
+  ASSERT_TRUE(PumpUntil([&] { return controller->Link().GetLinkUp() && controller->Link().GetTNPPQueue() == 0; }));
+  peer.SetAnswerEnq(false);  // the next page stays on the line, unanswered
+  peer.SetDefaultAnswer(0);
+  controller->TnppQueue().Append(MakeTnppPageRecord("111", "TNPP", 1, 3, "on the line"));
+  ASSERT_TRUE(PumpUntil([&] { return has(peer, 1, "on the line"); }));
+
+  const int64_t hung_up_at = platform::NowMs();
+  line.HangUp();
+  testing::LinkComPort(3, (root_.Path() / "nothing-here").string());
+  ASSERT_TRUE(PumpUntilLogged("[TNPP] TNPP Port COM3 Closed - Restarting"));
+  controller->TnppQueue().Append(MakeTnppPageRecord("222", "TNPP", 1, 3, "in the gap"));
+  const int64_t lost_at = platform::NowMs();  // the tries 3 and 9 s after the loss find nothing
+  ASSERT_TRUE(PumpUntil([&] { return platform::NowMs() - lost_at > 10000; }));
+  EXPECT_EQ(controller->TnppQueue().Count(), 1u);
+  testing::TnppPeerLine next_line(next_peer);
+  next_line.LinkAs(3);
+  ASSERT_TRUE(test::PumpUntil([&] { return has(next_peer, 2, "in the gap") && Logged("[TNPP] TNPP Port COM3 Open!"); },
+                              std::chrono::seconds(30)));
+  EXPECT_GE(platform::NowMs() - hung_up_at, 21000);  // 3 + 6 + 12 s: the pause grew
+  const auto packets = next_peer.Packets();
+  ASSERT_EQ(packets.size(), 3u);
+  EXPECT_EQ(packets[0], BuildTnppLinkTestPacket(3, 0, true, false));
+  EXPECT_TRUE(has(next_peer, 1, "on the line"));
+  EXPECT_EQ(TnppSerialOf(packets[1]), 1);
+  EXPECT_EQ(TnppSerialOf(packets[2]), 2);
+  controller->StopServices();
+  const auto lines = LogLines();
+  for (const char* once : {"[TNPP] TNPP Port COM3 Closed - Restarting", "[TNPP] TNPP Port COM3 Open!",
+                           "[System] TNPP Services Active!"}) {
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), once), 1) << once;
+  }
 }
 
 TEST_F(ControllerTest, APortsEngineIsSetUpFromItsSection) {
