@@ -61,23 +61,14 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession, public T
   // direct-access thread (waiting for it to end).
   void SetWaitForCall(bool Value) override;
   // PhoneNumber, DevIdToInitialize, DirectAccessScript, DirectAccessLogFile,
-  // Timeout (every line or block read stores its window there) and the
+  // Timeout (every line or block read stores its window there), LineInstance,
+  // ModemSysConfig, ModemAltConfig, ShowDialDialog (stored only) and the
   // direct-access port settings: TTapiLineCore.
-  bool GetShowDialDialog() const { return FShowDialDialog; }
-  void SetShowDialDialog(bool Value) { FShowDialDialog = Value; }
   bool GetShowErrorDialog() const { return FShowErrorDialog; }
   void SetShowErrorDialog(bool Value) { FShowErrorDialog = Value; }
   // Rings before a call is answered; 0 or less answers on the first.
   int32_t GetRingsToAnswer() const { return FRingsToAnswer; }
   void SetRingsToAnswer(int32_t Value) { FRingsToAnswer = Value; }
-  // Entry 0 to 16 of the line table.
-  int32_t GetLineInstance() const { return FLineInstance; }
-  void SetLineInstance(int32_t Value) { FLineInstance = Value; }
-  // Modem configuration files: the line's own, tried first, and the fallback.
-  const std::string& GetModemSysConfig() const { return FModemSysConfig; }
-  void SetModemSysConfig(std::string Value) { FModemSysConfig = std::move(Value); }
-  const std::string& GetModemAltConfig() const { return FModemAltConfig; }
-  void SetModemAltConfig(std::string Value) { FModemAltConfig = std::move(Value); }
   // ---- events (OnTapiProgress and the dialogue's events: TTapSession) ----
   TTapNotifyEvent OnConnection;
   TTapNotifyEvent OnCallOffering;
@@ -188,12 +179,8 @@ class TKYRTap : public TTapPort, private TTapInput, public TTapSession, public T
 
   std::string FName;
   intptr_t FTag = 0;
-  bool FShowDialDialog = true;
   bool FShowErrorDialog = true;
   int32_t FRingsToAnswer = 1;
-  int32_t FLineInstance = 0;
-  std::string FModemSysConfig;
-  std::string FModemAltConfig;
 
   uint32_t FLineApp = 0;
   std::unique_ptr<TWinThread> FDAThread;

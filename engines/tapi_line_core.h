@@ -54,6 +54,17 @@ class TTapiLineCore {
   // Seconds one read or write may take.
   uint32_t GetTimeout() const { return FTimeout; }
   void SetTimeout(uint32_t Value) { FTimeout = Value; }
+  // Entry 0 to 16 of the component's line table.
+  int32_t GetLineInstance() const { return FLineInstance; }
+  void SetLineInstance(int32_t Value) { FLineInstance = Value; }
+  // Modem configuration files: the line's own, tried first, and the fallback.
+  const std::string& GetModemSysConfig() const { return FModemSysConfig; }
+  void SetModemSysConfig(std::string Value) { FModemSysConfig = std::move(Value); }
+  const std::string& GetModemAltConfig() const { return FModemAltConfig; }
+  void SetModemAltConfig(std::string Value) { FModemAltConfig = std::move(Value); }
+  // A window shows a call being set up (only the manager's component has one).
+  bool GetShowDialDialog() const { return FShowDialDialog; }
+  void SetShowDialDialog(bool Value) { FShowDialDialog = Value; }
   // Port settings; each applies at once to an attached port.
   TTapComPortBaudRate GetComPortSpeed() const { return FComPortSpeed; }
   void SetComPortSpeed(TTapComPortBaudRate Value);
@@ -150,6 +161,10 @@ class TTapiLineCore {
   uint32_t FDevIdToInitialize = 0;
   std::vector<std::string> FDirectAccessScript;
   std::string FDirectAccessLogFile;
+  int32_t FLineInstance = 0;
+  std::string FModemSysConfig;
+  std::string FModemAltConfig;
+  bool FShowDialDialog = true;
   TTapComPortBaudRate FComPortSpeed = brt1200;
   TTapComPortDataBits FComPortDataBits = dbt7BITS;
   TTapComPortStopBits FComPortStopBits = sbt1BITS;
