@@ -63,36 +63,6 @@ void TKYRTap::SetWaitForCall(bool Value) {
   CloseLine();
 }
 
-void TKYRTap::SetComPortSpeed(TTapComPortBaudRate Value) {
-  FComPortSpeed = Value;
-  ConfigureDirectPort();
-}
-
-void TKYRTap::SetComPortDataBits(TTapComPortDataBits Value) {
-  FComPortDataBits = Value;
-  ConfigureDirectPort();
-}
-
-void TKYRTap::SetComPortStopBits(TTapComPortStopBits Value) {
-  FComPortStopBits = Value;
-  ConfigureDirectPort();
-}
-
-void TKYRTap::SetComPortParity(TTapComPortParity Value) {
-  FComPortParity = Value;
-  ConfigureDirectPort();
-}
-
-void TKYRTap::SetComPortHwHandshaking(TTapComPortHwHandshaking Value) {
-  FComPortHwHandshaking = Value;
-  ConfigureDirectPort();
-}
-
-void TKYRTap::SetComPortSwHandshaking(TTapComPortSwHandshaking Value) {
-  FComPortSwHandshaking = Value;
-  ConfigureDirectPort();
-}
-
 // ---- shared helpers ----
 
 void TKYRTap::Progress(const std::string& Text) {
@@ -111,6 +81,8 @@ void TKYRTap::Raise(const TTapNotifyEvent& Event) {
   if (Event) Event(*this);
 }
 
-void TKYRTap::CloseCommHandle() { FComm.Close(); }
+void TKYRTap::PortAttached() {
+  if (FWaitForCall) RunTapSession();
+}
 
 }  // namespace vltg

@@ -1,15 +1,12 @@
 // Direct access: a worker thread opens a COM port itself and runs the TAP
-// dialogue there, one caller after another; and the modem command script run
-// after a call's port is attached.
+// dialogue there, one caller after another. (The modem command script run
+// after a call's port is attached: direct_access_script.cpp.)
 #include <algorithm>
-#include <cctype>
 #include <exception>
 #include <memory>
 
 #include "engines/kyr_tap.h"
-#include "engines/log_file.h"
 #include "engines/win_thread.h"
-#include "platform/base/exception.h"
 #include "platform/messages/message_queue.h"
 
 namespace vltg {
@@ -19,7 +16,6 @@ namespace {
 thread_local const TKYRTap* tDirectAccessEngine = nullptr;
 
 constexpr int32_t kAttachWaitSeconds = 3;
-constexpr int64_t kScriptReadMs = 1000;
 
 // Waits in the system's manner: pumping, until `done` or the countdown ends.
 template <class Done>
@@ -30,11 +26,6 @@ void CountdownWait(int32_t seconds, int64_t step_ms, Done done) {
   counter.Start();
   while (!done() && !counter.FExpired) platform::SleepPumping(step_ms);
   counter.Stop();
-}
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-  return text;
 }
 
 }  // namespace
@@ -119,75 +110,6 @@ void TKYRTap::OpenDirectPort() {
   } catch (const std::exception&) {
     CloseCommHandle();
   }
-}
-
-void TKYRTap::RunDirectAccessScript() {
-  FScriptError.clear();
-  if (FDevIdToInitialize == kNoDevice) throw Exception("TAPILine: You must select TAPI compatible line");
-  std::unique_ptr<TLogFile> log;
-  if (!FDirectAccessLogFile.empty()) {
-    log = std::make_unique<TLogFile>();
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    log->Add("TAPILine logfile: ", TLogFile::Stamp(local));
-  }
-  auto note = [&](const std::string& text, const std::string& detail) {
-    if (log) log->Add(text, detail);
-  };
-  auto save = [&] {
-    if (!log) return;
-    try {
-      log->SaveToFile(FDirectAccessLogFile);
-    } catch (const std::exception&) {
-    }
-    log.reset();
-  };
-
-  std::string response;
-  const auto& script = FDirectAccessScript;
-  for (size_t i = 0; i < script.size(); ++i) {
-    const std::string& line = script[i];
-    const bool last = i + 1 == script.size();
-    note("Write (send command to modem)", line + "\r\n");
-    SendText(line + "\r\n");
-    // Each answer is waited for at most Timeout seconds.
-    TTimeCounter counter;
-    counter.FStartValue = static_cast<int32_t>(std::min<uint32_t>(FTimeout, INT32_MAX));
-    counter.FExpired = false;
-    counter.Start();
-    while (!FDropping) {
-      platform::SleepPumping(kScriptReadMs);
-      std::string arrived;
-      ReadAvailable(0, arrived);
-      response += arrived;
-      note("Read (command in process)", response);
-      const std::string upper = Upper(response);
-      if (upper.find("OK") != std::string::npos) {
-        note("Command complete (OK received)", "");
-        response.clear();
-        if (!last) break;
-        continue;
-      }
-      if (upper.find("CONNECT") != std::string::npos) {
-        note("Connected! (conection esteblished)", "");
-        save();
-        FComm.Purge(platform::SerialPurge::kBoth);
-        return;
-      }
-      const bool bad = upper.find("ERROR") != std::string::npos || upper.find("NO ") != std::string::npos;
-      if (bad || counter.FExpired) {
-        note(bad ? "Error (modem return bad response)" : "Timeout (no response from modem)", "");
-        FComm.Purge(platform::SerialPurge::kBoth);
-        save();
-        FScriptError = "TAPILine: Device direct access script error: \"" + line + "\".\r\n" + response;
-        throw Exception(FScriptError);
-      }
-    }
-    counter.Stop();
-  }
-  if (FDropping) note("Droped (user hangup)", response);
-  save();
 }
 
 }  // namespace vltg

@@ -24,32 +24,7 @@ void TKYRTap::LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t dwPara
   if (FInCallback) return;
   const platform::ScopedFlag in_callback(FInCallback);
   try {
-    switch (dwMessage) {
-      case LINE_CALLSTATE:
-        HandleCallState(hDevice, dwParam1);
-        break;
-      case LINE_CLOSE:
-        Raise(OnUnexpectedClose);
-        // The device is gone (a modem unplugged or failed): an answering line
-        // is opened again, with the growing pause, once it is back, instead of
-        // staying closed until the service is restarted.
-        if (FWaitForCall && FLineOpen && !GetDeviceDirectAccess()) Rearm();
-        break;
-      case LINE_LINEDEVSTATE:
-        if (dwParam1 == LINEDEVSTATE_RINGING && FCallOffered) HandleRing();
-        break;
-      case LINE_REPLY:
-        try {
-          LineReply(static_cast<int32_t>(dwParam1), static_cast<int32_t>(dwParam2));
-        } catch (const std::exception&) {
-          ShowError("Inbound Line In Use!");
-          Error("Inbound Line In Use!");
-          FDropping = true;
-        }
-        break;
-      default:
-        break;
-    }
+    DispatchLineMessage(hDevice, dwMessage, dwParam1, dwParam2);
   } catch (const std::exception& e) {
     // Nothing is passed back into the line layer, not even from OnError.
     try {
@@ -60,7 +35,29 @@ void TKYRTap::LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t dwPara
   }
 }
 
-void TKYRTap::HandleCallState(uint32_t hCall, uint32_t State) {
+void TKYRTap::HandleLineClose() {
+  Raise(OnUnexpectedClose);
+  // The device is gone (a modem unplugged or failed): an answering line is
+  // opened again, with the growing pause, once it is back, instead of
+  // staying closed until the service is restarted.
+  if (FWaitForCall && FLineOpen && !GetDeviceDirectAccess()) Rearm();
+}
+
+void TKYRTap::HandleLineDevState(uint32_t State) {
+  if (State == LINEDEVSTATE_RINGING && FCallOffered) HandleRing();
+}
+
+void TKYRTap::HandleLineReply(int32_t RequestID, int32_t Result) {
+  try {
+    LineReply(RequestID, Result);
+  } catch (const std::exception&) {
+    ShowError("Inbound Line In Use!");
+    Error("Inbound Line In Use!");
+    FDropping = true;
+  }
+}
+
+void TKYRTap::HandleCallState(uint32_t hCall, uint32_t State, uint32_t /*Mode*/) {
   switch (State) {
     case LINECALLSTATE_IDLE:
       HandleIdle();
@@ -91,17 +88,9 @@ void TKYRTap::HandleCallState(uint32_t hCall, uint32_t State) {
 }
 
 void TKYRTap::HandleIdle() {
-  if (FCallHandle != 0) {
-    try {
-      CheckLineResult(lineDeallocateCall(FCallHandle));
-    } catch (const std::exception&) {
-      ShowError("Unable to dealocate a call.");
-      Error("Unable to dealocate inbound call.");
-      return;
-    }
-  }
-  FCallHandle = 0;
-  CloseCommHandle();
+  if (FreeIdleCall()) return;
+  ShowError("Unable to dealocate a call.");
+  Error("Unable to dealocate inbound call.");
 }
 
 void TKYRTap::HandleRing() {
@@ -121,26 +110,22 @@ void TKYRTap::HandleRing() {
 
 // Runs the whole TAP dialogue before OnConnection is raised.
 void TKYRTap::HandleConnected() {
-  if (FDropping || FDevIdToInitialize == kNoDevice || FCommAttached) return;
-  try {
-    AttachCommHandle();
-  } catch (const std::exception&) {
-    ShowError("An error occured on connection internal.");
-    Error("An error occured on inbound connection internal.");
-    return;
-  }
-  if (GetDeviceDirectAccess() && !FDirectAccessScript.empty()) {
-    try {
-      RunDirectAccessScript();
-    } catch (const std::exception& e) {
-      // A failure other than a modem's answer has no script text of its own.
-      const std::string text = FScriptError.empty() ? e.what() : FScriptError;
-      ShowError(text);
-      Error(text);
+  std::string failure;
+  switch (ConnectCall(failure)) {
+    case TConnectStep::kIgnored:
       return;
-    }
+    case TConnectStep::kAttachFailed:
+      ShowError("An error occured on connection internal.");
+      Error("An error occured on inbound connection internal.");
+      return;
+    case TConnectStep::kScriptFailed:
+      ShowError(failure);
+      Error(failure);
+      return;
+    case TConnectStep::kConnected:
+      Raise(OnConnection);
+      return;
   }
-  Raise(OnConnection);
 }
 
 // The line is closed and opened again for the next call.

@@ -22,8 +22,6 @@ using namespace platform;
 
 // The name the engine's line application is known by.
 constexpr char kApplicationName[] = "vltg";
-// Room offered for the call's port record.
-constexpr uint32_t kCallPortRecordSize = 1026;
 
 }  // namespace
 
@@ -138,17 +136,6 @@ void TKYRTap::OpenLine() {
   FDropping = false;
   FCallOffered = false;
   Raise(OnOpen);
-}
-
-void TKYRTap::TakeCallPort() {
-  VARSTRING record;
-  record.dwTotalSize = kCallPortRecordSize;
-  CheckLineResult(lineGetID(FLine, 0, FCallHandle, LINECALLSELECT_CALL, &record, kDeviceClassDataModem));
-  CloseCommHandle();
-  if (record.String.size() < 4) return;
-  uint32_t handle = 0;
-  for (int i = 3; i >= 0; --i) handle = handle << 8 | static_cast<unsigned char>(record.String[i]);
-  if (handle != kNoDevice) FComm.Adopt(static_cast<int>(handle));
 }
 
 void TKYRTap::DropCall() {

@@ -3,6 +3,7 @@
 
 #include "gateway/data_directory.h"
 #include "manager/model/service_manager.h"
+#include "manager/ui/dialing_frm.h"
 #include "manager/ui/main_window.h"
 #include "manager/ui/modem_config_dialog.h"
 #include "manager/ui/qt_message_sink.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   // hidden must not end the program.
   QApplication::setQuitOnLastWindowClosed(false);
   InstallModemConfigDialog();
+  InstallDialingForm();
   QtMessageSink sink;
   const vltg::platform::ScManagerHandle manager = OpenServiceDatabase(sink);
   if (!manager) return 1;

@@ -1,5 +1,6 @@
 #include "manager/model/kyr_alpa_page.h"
 
+#include <exception>
 #include <filesystem>
 
 #include "engines/modem_config_file.h"
@@ -30,7 +31,18 @@ int32_t QueryDevConfig(uint32_t DeviceId, VARSTRING& Record) {
 
 }  // namespace
 
+TKYRAlpaPage::TKYRAlpaPage(void* Owner) : FParentForm(Owner) {
+  SetDevIdToInitialize(kNoDevice);
+  SetShowDialDialog(false);
+  // No call is up: a CONNECTED notification is ignored.
+  FDropping = true;
+}
+
 TKYRAlpaPage::~TKYRAlpaPage() {
+  try {
+    HangUp();
+  } catch (...) {
+  }
   try {
     ShutdownLineApp();
   } catch (...) {
@@ -54,6 +66,10 @@ bool TKYRAlpaPage::InitializeLine() {
     }
     if (FDeviceDirectAccess || !TAlpaLineTable::Claim(FLineInstance, this)) return false;
     FClaimedInstance = FLineInstance;
+    if (FLineInstance == 0 && FShowDialDialog && !FDialingForm && DialingFormMaker()) {
+      FDialingForm = DialingFormMaker()(*this);
+      if (FDialingForm) FDialingForm->SetImageVisible(true);
+    }
     if (lineInitialize(&FLineApp, TAlpaLineTable::Callback(FLineInstance), kManagerTitle, &FNumDevs) < 0) {
       TAlpaLineTable::Release(FClaimedInstance, this);
       FClaimedInstance = -1;
@@ -61,7 +77,10 @@ bool TKYRAlpaPage::InitializeLine() {
     }
     FInitialized = true;
     return true;
-  } catch (const Exception&) {
+  } catch (const std::exception&) {
+    // The entry is not held by a component without a line application.
+    TAlpaLineTable::Release(FClaimedInstance, this);
+    FClaimedInstance = -1;
     return false;
   }
 }
@@ -121,7 +140,5 @@ bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, b
   }
   return true;
 }
-
-void TKYRAlpaPage::LineCallback(uint32_t, uint32_t, uint32_t, uint32_t) {}
 
 }  // namespace vltg::manager

@@ -33,7 +33,17 @@ int32_t FreeSlot(const ProfileFile& config) {
 
 }  // namespace
 
-TTapPortList::TTapPortList(TVLSGSrvcMngr& manager) : FManager(manager) {}
+TTapPortList::TTapPortList(TVLSGSrvcMngr& manager) : FManager(manager) {
+  // KYRAlpaPage1 as the main window's form describes it.
+  KYRAlpaPage1.SetComPort(pnaCOM1);
+  KYRAlpaPage1.SetDevIdToInitialize(0);
+  KYRAlpaPage1.SetShowDialDialog(true);
+  KYRAlpaPage1.SetShowErrorDialogs(true);
+  KYRAlpaPage1.SetMessageSink(&manager.Sink());
+  // At start, before its line application runs: lists nothing.
+  std::vector<TAlpaLine> lines;
+  KYRAlpaPage1.GetLineNames(lines);
+}
 
 TTapPortItem TTapPortList::ItemOf(const std::string& name, const TPortData& data, std::string key,
                                   std::size_t key_repeat) const {

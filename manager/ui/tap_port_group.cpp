@@ -34,6 +34,7 @@ TapPortGroup::TapPortGroup(TVLSGSrvcMngr& manager, QWidget* parent)
   layout->addWidget(list_);
   layout->addLayout(buttons);
 
+  model_.KYRAlpaPage1.SetParentForm(window());
   model_.ShowPortDialog = [this](TPortDataForm& form) {
     PortDataDialog dialog(form, window());
     return dialog.exec() == QDialog::Accepted;

@@ -54,6 +54,7 @@ class Provider {
   std::map<HCALL, Call> calls;
   std::set<uint32_t> held;  // device identifiers open
   DevConfigDialog dialog;
+  LineTestProvider test_provider;
 
   // The line list is read again whenever nothing uses it. Configurations set
   // belong to the machine root they were set under.
@@ -77,6 +78,23 @@ class Provider {
     const TelephonyLine& entry = devices[device];
     const auto it = configs.find({entry.name, entry.device});
     return it == configs.end() ? entry.config : it->second;
+  }
+  // What the device reports of itself (a test provider may change it).
+  LineDeviceTraits TraitsOf(uint32_t device) {
+    const TelephonyLine& entry = devices[device];
+    LineDeviceTraits traits{TAPI_VERSION_1_4, TAPI_VERSION_2_0, {}};
+    LINEDEVCAPS& caps = traits.caps;
+    caps.ProviderInfo = kProviderInfo + entry.device + std::string(1, '\0');
+    caps.LineName = entry.name + std::string(1, '\0');
+    caps.dwStringFormat = STRINGFORMAT_ASCII;
+    caps.dwPermanentLineID = device;
+    caps.dwNumAddresses = 1;
+    caps.dwMaxRate = ConfigOf(device).speed;
+    caps.dwBearerModes = LINEBEARERMODE_VOICE | LINEBEARERMODE_PASSTHROUGH;
+    caps.dwMediaModes = LINEMEDIAMODE_DATAMODEM;
+    caps.dwLineFeatures = LINEFEATURE_MAKECALL;
+    if (test_provider) test_provider(device, traits);
+    return traits;
   }
   std::shared_ptr<Line> FindLine(HLINE handle) {
     const auto it = lines.find(handle);
@@ -167,7 +185,9 @@ int32_t FillVarString(VARSTRING* record, uint32_t format, const std::string& byt
   return 0;
 }
 
-bool VersionSupported(uint32_t version) { return version >= TAPI_VERSION_1_4 && version <= TAPI_VERSION_2_0; }
+bool VersionSupported(const LineDeviceTraits& traits, uint32_t version) {
+  return version >= traits.low_version && version <= traits.high_version;
+}
 
 }  // namespace
 
@@ -216,8 +236,9 @@ int32_t lineNegotiateAPIVersion(HLINEAPP hLineApp, uint32_t dwDeviceID, uint32_t
   if (!p.apps.count(hLineApp)) return LINEERR_INVALAPPHANDLE;
   if (dwDeviceID >= p.devices.size()) return LINEERR_BADDEVICEID;
   if (lpdwAPIVersion == nullptr) return LINEERR_INVALPOINTER;
-  const uint32_t high = std::min(dwAPIHighVersion, TAPI_VERSION_2_0);
-  if (dwAPILowVersion > dwAPIHighVersion || high < std::max(dwAPILowVersion, TAPI_VERSION_1_4)) {
+  const LineDeviceTraits traits = p.TraitsOf(dwDeviceID);
+  const uint32_t high = std::min(dwAPIHighVersion, traits.high_version);
+  if (dwAPILowVersion > dwAPIHighVersion || high < std::max(dwAPILowVersion, traits.low_version)) {
     return LINEERR_INCOMPATIBLEAPIVERSION;
   }
   *lpdwAPIVersion = high;
@@ -231,21 +252,11 @@ int32_t lineGetDevCaps(HLINEAPP hLineApp, uint32_t dwDeviceID, uint32_t dwAPIVer
   std::lock_guard lock(p.mutex);
   if (!p.apps.count(hLineApp)) return LINEERR_INVALAPPHANDLE;
   if (dwDeviceID >= p.devices.size()) return LINEERR_BADDEVICEID;
-  if (!VersionSupported(dwAPIVersion)) return LINEERR_INCOMPATIBLEAPIVERSION;
+  LineDeviceTraits traits = p.TraitsOf(dwDeviceID);
+  if (!VersionSupported(traits, dwAPIVersion)) return LINEERR_INCOMPATIBLEAPIVERSION;
   if (dwExtVersion != 0) return LINEERR_INCOMPATIBLEEXTVERSION;
   if (lpLineDevCaps == nullptr) return LINEERR_INVALPOINTER;
-  const TelephonyLine& entry = p.devices[dwDeviceID];
-  LINEDEVCAPS caps;
-  caps.ProviderInfo = kProviderInfo + entry.device + std::string(1, '\0');
-  caps.LineName = entry.name + std::string(1, '\0');
-  caps.dwStringFormat = STRINGFORMAT_ASCII;
-  caps.dwPermanentLineID = dwDeviceID;
-  caps.dwNumAddresses = 1;
-  caps.dwMaxRate = p.ConfigOf(dwDeviceID).speed;
-  caps.dwBearerModes = LINEBEARERMODE_VOICE | LINEBEARERMODE_PASSTHROUGH;
-  caps.dwMediaModes = LINEMEDIAMODE_DATAMODEM;
-  caps.dwLineFeatures = LINEFEATURE_MAKECALL;
-  *lpLineDevCaps = std::move(caps);
+  *lpLineDevCaps = std::move(traits.caps);
   return 0;
 }
 
@@ -259,7 +270,7 @@ int32_t lineOpen(HLINEAPP hLineApp, uint32_t dwDeviceID, HLINE* lphLine, uint32_
     if (!p.apps.count(hLineApp)) return LINEERR_INVALAPPHANDLE;
     if (dwDeviceID >= p.devices.size()) return LINEERR_BADDEVICEID;
     if (lphLine == nullptr) return LINEERR_INVALPOINTER;
-    if (!VersionSupported(dwAPIVersion)) return LINEERR_INCOMPATIBLEAPIVERSION;
+    if (!VersionSupported(p.TraitsOf(dwDeviceID), dwAPIVersion)) return LINEERR_INCOMPATIBLEAPIVERSION;
     if (dwExtVersion != 0) return LINEERR_INCOMPATIBLEEXTVERSION;
     const uint32_t both = LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR;
     if (dwPrivileges != LINECALLPRIVILEGE_NONE && (dwPrivileges & ~both) != 0) return LINEERR_INVALPRIVSELECT;
@@ -492,6 +503,12 @@ void SetDevConfigDialog(DevConfigDialog dialog) {
   Provider& p = Provider::Get();
   std::lock_guard lock(p.mutex);
   p.dialog = std::move(dialog);
+}
+
+void SetLineTestProvider(LineTestProvider provider) {
+  Provider& p = Provider::Get();
+  std::lock_guard lock(p.mutex);
+  p.test_provider = std::move(provider);
 }
 
 }  // namespace vltg::platform

@@ -125,4 +125,19 @@ int32_t lineConfigDialogEdit(uint32_t dwDeviceID, void* hwndOwner, const std::st
 using DevConfigDialog = std::function<bool(void* owner, const std::string& line_name, DeviceConfig& config)>;
 void SetDevConfigDialog(DevConfigDialog dialog);
 
+// What a device reports of itself: the interface versions it supports and
+// its capabilities (lineNegotiateAPIVersion and lineGetDevCaps answer from
+// them; a version outside the range is LINEERR_INCOMPATIBLEAPIVERSION).
+struct LineDeviceTraits {
+  uint32_t low_version = 0;
+  uint32_t high_version = 0;
+  LINEDEVCAPS caps;
+};
+// A test provider: changes the traits of the devices telephony.ini lists, to
+// stand in for lines our modem provider never has (a voice-only line, one of
+// another interface version). Runs under the line layer's lock, so it calls
+// no line function. None is installed outside tests.
+using LineTestProvider = std::function<void(uint32_t device_id, LineDeviceTraits& traits)>;
+void SetLineTestProvider(LineTestProvider provider);
+
 }  // namespace vltg::platform

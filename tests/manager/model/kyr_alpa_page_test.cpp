@@ -32,7 +32,10 @@ class KYRAlpaPageTest : public ::testing::Test {
       return accept_;
     });
   }
-  void TearDown() override { platform::SetDevConfigDialog(nullptr); }
+  void TearDown() override {
+    platform::SetDevConfigDialog(nullptr);
+    platform::SetLineTestProvider(nullptr);
+  }
 
   std::string InitCommandInFile() const {
     const auto block = ModemConfigBlock(dir_.Read("Demo.mcf"));
@@ -90,6 +93,24 @@ TEST_F(KYRAlpaPageTest, LineNamesFromTheCapabilities) {
       {caps("Voice", 1, 0x4), ""},
   };
   for (const auto& [line, listed] : cases) EXPECT_EQ(TKYRAlpaPage::DataModemLineName(line), listed) << listed;
+}
+
+// Lines our modem provider never has, through a test provider: one whose
+// interface version does not fit stays in the list, one without data-modem
+// support is left out (and the next keeps its own device id).
+TEST_F(KYRAlpaPageTest, AnUnfitVersionIsListedAsUnavailableAndAVoiceLineNotAtAll) {
+  root_.Write("telephony.ini",
+              "[Modem A]\r\nDevice=COM1\r\n[Newer]\r\nDevice=COM3\r\n[Voice]\r\nDevice=COM4\r\n"
+              "[Modem B]\r\nDevice=COM2\r\n");
+  platform::SetLineTestProvider([](uint32_t id, platform::LineDeviceTraits& traits) {
+    if (id == 1) traits.low_version = traits.high_version = 0x00030000;
+    if (id == 2) traits.caps.dwMediaModes = platform::LINEMEDIAMODE_INTERACTIVEVOICE;
+  });
+  TKYRAlpaPage page;
+  ASSERT_TRUE(page.InitializeLine());
+  std::vector<TAlpaLine> lines;
+  ASSERT_TRUE(page.GetLineNames(lines));
+  EXPECT_EQ(lines, (std::vector<TAlpaLine>{{"Modem A", 0}, {"Line Unavailable", 1}, {"Modem B", 3}}));
 }
 
 TEST_F(KYRAlpaPageTest, EditsStartFromAUsableFileElseFromTheLineAndCancelWritesNothing) {

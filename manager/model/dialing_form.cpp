@@ -1,0 +1,27 @@
+#include "manager/model/dialing_form.h"
+
+#include "manager/model/kyr_alpa_page.h"
+
+namespace vltg::manager {
+namespace {
+
+// The manager's window thread alone makes dialing forms.
+TDialingFormMaker& InstalledMaker() {
+  static TDialingFormMaker maker;
+  return maker;
+}
+
+}  // namespace
+
+void TDialingForm::bHangUpClick() {
+  try {
+    FOwner.HangUp();
+  } catch (...) {
+  }
+}
+
+void SetDialingFormMaker(TDialingFormMaker Maker) { InstalledMaker() = std::move(Maker); }
+
+const TDialingFormMaker& DialingFormMaker() { return InstalledMaker(); }
+
+}  // namespace vltg::manager
