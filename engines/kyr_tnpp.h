@@ -76,6 +76,9 @@ class TKYRTNPP : public TKYRCom32, private TnppLinkPort {
   uint16_t GetDPSerNum() const { return FLink.GetDPSerNum(); }
   void SetDPSerNum(uint16_t Value) { FLink.SetDPSerNum(Value); }
   bool GetLinkUp() const { return FLink.GetLinkUp(); }
+  // Opened and not closed by the owner: a page queued now goes once the link
+  // is up, also while a lost device is being opened again.
+  bool GetLinkOpen() const { return FLinkOpen; }
   void SetLinkUp(bool Value) { FLink.SetLinkUp(Value); }
   uint32_t GetDestAddr() const { return FDestAddr; }  // stored only: pages carry their own
   void SetDestAddr(uint32_t Value) { FDestAddr = Value; }

@@ -153,7 +153,9 @@ bool TPageRouter::QueueTnpp(const std::string& port_name, const RouteLine& route
     log_(DeliveryFailedLine(kTnppFailed, pin, msg.substr(0, 255)) + " Error: " + error);
     return false;
   }
-  if (!owner_.tnpp_link_up()) {
+  // A link that is down for now (a silent peer, a device being opened again)
+  // sends the page once it is back; a port that is not open never will.
+  if (!owner_.tnpp_link_open()) {
     log_(DeliveryFailedLine(kTnppFailed, pin, msg.substr(0, 255)) + ErrorPart("TNPP Link Down"));
     return false;
   }

@@ -24,7 +24,7 @@ class TPageRouter {
   struct Owner {
     std::function<bool()> stopped;             // the controller's FStopped
     std::function<bool()> tnpp_enabled;        // [TNPP] EnableTNPP, read now
-    std::function<bool()> tnpp_link_up;        // the link is up
+    std::function<bool()> tnpp_link_open;      // the link's port is open (its link may be down for now)
     std::function<WctpConfig()> wctp_config;   // [WCTP], read now
   };
   TPageRouter(const RouteTable& routes, LogPoster log, TTnppPageQueue& queue, Owner owner);

@@ -28,7 +28,7 @@ TVLTAPGatewayMain::TVLTAPGatewayMain(platform::TService* owner, const std::strin
               TPageRouter::Owner{
                   [this] { return FStopped.load(); },
                   [this] { return ReadEnableTnpp(); },
-                  [this] { return KYRTNPP1.GetLinkUp(); },
+                  [this] { return KYRTNPP1.GetLinkOpen(); },
                   [this] {
                     std::lock_guard lock(ini_mutex_);
                     return ReadWctpConfig(FIni);

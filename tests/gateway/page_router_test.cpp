@@ -39,12 +39,12 @@ class PageRouterTest : public ::testing::Test {
   RouteTable routes_;
   TTnppPageQueue queue_;
   std::atomic<bool> tnpp_enabled_{true};
-  std::atomic<bool> link_up_{true};
+  std::atomic<bool> link_open_{true};
   TPageRouter router_{routes_, log_.Poster(), queue_,
                       TPageRouter::Owner{
                           [] { return false; },
                           [this] { return tnpp_enabled_.load(); },
-                          [this] { return link_up_.load(); },
+                          [this] { return link_open_.load(); },
                           [] { return WctpConfig{"NOYB", "", "dtd"}; },
                       }};
 };
@@ -89,7 +89,7 @@ TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsUp) {
   tnpp_enabled_ = false;
   EXPECT_FALSE(router_.Route("Line1", "55", "off"));
   tnpp_enabled_ = true;
-  link_up_ = false;
+  link_open_ = false;
   EXPECT_FALSE(router_.Route("Line1", "66", "down"));
   EXPECT_EQ(queue_.Count(), 0u);
   EXPECT_EQ(LogLines(), (std::vector<std::string>{
@@ -103,10 +103,10 @@ TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsUp) {
 // accepted and then failing at the hand-over.
 TEST_F(PageRouterTest, TnppValuesNoPacketCanCarryAreRefused) {
   SetRoutes("1,TNPP,70000,3\r\n2,TNPP,-1,3\r\n3,TNPP,5,300\r\n4,TNPP,5,65836\r\n5,TNPP,65535,255\r\n");
-  link_up_ = false;
+  link_open_ = false;
   for (const char* pin : {"1", "2", "3", "4"}) EXPECT_FALSE(router_.Route("Line1", pin, "x")) << pin;
   EXPECT_EQ(queue_.Count(), 0u);
-  link_up_ = true;
+  link_open_ = true;
   EXPECT_TRUE(router_.Route("Line1", "5", "widest"));
   EXPECT_EQ(queue_.Count(), 1u);
   const std::string failed = "[TNPP] TNPP Delivery Faild For \"";

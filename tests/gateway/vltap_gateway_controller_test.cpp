@@ -260,7 +260,8 @@ TEST_F(ControllerTest, TnppPagesWaitForTheLinkAndAStopLogsWhatNeverWent) {
 // The TNPP device hangs up (an adapter pulled) and another comes under the
 // same COM name: the link lets the dead one go, opens the name again with the
 // growing pause and starts again; the page on the line at the hang-up and the
-// one queued while the device was away reach the new peer, numbered afresh.
+// one routed while the device was away (accepted: it waits for the link)
+// reach the new peer, numbered afresh.
 // The loss and the return are logged once each.
 TEST_F(ControllerTest, TnppLinkReopensItsDeviceAndSendsWhatWaited) {
   const auto has = [](const testing::TnppPeer& peer, size_t at, const std::string& msg) {
@@ -272,6 +273,7 @@ TEST_F(ControllerTest, TnppLinkReopensItsDeviceAndSendsWhatWaited) {
   line.LinkAs(3);
   data_.Write("Config.Dat",
               "[TNPP]\r\nEnableTNPP=1\r\nUseCom=2\r\nComSettings=0\r\nHandShake=3\r\nTransparentCRC=0\r\n");
+  data_.Write("Route.Dat", "2,TNPP,1,3\r\n");
   auto controller = MakeController();
   controller->StartServices();
   ASSERT_TRUE(PumpUntil([&] { return controller->Link().GetLinkUp() && controller->Link().GetTNPPQueue() == 0; }));
@@ -284,7 +286,7 @@ TEST_F(ControllerTest, TnppLinkReopensItsDeviceAndSendsWhatWaited) {
   line.HangUp();
   testing::LinkComPort(3, (root_.Path() / "nothing-here").string());
   ASSERT_TRUE(PumpUntilLogged("[TNPP] TNPP Port COM3 Closed - Restarting"));
-  controller->TnppQueue().Append(MakeTnppPageRecord("222", "TNPP", 1, 3, "in the gap"));
+  ASSERT_TRUE(controller->Router().Route("Gap", "222", "in the gap"));  // accepted: it waits for the link
   const int64_t lost_at = platform::NowMs();  // the tries 3 and 9 s after the loss find nothing
   ASSERT_TRUE(PumpUntil([&] { return platform::NowMs() - lost_at > 10000; }));
   EXPECT_EQ(controller->TnppQueue().Count(), 1u);
