@@ -23,12 +23,6 @@ constexpr std::size_t kMaxNameLength = 256;
 constexpr std::size_t kMaxPlainStem = 64;
 constexpr char kRecordSuffix[] = ".svc";
 
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = AsciiLower(c);
-  return out;
-}
-
 std::optional<uint32_t> ParseNumber(std::string_view text) {
   uint32_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
