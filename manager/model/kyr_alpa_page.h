@@ -67,8 +67,11 @@ class TKYRAlpaPage {
   // the provider's, from the line's current configuration), and replaces the
   // file with the result. False when the file cannot be read or written, the
   // line cannot be queried, or the dialog fails or is cancelled (then
-  // *Cancelled is set, and nothing is written in any case of false).
-  bool EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled = nullptr);
+  // *Cancelled is set, and nothing is written in any case of false). *Reason
+  // gets why, where it is known: the file's error, or why the provider
+  // cannot use the line (its telephony.ini entry).
+  bool EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled = nullptr,
+                       std::string* Reason = nullptr);
 
   // What the line table's handler of this component's entry receives. The
   // manager opens no line, so nothing it is told asks for an action.
