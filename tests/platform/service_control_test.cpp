@@ -210,6 +210,20 @@ TEST_F(ServiceRunTest, DeletedWhileRunningGoesWhenItStops) {
   EXPECT_TRUE(Install("Fake"));
 }
 
+TEST_F(ServiceRunTest, ARunningServiceWhoseRecordCannotBeReadIsStoppedBeforeItIsDeleted) {
+  const ServiceHandle service = Install("Fake");
+  ASSERT_TRUE(StartService(service));
+  ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
+  dir_.Write("root/services/fake.svc", "garbage");
+  std::ostringstream out;
+  EXPECT_EQ(RunServiceTool({"delete", "Fake"}, out), 1);  // it would run on unmanaged
+  EXPECT_NE(out.str().find("FAILED 1056:"), std::string::npos) << out.str();
+  EXPECT_EQ(RunServiceTool({"stop", "Fake"}, out), 0) << out.str();
+  for (int i = 0; i < 500 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
+  EXPECT_EQ(RunServiceTool({"delete", "Fake"}, out), 0) << out.str();
+  EXPECT_FALSE(OpenService(manager_, "Fake"));
+}
+
 TEST_F(ServiceRunTest, ANamedAccountIsSwitchedToWhenTheLayerRunsAsRoot) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   ::chmod(dir_.Path().c_str(), 0755);

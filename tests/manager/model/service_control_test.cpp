@@ -235,6 +235,25 @@ TEST_F(ServiceControlTest, UninstallStopsWhatRunsNowAndAsksFirst) {
   EXPECT_TRUE(manager_.Look().install);
 }
 
+TEST_F(ServiceControlTest, ARecordThatCannotBeReadIsAFailingQueryAndUninstallRemovesIt) {
+  Install();
+  dir_.Write("root/services/vltapgateway.svc", "\x01 garbage");
+  TVLSGSrvcMngr started(sink_, scm_, dir_.Path().string());  // started with the record spoilt
+  started.FormCreate();
+  ServiceLook installed;  // the failing query changes only the installed enabling
+  installed.install = false;
+  installed.uninstall = installed.apply_changes = true;
+  EXPECT_EQ(started.Look(), installed);
+  sink_.answers.push_back(BoxAnswer::kYes);
+  started.Uninstall1Click();
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Remove RA VARU Daridev Service?",
+                                                    "box:RA VARU Daridev Service Removed!"}));
+  EXPECT_FALSE(fs::exists(dir_ / "root" / "services" / "vltapgateway.svc"));
+  EXPECT_EQ(started.Look(), Look(false, false, true, 0, "Off-Line"));
+  started.Install1Click();
+  EXPECT_EQ(sink_.events.back(), "box:DI DIZ Evevevu Service Installed!");
+}
+
 TEST_F(ServiceControlTest, StartUp) {
   manager_.CheckSettingsExist();  // no Config.Dat: the question, its answer unused
   manager_.FormCreate();
