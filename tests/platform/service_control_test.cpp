@@ -215,13 +215,12 @@ TEST_F(ServiceRunTest, ARunningServiceWhoseRecordCannotBeReadIsStoppedBeforeItIs
   ASSERT_TRUE(StartService(service));
   ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
   dir_.Write("root/services/fake.svc", "garbage");
-  std::ostringstream out;
-  EXPECT_EQ(RunServiceTool({"delete", "Fake"}, out), 1);  // it would run on unmanaged
-  EXPECT_NE(out.str().find("FAILED 1056:"), std::string::npos) << out.str();
-  EXPECT_EQ(RunServiceTool({"stop", "Fake"}, out), 0) << out.str();
+  EXPECT_FALSE(DeleteService(service));  // it would run on unmanaged
+  EXPECT_EQ(GetLastError(), ERROR_SERVICE_ALREADY_RUNNING);
+  ServiceStatus status;
+  ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, status));
   for (int i = 0; i < 500 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
-  EXPECT_EQ(RunServiceTool({"delete", "Fake"}, out), 0) << out.str();
-  EXPECT_FALSE(OpenService(manager_, "Fake"));
+  EXPECT_TRUE(DeleteService(service));
 }
 
 TEST_F(ServiceRunTest, ANamedAccountIsSwitchedToWhenTheLayerRunsAsRoot) {

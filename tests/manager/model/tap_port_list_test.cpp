@@ -193,33 +193,19 @@ TEST_F(TapPortListTest, TheModemSettingsRefusalSaysWhyBelowItsText) {
   dir_.Write("telephony.ini",
              "[Modem A]\r\nDevice=COM1\r\n[Odd]\r\nDevice=COM2\r\nSpeed=1234\r\n[Bare]\r\nSpeed=9600\r\n");
   platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
-  struct Case {
-    uint32_t device;
-    std::string reason;  // empty: the file layer's words, naming the file
-  };
-  // The last row has no data directory to write the file into.
-  const Case cases[] = {{1, "unsupported speed 1234"}, {2, "Device: missing"}, {0, ""}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.device);
-    if (c.reason.empty()) {
-      EXPECT_FALSE(std::filesystem::exists(dir_ / "data" / "Demo.mcf"));
-      std::filesystem::remove_all(dir_ / "data");
-    }
-    sink_.boxes.clear();
-    TPortDataForm form(manager_, {{"Modem A", 0}, {"Odd", 1}, {"Bare", 2}}, {}, false);
-    form.ModemName = "Demo";
-    form.Data.DeviceID = static_cast<int32_t>(c.device);
+  TPortDataForm form(manager_, {{"Modem A", 0}, {"Odd", 1}, {"Bare", 2}}, {}, false);
+  form.ModemName = "Demo";
+  for (const auto& [device, reason] : {std::pair(1, "unsupported speed 1234"), std::pair(2, "Device: missing")}) {
+    form.Data.DeviceID = device;
     form.BitBtn4Click();
-    ASSERT_EQ(sink_.boxes.size(), 1u);
-    const std::string& text = sink_.boxes[0].text;
-    const std::string head = "Unable To Save Modem Config Settings!\n";
-    ASSERT_EQ(text.substr(0, head.size()), head);
-    if (c.reason.empty()) {
-      EXPECT_NE(text.find("Demo.mcf"), std::string::npos) << text;
-    } else {
-      EXPECT_EQ(text.substr(head.size()), c.reason);
-    }
+    EXPECT_EQ(sink_.boxes.back().text, std::string("Unable To Save Modem Config Settings!\n") + reason);
   }
+  // No data directory to write the file into: the file layer's words name the file.
+  std::filesystem::remove_all(dir_ / "data");
+  form.Data.DeviceID = 0;
+  form.BitBtn4Click();
+  EXPECT_EQ(sink_.boxes.back().text.rfind("Unable To Save Modem Config Settings!\n", 0), 0u);
+  EXPECT_NE(sink_.boxes.back().text.find("Demo.mcf"), std::string::npos);
 }
 
 }  // namespace
