@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <optional>
 
 #include "engines/modem_config_file.h"
 #include "engines/tapi_line.h"
@@ -115,28 +116,42 @@ bool TKYRAlpaPage::GetLineNames(std::vector<TAlpaLine>& Strings) {
   return true;
 }
 
-bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled) {
+bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled, std::string* Reason) {
   if (Cancelled != nullptr) *Cancelled = false;
+  if (Reason != nullptr) Reason->clear();
+  const auto fail = [Reason](std::string why) {
+    if (Reason != nullptr) *Reason = std::move(why);
+    return false;
+  };
+  // A line the provider refuses as telephony.ini gives it: the provider says why.
+  const auto line_failed = [&](int32_t result) {
+    return fail(result == LINEERR_INIFILECORRUPT ? LineUnusableReason(DeviceId) : std::string());
+  };
   // The block the dialog starts from; none: the line's current configuration.
   std::string input;
   std::error_code ignored;
   if (std::filesystem::exists(Path, ignored)) {
-    const auto file = ReadWholeFile(Path);
+    std::optional<std::string> file;
+    try {
+      file = ReadWholeFile(Path);
+    } catch (const EFileError& e) {
+      return fail(e.Message());
+    }
     if (!file) return false;
     const auto block = ModemConfigBlock(*file);
     if (block && DecodeDeviceConfig(*block)) input = *block;
   }
   VARSTRING output;
-  if (QueryDevConfig(DeviceId, output) < 0) return false;
+  if (const int32_t result = QueryDevConfig(DeviceId, output); result < 0) return line_failed(result);
   const int32_t result =
       lineConfigDialogEdit(DeviceId, FParentForm, kDeviceClassDataModem, input.empty() ? nullptr : input.data(),
                            static_cast<uint32_t>(input.size()), &output);
   if (result == LINEERR_OPERATIONFAILED && Cancelled != nullptr) *Cancelled = true;
-  if (result != 0) return false;
+  if (result != 0) return line_failed(result);
   try {
     ReplaceWholeFile(Path, VarStringBytes(output));
-  } catch (const EFileError&) {
-    return false;
+  } catch (const EFileError& e) {
+    return fail(e.Message());
   }
   return true;
 }

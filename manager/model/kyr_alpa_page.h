@@ -226,8 +226,11 @@ class TKYRAlpaPage : private TTapiLineCore {
   // the provider's, from the line's current configuration), and replaces the
   // file with the result. False when the file cannot be read or written, the
   // line cannot be queried, or the dialog fails or is cancelled (then
-  // *Cancelled is set, and nothing is written in any case of false).
-  bool EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled = nullptr);
+  // *Cancelled is set, and nothing is written in any case of false). *Reason
+  // gets why, where it is known: the file's error, or why the provider
+  // cannot use the line (its telephony.ini entry).
+  bool EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled = nullptr,
+                       std::string* Reason = nullptr);
   // The line application, for an owner that opens a line of it; 0 until
   // InitializeLine.
   platform::HLINEAPP LineApp() const { return FLineApp; }

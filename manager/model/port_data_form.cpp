@@ -75,11 +75,14 @@ void TPortDataForm::BitBtn4Click() {
   TKYRAlpaPage line;
   line.SetParentForm(Owner);
   bool cancelled = false;
+  std::string reason;
   if (!line.EditModemConfig(FManager.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.DeviceID),
-                            &cancelled) &&
+                            &cancelled, &reason) &&
       !cancelled) {
     FSink->Beep();
-    FSink->ShowBox("Unable To Save Modem Config Settings!", BoxKind::kError, BoxButtons::kOk);
+    // The reason, where one is known, on the line below.
+    FSink->ShowBox("Unable To Save Modem Config Settings!" + (reason.empty() ? "" : "\n" + reason), BoxKind::kError,
+                   BoxButtons::kOk);
   }
 }
 

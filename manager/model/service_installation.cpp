@@ -93,6 +93,9 @@ bool TVLSGSrvcMngr::StoppedForRemoval(const platform::ServiceHandle& service) {
   platform::ServiceStatus status;
   const bool known = platform::QueryServiceStatus(service, status);
   if (known && status.current_state == platform::SERVICE_STOPPED) return true;
+  // A record that cannot be read gives no state: the removal itself refuses
+  // while the service still runs.
+  if (!known && platform::GetLastError() == platform::ERROR_FILE_CORRUPT) return true;
   const bool stopping = known && status.current_state == platform::SERVICE_STOP_PENDING;
   return (stopping || StopGatewayService()) && WaitUntilStopped();
 }

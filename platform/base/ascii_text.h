@@ -1,6 +1,7 @@
 #pragma once
 // Byte-text helpers with the ASCII-only rules the file formats use: no locale,
 // bytes above 0x7F compare as they are.
+#include <string>
 #include <string_view>
 
 namespace vltg::platform {
@@ -14,6 +15,12 @@ constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
+}
+
+inline std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AsciiLower(c);
+  return out;
 }
 
 constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }

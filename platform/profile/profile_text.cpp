@@ -121,6 +121,19 @@ std::vector<std::string> ProfileText::SectionNames() const {
   return names;
 }
 
+std::vector<ProfileSection> ProfileText::Sections() const {
+  std::vector<ProfileSection> sections;
+  for (const auto& line : lines_) {
+    const ParsedLine parsed = ParseLine(line);
+    if (parsed.kind == LineKind::kSection) {
+      sections.push_back({std::string(parsed.name), {}});
+    } else if (parsed.kind == LineKind::kKey && !sections.empty()) {
+      sections.back().entries.push_back({std::string(parsed.name), ReadValue(parsed.value)});
+    }
+  }
+  return sections;
+}
+
 bool ProfileText::HasSection(std::string_view section) const { return FindSection(section).has_value(); }
 
 void ProfileText::SetValue(std::string_view section, std::string_view key, std::string_view value) {

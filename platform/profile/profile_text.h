@@ -30,6 +30,11 @@ struct ProfileEntry {
   std::string value;
 };
 
+struct ProfileSection {
+  std::string name;
+  std::vector<ProfileEntry> entries;
+};
+
 class ProfileText {
  public:
   static constexpr std::size_t kMaxValueLength = 2047;
@@ -43,6 +48,10 @@ class ProfileText {
   std::vector<ProfileEntry> Entries(std::string_view section) const;
   // Every section name, in file order, as spelled in the file.
   std::vector<std::string> SectionNames() const;
+  // Every section with its key lines, in file order, read in one pass (a
+  // repeated section is listed again): for a whole file of sections, where a
+  // lookup per section and key would read the file once per lookup.
+  std::vector<ProfileSection> Sections() const;
   bool HasSection(std::string_view section) const;
 
   // Names and values that would not read back as written (a line break, a "]"

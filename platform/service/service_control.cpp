@@ -39,11 +39,11 @@ ServiceStatus StoppedStatus(uint32_t service_type) {
 }
 
 // The service's state as its channel tells it: stopped when nobody listens.
-bool CurrentStatus(const ServiceDatabase& db, const ServiceRecord& record, ServiceStatus& status, uint32_t& error) {
+bool ChannelStatus(const ServiceDatabase& db, std::string_view name, uint32_t service_type, ServiceStatus& status,
+                   uint32_t& error) {
   ChannelReply reply;
   int socket_error = 0;
-  switch (AskChannel(db.ChannelPath(record.config.service_name), ChannelRequest{}, kChannelReplyTimeoutMs, reply,
-                     socket_error)) {
+  switch (AskChannel(db.ChannelPath(name), ChannelRequest{}, kChannelReplyTimeoutMs, reply, socket_error)) {
     case ChannelOutcome::kReply:
       if (reply.error != 0) {
         error = reply.error;
@@ -53,7 +53,7 @@ bool CurrentStatus(const ServiceDatabase& db, const ServiceRecord& record, Servi
       return true;
     case ChannelOutcome::kNotListening:
     case ChannelOutcome::kClosed:
-      status = StoppedStatus(record.config.service_type);
+      status = StoppedStatus(service_type);
       return true;
     case ChannelOutcome::kNoAnswer:
       error = ERROR_SERVICE_REQUEST_TIMEOUT;
@@ -65,17 +65,21 @@ bool CurrentStatus(const ServiceDatabase& db, const ServiceRecord& record, Servi
   return false;
 }
 
-bool IsActive(const ServiceDatabase& db, const ServiceRecord& record) {
+bool CurrentStatus(const ServiceDatabase& db, const ServiceRecord& record, ServiceStatus& status, uint32_t& error) {
+  return ChannelStatus(db, record.config.service_name, record.config.service_type, status, error);
+}
+
+bool IsActive(const ServiceDatabase& db, std::string_view name) {
   ServiceStatus status;
   uint32_t error = 0;
   // A service that does not answer still holds its channel: it counts as active.
-  return !CurrentStatus(db, record, status, error) || status.current_state != SERVICE_STOPPED;
+  return !ChannelStatus(db, name, SERVICE_WIN32_OWN_PROCESS, status, error) || status.current_state != SERVICE_STOPPED;
 }
 
 // Removes a record marked for deletion once its service has stopped. Called
 // under the database lock.
 void SweepIfDeleted(const ServiceDatabase& db, const ServiceRecord& record) {
-  if (record.delete_pending && !IsActive(db, record)) db.Remove(record.config.service_name);
+  if (record.delete_pending && !IsActive(db, record.config.service_name)) db.Remove(record.config.service_name);
 }
 
 // Another service already uses the name as its name or display name.
@@ -220,6 +224,10 @@ ServiceHandle OpenService(const ScManagerHandle& manager, std::string_view name)
     return {};
   }
   if (!record) {
+    // A record that cannot be read still stands for an installed service:
+    // it opens, so that it can be stopped and deleted; what needs the
+    // record fails with ERROR_FILE_CORRUPT.
+    if (error == ERROR_FILE_CORRUPT) return ServiceOperations::Make(db, std::string(name));
     SetLastError(error);
     return {};
   }
@@ -296,7 +304,10 @@ bool ControlService(const ServiceHandle& service, uint32_t control, ServiceStatu
   const ServiceDatabase& db = ServiceOperations::Db(service);
   uint32_t error = 0;
   const auto record = db.Read(service.Name(), error);
-  if (!record) return Fail(error);
+  // A running service takes its controls without its record: one whose
+  // record cannot be read can still be stopped.
+  if (!record && error != ERROR_FILE_CORRUPT) return Fail(error);
+  const uint32_t service_type = record ? record->config.service_type : SERVICE_WIN32_OWN_PROCESS;
   ChannelReply reply;
   int socket_error = 0;
   switch (AskChannel(db.ChannelPath(service.Name()), ChannelRequest{ChannelRequest::Kind::kControl, control},
@@ -307,14 +318,14 @@ bool ControlService(const ServiceHandle& service, uint32_t control, ServiceStatu
         return true;
       }
       if (reply.error == ERROR_SERVICE_NOT_ACTIVE) {
-        status = StoppedStatus(record->config.service_type);
+        status = StoppedStatus(service_type);
       } else {
-        CurrentStatus(db, *record, status, error);
+        ChannelStatus(db, service.Name(), service_type, status, error);
       }
       return Fail(reply.error);
     case ChannelOutcome::kNotListening:
     case ChannelOutcome::kClosed:
-      status = StoppedStatus(record->config.service_type);
+      status = StoppedStatus(service_type);
       return Fail(ERROR_SERVICE_NOT_ACTIVE);
     case ChannelOutcome::kNoAnswer:
       return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
@@ -369,11 +380,14 @@ bool DeleteService(const ServiceHandle& service) {
   const ServiceDatabase& db = ServiceOperations::Db(service);
   const FileLock lock = db.Lock();
   auto record = RecordToChange(db, lock, service.Name());
-  if (!record) return false;
-  if (!IsActive(db, *record)) {
-    db.Remove(service.Name());
-    return true;
+  // A record that cannot be read cannot carry the deletion mark either: it
+  // goes at once, unless its service still runs (that is stopped first).
+  if (!record && (!lock.Held() || GetLastError() != ERROR_FILE_CORRUPT)) return false;
+  if (!IsActive(db, service.Name())) {
+    const uint32_t error = db.Remove(service.Name());
+    return error == 0 || Fail(error);
   }
+  if (!record) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
   record->delete_pending = true;
   uint32_t error = 0;
   if (!db.Write(*record, error)) return Fail(error);

@@ -13,6 +13,11 @@
 //                        1061 it cannot take controls now (a pending state)
 //   DeleteService        1072 already marked
 //
+// A service whose record cannot be read (not parsed, not readable) opens as
+// installed. What needs the record (query, configuration, start) then fails
+// with 1392; a control still reaches it while it runs; DeleteService removes
+// the record at once, or fails with 1056 while the service still runs.
+//
 // Starting spawns the registered program detached, hands it the control
 // channel (named in its environment) and waits for its first status report.
 // A service whose process has died reads as stopped. A service deleted while

@@ -23,17 +23,20 @@ constexpr std::size_t kMaxNameLength = 256;
 constexpr std::size_t kMaxPlainStem = 64;
 constexpr char kRecordSuffix[] = ".svc";
 
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = AsciiLower(c);
-  return out;
-}
-
 std::optional<uint32_t> ParseNumber(std::string_view text) {
   uint32_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
   return value;
+}
+
+// The record file's bytes; nothing when it is missing or cannot be read.
+std::optional<std::string> ReadRecordFile(const fs::path& path) {
+  try {
+    return ReadWholeFile(path);
+  } catch (const EFileError&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -186,10 +189,12 @@ std::optional<ServiceRecord> ServiceDatabase::Read(std::string_view name, uint32
     return std::nullopt;
   }
   const fs::path path = RecordPath(name);
-  const auto bytes = ReadWholeFile(path);
+  const auto bytes = ReadRecordFile(path);
   if (!bytes) {
+    // Anything at the path (a file no one may read, a directory, a link
+    // to nowhere) is a record that cannot be read, not a missing one.
     std::error_code ec;
-    error = fs::exists(path, ec) ? ERROR_ACCESS_DENIED : ERROR_SERVICE_DOES_NOT_EXIST;
+    error = fs::exists(fs::symlink_status(path, ec)) ? ERROR_FILE_CORRUPT : ERROR_SERVICE_DOES_NOT_EXIST;
     return std::nullopt;
   }
   auto record = ParseServiceRecord(*bytes);
@@ -214,10 +219,11 @@ bool ServiceDatabase::Write(const ServiceRecord& record, uint32_t& error) const 
   return true;
 }
 
-void ServiceDatabase::Remove(std::string_view name) const {
-  ::unlink(RecordPath(name).c_str());
+uint32_t ServiceDatabase::Remove(std::string_view name) const {
+  if (::unlink(RecordPath(name).c_str()) != 0 && errno != ENOENT) return ErrnoToSystemError(errno);
   ::unlink(ChannelPath(name).c_str());
   ::unlink(StartLockPath(name).c_str());
+  return 0;
 }
 
 std::vector<ServiceRecord> ServiceDatabase::ReadAll() const {
@@ -226,7 +232,7 @@ std::vector<ServiceRecord> ServiceDatabase::ReadAll() const {
   for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string file = it->path().filename().string();
     if (file.size() <= 4 || file.compare(file.size() - 4, 4, kRecordSuffix) != 0) continue;
-    const auto bytes = ReadWholeFile(it->path());
+    const auto bytes = ReadRecordFile(it->path());
     if (!bytes) continue;
     auto record = ParseServiceRecord(*bytes);
     if (record && ServiceFileStem(record->config.service_name) + kRecordSuffix == file) {

@@ -58,13 +58,15 @@ class ServiceDatabase {
   // The whole database's lock, for steps that check and then write.
   FileLock Lock() const;
 
-  // ERROR_SERVICE_DOES_NOT_EXIST when missing, ERROR_FILE_CORRUPT when the
-  // record cannot be parsed or belongs to another name.
+  // ERROR_SERVICE_DOES_NOT_EXIST when there is nothing at the record's path,
+  // ERROR_FILE_CORRUPT when what is there cannot be read, cannot be parsed or
+  // belongs to another name.
   std::optional<ServiceRecord> Read(std::string_view name, uint32_t& error) const;
   // Replaces the record atomically, mode 0600.
   bool Write(const ServiceRecord& record, uint32_t& error) const;
-  // Removes the record and the files beside it.
-  void Remove(std::string_view name) const;
+  // Removes the record and the files beside it: 0, or the error that keeps
+  // the record in place.
+  uint32_t Remove(std::string_view name) const;
   // Every readable record; corrupt ones are skipped.
   std::vector<ServiceRecord> ReadAll() const;
 

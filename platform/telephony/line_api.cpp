@@ -468,6 +468,13 @@ int32_t lineSetDevConfig(uint32_t dwDeviceID, const void* lpDeviceConfig, uint32
   return 0;
 }
 
+std::string LineUnusableReason(uint32_t dwDeviceID) {
+  Provider& p = Provider::Get();
+  std::lock_guard lock(p.mutex);
+  p.Refresh();
+  return dwDeviceID < p.devices.size() ? p.devices[dwDeviceID].error : std::string();
+}
+
 int32_t lineConfigDialogEdit(uint32_t dwDeviceID, void* hwndOwner, const std::string& lpszDeviceClass,
                              const void* lpDeviceConfigIn, uint32_t dwSize, VARSTRING* lpDeviceConfigOut) {
   Provider& p = Provider::Get();

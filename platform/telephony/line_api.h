@@ -112,6 +112,11 @@ int32_t lineGetDevConfig(uint32_t dwDeviceID, VARSTRING* lpDeviceConfig, const s
 int32_t lineSetDevConfig(uint32_t dwDeviceID, const void* lpDeviceConfig, uint32_t dwSize,
                          const std::string& lpszDeviceClass);
 
+// Why telephony.ini's line cannot be used, the reason behind the functions'
+// LINEERR_INIFILECORRUPT (e.g. "Device: missing"); empty for a usable line or
+// no such line. Needs no lineInitialize.
+std::string LineUnusableReason(uint32_t dwDeviceID);
+
 // The provider's configuration dialog: shown with the configuration given
 // (or, for size 0, the line's current one) and, when accepted, the edited
 // block returned in lpDeviceConfigOut. The line's own configuration is not

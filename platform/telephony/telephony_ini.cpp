@@ -1,5 +1,8 @@
 #include "platform/telephony/telephony_ini.h"
 
+#include <optional>
+#include <unordered_set>
+
 #include "platform/base/ascii_text.h"
 #include "platform/base/machine_root.h"
 #include "platform/base/whole_file.h"
@@ -36,8 +39,14 @@ bool Lookup(const Named<T> (&table)[N], std::string_view text, T& out) {
 }
 
 // Reads one line's keys into `line`; the first bad value gives the error.
-void ReadLine(const ProfileText& ini, const std::string& section, TelephonyLine& line) {
-  auto value = [&](std::string_view key) { return ini.Value(section, key); };
+// The first of a key given twice counts.
+void ReadLine(const std::vector<ProfileEntry>& entries, TelephonyLine& line) {
+  auto value = [&entries](std::string_view key) -> std::optional<std::string> {
+    for (const auto& entry : entries) {
+      if (EqualsIgnoreCase(entry.name, key)) return entry.value;
+    }
+    return std::nullopt;
+  };
   auto bad = [&](std::string_view key, const std::string& text) {
     if (line.error.empty()) line.error = std::string(key) + ": \"" + text + "\" cannot be used";
   };
@@ -82,16 +91,16 @@ void ReadLine(const ProfileText& ini, const std::string& section, TelephonyLine&
 
 }  // namespace
 
+// One pass over the text, whatever its size: a file of many thousand lines
+// opens the manager's port dialog at once.
 std::vector<TelephonyLine> ParseTelephonyLines(std::string_view text) {
-  const ProfileText ini(text);
   std::vector<TelephonyLine> lines;
-  for (const std::string& section : ini.SectionNames()) {
-    bool repeated = false;
-    for (const auto& line : lines) repeated = repeated || EqualsIgnoreCase(line.name, section);
-    if (repeated) continue;
+  std::unordered_set<std::string> names;  // lower-cased
+  for (ProfileSection& section : ProfileText(text).Sections()) {
+    if (!names.insert(LowerAscii(section.name)).second) continue;
     TelephonyLine line;
-    line.name = section;
-    ReadLine(ini, section, line);
+    line.name = std::move(section.name);
+    ReadLine(section.entries, line);
     lines.push_back(std::move(line));
   }
   return lines;

@@ -210,6 +210,19 @@ TEST_F(ServiceRunTest, DeletedWhileRunningGoesWhenItStops) {
   EXPECT_TRUE(Install("Fake"));
 }
 
+TEST_F(ServiceRunTest, ARunningServiceWhoseRecordCannotBeReadIsStoppedBeforeItIsDeleted) {
+  const ServiceHandle service = Install("Fake");
+  ASSERT_TRUE(StartService(service));
+  ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
+  dir_.Write("root/services/fake.svc", "garbage");
+  EXPECT_FALSE(DeleteService(service));  // it would run on unmanaged
+  EXPECT_EQ(GetLastError(), ERROR_SERVICE_ALREADY_RUNNING);
+  ServiceStatus status;
+  ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, status));
+  for (int i = 0; i < 500 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
+  EXPECT_TRUE(DeleteService(service));
+}
+
 TEST_F(ServiceRunTest, ANamedAccountIsSwitchedToWhenTheLayerRunsAsRoot) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   ::chmod(dir_.Path().c_str(), 0755);

@@ -148,7 +148,8 @@ TEST_F(ServiceDatabaseTest, DeleteOfAStoppedServiceRemovesItAtOnce) {
 TEST_F(ServiceDatabaseTest, ACorruptRecordIsReportedNotTrusted) {
   ASSERT_TRUE(CreateService(manager_, Config("Svc")));
   root_.Write("services/svc.svc", "Name=Svc\nType=banana\n");
-  EXPECT_FALSE(OpenService(manager_, "Svc"));
+  ServiceConfig config;
+  EXPECT_FALSE(QueryServiceConfig(OpenService(manager_, "Svc"), config));  // installed, but unreadable
   EXPECT_EQ(GetLastError(), ERROR_FILE_CORRUPT);
   EXPECT_TRUE(EnumServiceNames(manager_).empty());
 }

@@ -10,12 +10,15 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 #include "gateway/vltap_gateway_service.h"
 #include "manager/model/service_manager.h"
 #include "platform/base/system_error.h"
+#include "platform/service/service_tool.h"
 #include "tests/support/fake_service_channel.h"
 #include "tests/support/manager_test.h"
 
@@ -233,6 +236,37 @@ TEST_F(ServiceControlTest, UninstallStopsWhatRunsNowAndAsksFirst) {
                                       "box:Remove RA VARU Daridev Service?", "box:RA VARU Daridev Service Removed!"}));
   EXPECT_FALSE(Service());
   EXPECT_TRUE(manager_.Look().install);
+}
+
+TEST_F(ServiceControlTest, ARecordThatCannotBeReadIsAFailingQueryAndIsRemoved) {
+  const fs::path record = dir_ / "root" / "services" / "vltapgateway.svc";
+  // Row 0 is removed by the manager's Uninstall, row 1 by vltg-sc delete.
+  const std::function<void()> spoil[] = {
+      [&] { dir_.Write("root/services/vltapgateway.svc", "\x01 garbage"); },
+      [&] { fs::remove(record), fs::create_symlink("nowhere", record); },
+  };
+  for (int row = 0; row < 2; ++row) {
+    Install();
+    spoil[row]();
+    std::ostringstream out;
+    EXPECT_EQ(platform::RunServiceTool({"query", kGatewayServiceName}, out), 1);
+    EXPECT_EQ(out.str(),
+              "[SC] QueryServiceStatus FAILED 1392:\n\nThe file or directory is corrupted and unreadable.\n\n");
+    TVLSGSrvcMngr started(sink_, scm_, dir_.Path().string());
+    started.FormCreate();
+    ServiceLook installed;  // the failing query changes only the installed enabling
+    installed.install = false;
+    installed.uninstall = installed.apply_changes = true;
+    EXPECT_EQ(started.Look(), installed) << row;
+    if (row == 0) {
+      sink_.answers.push_back(BoxAnswer::kYes);
+      started.Uninstall1Click();
+      EXPECT_EQ(sink_.events.back(), "box:RA VARU Daridev Service Removed!");
+    } else {
+      EXPECT_EQ(platform::RunServiceTool({"delete", kGatewayServiceName}, out), 0) << out.str();
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(record))) << row;
+  }
 }
 
 TEST_F(ServiceControlTest, StartUp) {

@@ -252,5 +252,24 @@ TEST_F(TapPortListTest, ModemSettingsAreEditedForTheChosenLinesDeviceId) {
   EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kError);
 }
 
+TEST_F(TapPortListTest, TheModemSettingsRefusalSaysWhyBelowItsText) {
+  dir_.Write("telephony.ini",
+             "[Modem A]\r\nDevice=COM1\r\n[Odd]\r\nDevice=COM2\r\nSpeed=1234\r\n[Bare]\r\nSpeed=9600\r\n");
+  platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
+  TPortDataForm form(manager_, {{"Modem A", 0}, {"Odd", 1}, {"Bare", 2}}, {}, false);
+  form.ModemName = "Demo";
+  for (const auto& [device, reason] : {std::pair(1, "unsupported speed 1234"), std::pair(2, "Device: missing")}) {
+    form.Data.DeviceID = device;
+    form.BitBtn4Click();
+    EXPECT_EQ(sink_.boxes.back().text, std::string("Unable To Save Modem Config Settings!\n") + reason);
+  }
+  // No data directory to write the file into: the file layer's words name the file.
+  std::filesystem::remove_all(dir_ / "data");
+  form.Data.DeviceID = 0;
+  form.BitBtn4Click();
+  EXPECT_EQ(sink_.boxes.back().text.rfind("Unable To Save Modem Config Settings!\n", 0), 0u);
+  EXPECT_NE(sink_.boxes.back().text.find("Demo.mcf"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vltg::manager
