@@ -100,10 +100,13 @@ bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, b
   if (Cancelled != nullptr) *Cancelled = false;
   // The block the dialog starts from; none: the line's current configuration.
   std::string input;
-  std::error_code ignored;
-  if (std::filesystem::exists(Path, ignored)) {
-    const auto file = ReadWholeFile(Path);
-    if (!file) return false;
+  std::optional<std::string> file;
+  try {
+    file = ReadWholeFile(Path);
+  } catch (const EFileError&) {
+    return false;  // a file that cannot be read is never replaced
+  }
+  if (file) {
     const auto block = ModemConfigBlock(*file);
     if (block && DecodeDeviceConfig(*block)) input = *block;
   }

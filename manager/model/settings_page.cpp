@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "gateway/config_file.h"
-#include "gateway/data_directory.h"
 
 namespace vltg::manager {
 
@@ -43,7 +42,7 @@ SettingsPage::SettingsPage(TVLSGSrvcMngr& manager, std::string_view section, std
 }
 
 void SettingsPage::Load() {
-  const platform::ProfileFile config(manager_.FilePath(kConfigFileName));
+  const platform::ProfileFile config = manager_.ConfigToLoad();
   values_.clear();
   for (const SettingsField& field : fields_) {
     values_.push_back(std::visit(

@@ -49,7 +49,7 @@ std::vector<std::string> TTapPortList::CaptionsBut(int except) const {
 
 void TTapPortList::FormShow() {
   FItems.clear();
-  const ProfileFile config(FManager.FilePath(kConfigFileName));
+  const ProfileFile config = FManager.ConfigToLoad();
   std::vector<int32_t> listed;
   for (const int32_t number : TapPortNumbers(config.ReadSection(kTapPortsSection))) {
     // A key given twice names one port.
@@ -73,7 +73,7 @@ bool TTapPortList::ListLines(std::vector<TAlpaLine>& lines) {
 }
 
 void TTapPortList::BitBtn4Click() {
-  const ProfileFile config(FManager.FilePath(kConfigFileName));
+  const ProfileFile config = FManager.ConfigToLoad();
   const auto refuse = [this] {
     FManager.Sink().Beep();
     FManager.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
@@ -103,7 +103,7 @@ void TTapPortList::ListView2DblClick(int selected) {
   const std::string name = FItems[static_cast<size_t>(selected)].Caption;
   TPortDataForm form(FManager, std::move(lines), CaptionsBut(selected), true);
   form.ModemName = name;
-  form.Data = ReadPortData(ProfileFile(FManager.FilePath(kConfigFileName)), name);
+  form.Data = ReadPortData(FManager.ConfigToLoad(), name);
   // A line no longer listed is no choice.
   form.SetModemIndex(form.ModemIndex());
   if (!ShowPortDialog || !ShowPortDialog(form)) return;

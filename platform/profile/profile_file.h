@@ -2,22 +2,34 @@
 // A profile (INI) file used one key at a time, as the Windows profile functions
 // use one: every read reads the file anew, so an edit takes effect at once, and
 // every write replaces the file atomically, so a reader never sees it torn.
-// The text rules are ProfileText's.
+// The text rules are ProfileText's; the file rules (regular files only, links
+// followed only when they are the user's or root's, new files private) are
+// ReplaceWholeFile's.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/base/whole_file.h"
 #include "platform/profile/profile_text.h"
 
 namespace vltg::platform {
 
 class ProfileFile {
  public:
-  explicit ProfileFile(std::filesystem::path path);
+  // A file the first write creates gets `new_file_mode` (less the umask).
+  explicit ProfileFile(std::filesystem::path path, std::filesystem::perms new_file_mode = kPrivateFileMode);
 
   const std::filesystem::path& Path() const { return path_; }
+
+  // A file that exists but cannot be read is never taken for an empty one:
+  // its reads raise EFileError naming it and the reason, unless this is set.
+  // Then it is told the reason and the read gives the default, as for a
+  // missing file: for a reader that starts with what it can read. Writes
+  // raise whatever is set.
+  std::function<void(const ProfileFile& sender, const std::string& reason)> OnUnreadable;
 
   // A missing file, section or key gives the default; an existing empty value
   // gives the empty text.
@@ -35,7 +47,8 @@ class ProfileFile {
   bool ValueExists(std::string_view section, std::string_view key) const;
 
   // Each write creates the file when it is missing. Raise EProfileError for a
-  // name or value ProfileText refuses, EFileError when the file cannot be written.
+  // name or value ProfileText refuses, EFileError when the file cannot be read
+  // or written.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
   // Written as "1" or "0".
@@ -45,10 +58,14 @@ class ProfileFile {
 
  private:
   ProfileText Load() const;
+  ProfileText LoadForWriting() const;
+  template <typename Read>
+  auto WithText(Read read) const;
   template <typename Edit>
   void Change(Edit edit);
 
   std::filesystem::path path_;
+  std::filesystem::perms new_file_mode_;
 };
 
 }  // namespace vltg::platform

@@ -185,11 +185,15 @@ std::optional<ServiceRecord> ServiceDatabase::Read(std::string_view name, uint32
     error = ERROR_INVALID_NAME;
     return std::nullopt;
   }
-  const fs::path path = RecordPath(name);
-  const auto bytes = ReadWholeFile(path);
+  std::optional<std::string> bytes;
+  try {
+    bytes = ReadWholeFile(RecordPath(name));
+  } catch (const EFileError&) {
+    error = ERROR_ACCESS_DENIED;
+    return std::nullopt;
+  }
   if (!bytes) {
-    std::error_code ec;
-    error = fs::exists(path, ec) ? ERROR_ACCESS_DENIED : ERROR_SERVICE_DOES_NOT_EXIST;
+    error = ERROR_SERVICE_DOES_NOT_EXIST;
     return std::nullopt;
   }
   auto record = ParseServiceRecord(*bytes);
@@ -226,7 +230,12 @@ std::vector<ServiceRecord> ServiceDatabase::ReadAll() const {
   for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string file = it->path().filename().string();
     if (file.size() <= 4 || file.compare(file.size() - 4, 4, kRecordSuffix) != 0) continue;
-    const auto bytes = ReadWholeFile(it->path());
+    std::optional<std::string> bytes;
+    try {
+      bytes = ReadWholeFile(it->path());
+    } catch (const EFileError&) {
+      continue;  // a record that cannot be read is no service to list
+    }
     if (!bytes) continue;
     auto record = ParseServiceRecord(*bytes);
     if (record && ServiceFileStem(record->config.service_name) + kRecordSuffix == file) {
