@@ -234,7 +234,7 @@ void TVLSGSrvcMngr::OpenHelpPage(const std::string& name) {
 bool TVLSGSrvcMngr::WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes) {
   platform::ProfileFile config(FilePath(kConfigFileName));
   try {
-    writes(config);
+    config.Update(writes);
     return true;
   } catch (const Exception& e) {
     FSink.ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);

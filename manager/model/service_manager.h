@@ -120,9 +120,10 @@ class TVLSGSrvcMngr {
   // Config.Dat for loading what the window shows: a file that exists but
   // cannot be read gives the defaults (FormCreate has said why).
   platform::ProfileFile ConfigToLoad() const;
-  // Runs a page's writes on Config.Dat. A write that fails (a file that
-  // cannot be read among them) is shown in an error box and false returned,
-  // so no success box or restart prompt follows it.
+  // Runs a page's writes on Config.Dat in memory and replaces the file once.
+  // A write that fails (a file that cannot be read among them) is shown in an
+  // error box, the file left as it was, and false returned, so no success box
+  // or restart prompt follows it.
   bool WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes);
 
  private:

@@ -15,6 +15,15 @@ std::mutex& WriteLock() {
   return lock;
 }
 
+// The Update this thread is inside, if any: the file and the text it edits.
+// Per thread, so another thread's reads and writes of the same object wait
+// for the lock instead of joining the Update.
+struct PendingUpdate {
+  const ProfileFile* file = nullptr;
+  ProfileText* text = nullptr;
+};
+thread_local PendingUpdate pending;
+
 }  // namespace
 
 ProfileFile::ProfileFile(std::filesystem::path path, std::filesystem::perms new_file_mode)
@@ -37,18 +46,34 @@ ProfileText ProfileFile::Load() const {
 
 template <typename Read>
 auto ProfileFile::WithText(Read read) const {
+  if (pending.file == this) return read(*pending.text);
   return read(Load());
+}
+
+void ProfileFile::Update(const std::function<void(ProfileFile& file)>& edits) {
+  if (pending.file == this) {  // inside another Update: part of its replacement
+    edits(*this);
+    return;
+  }
+  std::lock_guard<std::mutex> guard(WriteLock());
+  ProfileText text = LoadForWriting();
+  const std::string before = text.Render();
+  {
+    struct Scope {
+      PendingUpdate saved = pending;
+      ~Scope() { pending = saved; }
+    } scope;
+    pending = {this, &text};
+    edits(*this);
+  }
+  const std::string after = text.Render();
+  if (after == before) return;  // nothing to change: a missing file stays missing
+  ReplaceWholeFile(path_, after, new_file_mode_);
 }
 
 template <typename Edit>
 void ProfileFile::Change(Edit edit) {
-  std::lock_guard<std::mutex> guard(WriteLock());
-  ProfileText text = LoadForWriting();
-  const std::string before = text.Render();
-  edit(text);
-  std::string after = text.Render();
-  if (after == before) return;  // nothing to change: a missing file stays missing
-  ReplaceWholeFile(path_, after, new_file_mode_);
+  Update([&](ProfileFile&) { edit(*pending.text); });
 }
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,

@@ -2,9 +2,9 @@
 // A profile (INI) file used one key at a time, as the Windows profile functions
 // use one: every read reads the file anew, so an edit takes effect at once, and
 // every write replaces the file atomically, so a reader never sees it torn.
-// The text rules are ProfileText's; the file rules (regular files only, links
-// followed only when they are the user's or root's, new files private) are
-// ReplaceWholeFile's.
+// Several edits made in one Update replace the file once. The text rules are
+// ProfileText's; the file rules (regular files only, links followed only when
+// they are the user's or root's, new files private) are ReplaceWholeFile's.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -55,6 +55,13 @@ class ProfileFile {
   void WriteBool(std::string_view section, std::string_view key, bool value);
   void EraseSection(std::string_view section);
   void DeleteKey(std::string_view section, std::string_view key);
+
+  // Runs `edits` on the file's text in memory and then replaces the file once,
+  // not at all when nothing changed. Inside, this object's reads see the text
+  // as edited so far and its writes only edit it. When `edits` or the
+  // replacement raises, the file stays as it was. The edits write through this
+  // object only: another one's write would wait for this Update to end.
+  void Update(const std::function<void(ProfileFile& file)>& edits);
 
  private:
   ProfileText Load() const;

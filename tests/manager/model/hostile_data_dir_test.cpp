@@ -1,8 +1,9 @@
 // The manager on hostile data directories: started, every page, the routes
 // and a new port applied, it changes nothing a planted link or special file
-// leads to and loses nothing of a file it cannot read; a new file is private
-// whatever the umask.
+// leads to and loses nothing of a file it cannot read; one Apply replaces
+// Config.Dat once; a new file is private whatever the umask.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -158,8 +159,38 @@ TEST_F(HostileDataDirTest, AByteOrderMarkHidesNoSectionAndStays) {
   EXPECT_NE(after.find("Password=secret\r\n"), std::string::npos);
 }
 
-TEST_F(HostileDataDirTest, ANewFileIsPrivateWhateverTheUmask) {
+// The names renamed into the directory while `action` runs.
+std::vector<std::string> RenamesInto(const fs::path& dir, const std::function<void()>& action) {
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ::inotify_add_watch(watch, dir.c_str(), IN_MOVED_TO);
+  action();
+  std::vector<std::string> names;
+  alignas(inotify_event) char buffer[65536];
+  for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+    for (char* at = buffer; at < buffer + n; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len) {
+      names.emplace_back(reinterpret_cast<inotify_event*>(at)->name);
+    }
+  }
+  ::close(watch);
+  return names;
+}
+
+TEST_F(HostileDataDirTest, OneApplyReplacesTheFileOnceAndANewFileIsPrivate) {
+  dir_.Write("Config.Dat", kConfig);
+  TnppSettings tnpp(manager_);
+  TTapPortList ports(manager_);
+  ports.FormShow();
+  ports.ShowPortDialog = [](TPortDataForm& form) {
+    form.Data.Password = "changed";
+    return true;
+  };
+  manager_.Logon() = {"op", "pw", false};
+  for (const auto& action : std::vector<std::function<void()>>{
+           [&] { tnpp.Button2Click(); }, [&] { ports.ListView2DblClick(0); }, [&] { manager_.Install1Click(); }}) {
+    EXPECT_EQ(RenamesInto(dir_.Path(), action), std::vector<std::string>{"Config.Dat"});
+  }
   const mode_t umask_before = ::umask(0);
+  fs::remove(dir_ / "Config.Dat");
   EXPECT_TRUE(MiscSettings(manager_).Button4Click());
   EXPECT_TRUE(RoutingTables(manager_).Button3Click());
   ::umask(umask_before);
