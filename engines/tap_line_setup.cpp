@@ -3,6 +3,7 @@
 // and closing the line.
 #include <exception>
 #include <filesystem>
+#include <optional>
 
 #include "engines/inbound_line_check.h"
 #include "engines/kyr_tap.h"
@@ -70,7 +71,13 @@ void TKYRTap::ShutdownLineApp() {
 }
 
 bool TKYRTap::LoadModemConfig(const std::string& Path, uint32_t DeviceID) {
-  const auto file = ReadWholeFile(Path);
+  std::optional<std::string> file;
+  try {
+    file = ReadWholeFile(Path);
+  } catch (const EFileError& e) {
+    Error(e.Message());  // says why the port's own settings are not used
+    return false;
+  }
   if (!file) return false;
   const auto block = ModemConfigBlock(*file);
   if (!block) return false;

@@ -97,7 +97,13 @@ void TGatewayLog::Timer2Timer() {
   if (now.tm_hour != 0 || now.tm_sec != 0) return;
   char name[64];
   std::snprintf(name, sizeof name, "%02d_%02d_%02d.log", now.tm_mon + 1, now.tm_mday, now.tm_year % 100);
-  const fs::path logs = DataFilePath(home_dir_, kLogsDirectoryName);
+  fs::path logs;
+  try {
+    // The archives go nowhere a link of another user leads.
+    logs = platform::FollowTrustedLinks(DataFilePath(home_dir_, kLogsDirectoryName));
+  } catch (const platform::EFileError&) {
+    return;
+  }
   const fs::path archive = logs / name;
   std::error_code ec;
   if (fs::exists(archive, ec)) return;

@@ -56,7 +56,8 @@ class RouteTable {
 
   // Every non-empty line, in file order; lines may end CR LF, LF or CR.
   static RouteTable Parse(std::string_view bytes);
-  // A missing or unreadable file gives an empty table.
+  // A missing file gives an empty table; one that exists but cannot be read
+  // raises platform::EFileError naming it and the reason.
   static RouteTable Load(const std::filesystem::path& path);
 
   const std::vector<RouteLine>& Lines() const { return lines_; }
@@ -68,7 +69,8 @@ class RouteTable {
 
   // Each line's text and CR LF.
   std::string Render() const;
-  // Replaces the file atomically; raises platform::EFileError.
+  // Replaces the file atomically (a new one readable by owner and group
+  // only); raises platform::EFileError.
   void Save(const std::filesystem::path& path) const;
 
  private:

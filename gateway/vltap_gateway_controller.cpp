@@ -23,7 +23,7 @@ TVLTAPGatewayMain::TVLTAPGatewayMain(platform::TService* owner, const std::strin
     : owner_(owner),
       FHomeDir(home_dir),
       log_(home_dir, std::move(now)),
-      FIni(DataFilePath(home_dir, kConfigFileName)),
+      FIni(OpenConfig()),
       router_(FRoutes, log_.Poster(), FTnppQueue,
               TPageRouter::Owner{
                   [this] { return FStopped.load(); },
@@ -35,7 +35,11 @@ TVLTAPGatewayMain::TVLTAPGatewayMain(platform::TService* owner, const std::strin
                   },
               }) {
   PostLog("TAP Gateway Server Starting");
-  FRoutes = RouteTable::Load(DataFilePath(home_dir, kRouteFileName));
+  try {
+    FRoutes = RouteTable::Load(DataFilePath(home_dir, kRouteFileName));
+  } catch (const platform::EFileError& e) {
+    ReportUnreadable(e.Message());
+  }
 
   TNPPThread.SetTimeOut(5);
   TNPPThread.ThreadProc = [this](TWinThread& sender, TWinThreadParam&) { return TNPPThreadThreadProc(sender); };
@@ -86,6 +90,21 @@ bool TVLTAPGatewayMain::ReadEnableTnpp() {
   return ReadConfig(FIni, kTnppSection, kTnppEnableTNPP, ConfigReader::kGateway);
 }
 
+platform::ProfileFile TVLTAPGatewayMain::OpenConfig() {
+  platform::ProfileFile config(DataFilePath(FHomeDir, kConfigFileName));
+  config.OnUnreadable = [this](const platform::ProfileFile&, const std::string& reason) { ReportUnreadable(reason); };
+  return config;
+}
+
+void TVLTAPGatewayMain::ReportUnreadable(const std::string& reason) {
+  {
+    std::lock_guard lock(unreadable_mutex_);
+    if (!reported_unreadable_.insert(reason).second) return;
+  }
+  PostLog("[System] " + reason);
+  if (owner_) owner_->LogMessage(reason, platform::EVENTLOG_WARNING_TYPE);
+}
+
 bool TVLTAPGatewayMain::StartServices() {
   PostLog("[System] TAP Gateway Start Requested!");
   platform::ProcessMessages();
@@ -127,7 +146,7 @@ void TVLTAPGatewayMain::BindTapHandlers(TKYRTap& tap) {
 
 uint32_t TVLTAPGatewayMain::TAPThreadThreadProc(TWinThread& sender, TWinThreadParam& info) {
   const auto port = static_cast<int32_t>(reinterpret_cast<intptr_t>(info.Param));
-  platform::ProfileFile ini(DataFilePath(FHomeDir, kConfigFileName));
+  const platform::ProfileFile ini = OpenConfig();
   const std::string name = ini.ReadString(kTapPortsSection, TapPortKey(port), "");
   if (name.empty() || !IsUsablePortName(name) || !ReadTapPortConfig(ini, name).enabled) {
     PostLog("[TAP Dial-Up Connection] No Port Name Specified For Port" + std::to_string(port));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "engines/kyr_tnpp.h"
@@ -27,7 +28,10 @@ class TKYRTap;
 class TVLTAPGatewayMain : public TGatewayController {
  public:
   // FormCreate: takes the data directory, opens Config.Dat, loads Route.Dat
-  // once. `owner` receives the event-log entries of failed port threads.
+  // once. `owner` receives the event-log entries of failed port threads and
+  // of files that cannot be read (the gateway then starts with what it can
+  // read: an unreadable Config.Dat gives the defaults, an unreadable
+  // Route.Dat no routes).
   TVLTAPGatewayMain(platform::TService* owner, const std::string& home_dir,
                     LocalTimeSource now = CurrentLocalTime);
   ~TVLTAPGatewayMain() override;
@@ -64,6 +68,12 @@ class TVLTAPGatewayMain : public TGatewayController {
   // delivered.
   void LogUndeliveredPages();
   bool ReadEnableTnpp();
+  // Config.Dat for one reader. A file that exists but cannot be read gives
+  // the defaults, its reason reported.
+  platform::ProfileFile OpenConfig();
+  // Logs why a file cannot be read and says so in the event log, once for
+  // each reason in a run.
+  void ReportUnreadable(const std::string& reason);
 
   platform::TService* owner_;
   std::atomic<bool> FStopped{false};
@@ -75,6 +85,8 @@ class TVLTAPGatewayMain : public TGatewayController {
   TTnppPageQueue FTnppQueue;
   std::atomic<bool> stopping_{false};
   std::atomic<bool> sender_started_{false};
+  std::mutex unreadable_mutex_;
+  std::set<std::string> reported_unreadable_;
   int64_t before_tap_ms_ = 500;
   int64_t after_stop_ms_ = 1000;
 

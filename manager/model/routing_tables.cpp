@@ -5,6 +5,7 @@
 #include "gateway/data_directory.h"
 #include "manager/model/route_order.h"
 #include "platform/base/exception.h"
+#include "platform/base/whole_file.h"
 
 namespace vltg::manager {
 
@@ -13,7 +14,13 @@ RoutingTables::RoutingTables(TVLSGSrvcMngr& manager) : FManager(manager) { LoadR
 int RoutingTables::StateImage(const RouteLine& item) { return item.transport == kTransportTnpp ? 1 : 0; }
 
 void RoutingTables::LoadRoutes() {
-  FItems = RouteTable::Load(FManager.FilePath(kRouteFileName)).Lines();
+  FUnreadable.clear();
+  try {
+    FItems = RouteTable::Load(FManager.FilePath(kRouteFileName)).Lines();
+  } catch (const platform::EFileError& e) {
+    FItems.clear();
+    FUnreadable = e.Message();
+  }
   SortRoutes(FItems);
 }
 
@@ -68,6 +75,11 @@ std::optional<std::size_t> RoutingTables::ListView1Edited(std::size_t item, cons
 }
 
 bool RoutingTables::Button3Click() {
+  // The list lacks the routes the file holds: writing it would lose them.
+  if (!FUnreadable.empty()) {
+    FManager.Sink().ShowBox(FUnreadable, BoxKind::kError, BoxButtons::kOk);
+    return false;
+  }
   try {
     RouteTable(FItems).Save(FManager.FilePath(kRouteFileName));
   } catch (const Exception& e) {

@@ -28,7 +28,8 @@ class RoutingTables {
   // The item's state image: 1 for a TNPP route, else 0.
   static int StateImage(const RouteLine& item);
 
-  // Fills the list from Route.Dat; a missing file gives an empty list.
+  // Fills the list from Route.Dat; a missing file gives an empty list, and so
+  // does one that cannot be read, whose reason then refuses every Apply.
   void LoadRoutes();
   // Add and edit through the dialog; the item's place afterwards, nothing
   // when the dialog was cancelled (or nothing was selected).
@@ -39,8 +40,8 @@ class RoutingTables {
   // The route text edited in place: the item's place afterwards, or nothing
   // when the text was refused (the item keeps its text).
   std::optional<std::size_t> ListView1Edited(std::size_t item, const std::string& route);
-  // Writes Route.Dat; true when it was written. A failed write is shown and
-  // the list kept as the operator left it.
+  // Writes Route.Dat; true when it was written. A failed write, or a file
+  // that could not be read, is shown and the list kept as the operator left it.
   bool Button3Click();
 
  private:
@@ -48,6 +49,8 @@ class RoutingTables {
 
   TVLSGSrvcMngr& FManager;
   std::vector<RouteLine> FItems;
+  // Why Route.Dat could not be read; empty when it could.
+  std::string FUnreadable;
 };
 
 }  // namespace vltg::manager

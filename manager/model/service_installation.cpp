@@ -18,7 +18,7 @@ constexpr char kProgramName[] = "vltg";
 }  // namespace
 
 void TVLSGSrvcMngr::LoadServerSettings() {
-  const platform::ProfileFile config(FilePath(kConfigFileName));
+  const platform::ProfileFile config = ConfigToLoad();
   FLogonEdits.logon_name = ReadConfig(config, kServerSection, kServerLogonName, ConfigReader::kManager);
   FLogonEdits.logon_password = ReadConfig(config, kServerSection, kServerPassword, ConfigReader::kManager);
   DefaultLogonClick(ReadConfig(config, kServerSection, kServerDefaultLogon, ConfigReader::kManager));

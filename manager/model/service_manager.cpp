@@ -9,6 +9,7 @@
 #include "gateway/vltap_gateway_service.h"
 #include "platform/base/exception.h"
 #include "platform/base/system_error.h"
+#include "platform/base/whole_file.h"
 
 namespace vltg::manager {
 
@@ -63,7 +64,26 @@ void TVLSGSrvcMngr::CheckSettingsExist() {
 
 void TVLSGSrvcMngr::FormCreate() {
   RefreshServiceStatus();
+  ReportUnreadableFiles();
   LoadServerSettings();
+}
+
+void TVLSGSrvcMngr::ReportUnreadableFiles() {
+  std::string reasons;
+  for (const std::string_view name : {kConfigFileName, kRouteFileName}) {
+    try {
+      platform::ReadWholeFile(FilePath(name));
+    } catch (const platform::EFileError& e) {
+      reasons += (reasons.empty() ? "" : "\n") + e.Message();
+    }
+  }
+  if (!reasons.empty()) FSink.ShowBox(reasons, BoxKind::kError, BoxButtons::kOk);
+}
+
+platform::ProfileFile TVLSGSrvcMngr::ConfigToLoad() const {
+  platform::ProfileFile config(FilePath(kConfigFileName));
+  config.OnUnreadable = [](const platform::ProfileFile&, const std::string&) {};
+  return config;
 }
 
 void TVLSGSrvcMngr::SetLook(const ServiceLook& look) {
@@ -214,7 +234,7 @@ void TVLSGSrvcMngr::OpenHelpPage(const std::string& name) {
 bool TVLSGSrvcMngr::WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes) {
   platform::ProfileFile config(FilePath(kConfigFileName));
   try {
-    writes(config);
+    config.Update(writes);
     return true;
   } catch (const Exception& e) {
     FSink.ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);

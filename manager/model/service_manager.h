@@ -65,8 +65,9 @@ class TVLSGSrvcMngr {
   // Start-up, before the window: asks to configure when there is no
   // Config.Dat (the answer is not used).
   void CheckSettingsExist();
-  // The window's creation: the service's look, then the service group's
-  // edits from [Server].
+  // The window's creation: the service's look; one error box naming each of
+  // Config.Dat and Route.Dat that exists but cannot be read, and why; then
+  // the service group's edits from [Server].
   void FormCreate();
 
   const ServiceLook& Look() const { return FLook; }
@@ -116,9 +117,13 @@ class TVLSGSrvcMngr {
   void ShowHelp(int context);
   void ShowHelpContents();
 
-  // Runs a page's writes on Config.Dat. A write that fails is shown in an
-  // error box and false returned, so no success box or restart prompt
-  // follows it.
+  // Config.Dat for loading what the window shows: a file that exists but
+  // cannot be read gives the defaults (FormCreate has said why).
+  platform::ProfileFile ConfigToLoad() const;
+  // Runs a page's writes on Config.Dat in memory and replaces the file once.
+  // A write that fails (a file that cannot be read among them) is shown in an
+  // error box, the file left as it was, and false returned, so no success box
+  // or restart prompt follows it.
   bool WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes);
 
  private:
@@ -145,6 +150,7 @@ class TVLSGSrvcMngr {
   bool LogonCheck();
   bool SaveServerSettings();
   void LoadServerSettings();
+  void ReportUnreadableFiles();
   platform::ServiceConfig GatewayServiceConfig() const;
 
   MessageSink& FSink;

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "gateway/config_file.h"
-#include "gateway/data_directory.h"
 
 namespace vltg::manager {
 
@@ -64,7 +63,7 @@ SettingsPage::SettingsPage(TVLSGSrvcMngr& manager, std::string_view section, std
 }
 
 void SettingsPage::Load() {
-  const platform::ProfileFile config(manager_.FilePath(kConfigFileName));
+  const platform::ProfileFile config = manager_.ConfigToLoad();
   values_.clear();
   for (const SettingsField& field : fields_) {
     values_.push_back(std::visit(
@@ -119,12 +118,16 @@ bool SettingsPage::Apply() {
       return refuse(fields_[i], std::string(fields_[i].blank_text));
     }
   }
-  // Config.Dat holds one line per key: a pasted line break would fail the
-  // write half-way through the page.
+  // Config.Dat holds one line per key and no NUL byte: a pasted line break, or
+  // a NUL loaded from a file edited by hand, is named before anything is written.
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     const auto* text = std::get_if<std::string>(&values_[i]);
-    if (text != nullptr && text->find_first_of("\r\n") != std::string::npos) {
+    if (text == nullptr) continue;
+    if (text->find_first_of("\r\n") != std::string::npos) {
       return refuse(fields_[i], LabelName(fields_[i]) + " Can Not Contain A Line Break!");
+    }
+    if (text->find('\0') != std::string::npos) {
+      return refuse(fields_[i], LabelName(fields_[i]) + " Can Not Contain A NUL Character!");
     }
   }
   const bool written = manager_.WriteConfig([&](platform::ProfileFile& config) {

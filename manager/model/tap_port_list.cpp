@@ -61,7 +61,7 @@ std::vector<std::string> TTapPortList::CaptionsBut(int except, bool started_only
 
 void TTapPortList::FormShow() {
   FItems.clear();
-  const ProfileFile config(FManager.FilePath(kConfigFileName));
+  const ProfileFile config = FManager.ConfigToLoad();
   const std::vector<platform::ProfileEntry> entries = config.ReadSectionValues(kTapPortsSection);
   std::vector<std::string> keys;
   for (const platform::ProfileEntry& entry : entries) keys.push_back(entry.name);
@@ -90,7 +90,7 @@ bool TTapPortList::ListLines(std::vector<TAlpaLine>& lines) {
 }
 
 void TTapPortList::BitBtn4Click() {
-  const ProfileFile config(FManager.FilePath(kConfigFileName));
+  const ProfileFile config = FManager.ConfigToLoad();
   const auto refuse = [this] {
     FManager.Sink().Beep();
     FManager.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
@@ -127,7 +127,7 @@ void TTapPortList::ListView2DblClick(int selected) {
   // Entries the gateway does not start are no clash: the section is this port's.
   TPortDataForm form(FManager, std::move(lines), CaptionsBut(selected, true), true);
   form.ModemName = name;
-  form.Data = ReadPortData(ProfileFile(FManager.FilePath(kConfigFileName)), name);
+  form.Data = ReadPortData(FManager.ConfigToLoad(), name);
   // A line no longer listed is no choice.
   form.SetModemIndex(form.ModemIndex());
   if (!ShowPortDialog || !ShowPortDialog(form)) return;

@@ -2,7 +2,6 @@
 
 #include <mutex>
 
-#include "platform/base/whole_file.h"
 #include "platform/profile/profile_integer.h"
 
 namespace vltg::platform {
@@ -16,35 +15,76 @@ std::mutex& WriteLock() {
   return lock;
 }
 
+// The Update this thread is inside, if any: the file and the text it edits.
+// Per thread, so another thread's reads and writes of the same object wait
+// for the lock instead of joining the Update.
+struct PendingUpdate {
+  const ProfileFile* file = nullptr;
+  ProfileText* text = nullptr;
+};
+thread_local PendingUpdate pending;
+
 }  // namespace
 
-ProfileFile::ProfileFile(std::filesystem::path path) : path_(std::move(path)) {}
+ProfileFile::ProfileFile(std::filesystem::path path, std::filesystem::perms new_file_mode)
+    : path_(std::move(path)), new_file_mode_(new_file_mode) {}
 
-ProfileText ProfileFile::Load() const {
+ProfileText ProfileFile::LoadForWriting() const {
   const auto bytes = ReadWholeFile(path_);
   return bytes ? ProfileText(*bytes) : ProfileText();
 }
 
+ProfileText ProfileFile::Load() const {
+  try {
+    return LoadForWriting();
+  } catch (const EFileError& e) {
+    if (!OnUnreadable) throw;
+    OnUnreadable(*this, e.Message());
+    return ProfileText();
+  }
+}
+
+template <typename Read>
+auto ProfileFile::WithText(Read read) const {
+  if (pending.file == this) return read(*pending.text);
+  return read(Load());
+}
+
+void ProfileFile::Update(const std::function<void(ProfileFile& file)>& edits) {
+  if (pending.file == this) {  // inside another Update: part of its replacement
+    edits(*this);
+    return;
+  }
+  std::lock_guard<std::mutex> guard(WriteLock());
+  ProfileText text = LoadForWriting();
+  const std::string before = text.Render();
+  {
+    struct Scope {
+      PendingUpdate saved = pending;
+      ~Scope() { pending = saved; }
+    } scope;
+    pending = {this, &text};
+    edits(*this);
+  }
+  const std::string after = text.Render();
+  if (after == before) return;  // nothing to change: a missing file stays missing
+  ReplaceWholeFile(path_, after, new_file_mode_);
+}
+
 template <typename Edit>
 void ProfileFile::Change(Edit edit) {
-  std::lock_guard<std::mutex> guard(WriteLock());
-  ProfileText text = Load();
-  const std::string before = text.Render();
-  edit(text);
-  std::string after = text.Render();
-  if (after == before) return;  // nothing to change: a missing file stays missing
-  ReplaceWholeFile(path_, after);
+  Update([&](ProfileFile&) { edit(*pending.text); });
 }
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view default_value) const {
-  auto value = Load().Value(section, key);
+  auto value = WithText([&](const ProfileText& text) { return text.Value(section, key); });
   return value ? std::move(*value) : std::string(default_value);
 }
 
 std::int32_t ProfileFile::ReadInteger(std::string_view section, std::string_view key,
                                       std::int32_t default_value) const {
-  const auto value = Load().Value(section, key);
+  const auto value = WithText([&](const ProfileText& text) { return text.Value(section, key); });
   if (!value) return default_value;
   return ParseProfileInteger(*value).value_or(default_value);
 }
@@ -55,20 +95,24 @@ bool ProfileFile::ReadBool(std::string_view section, std::string_view key, bool 
 
 std::vector<std::string> ProfileFile::ReadSection(std::string_view section) const {
   std::vector<std::string> names;
-  for (auto& entry : Load().Entries(section)) names.push_back(std::move(entry.name));
+  for (auto& entry : ReadSectionValues(section)) names.push_back(std::move(entry.name));
   return names;
 }
 
 std::vector<ProfileEntry> ProfileFile::ReadSectionValues(std::string_view section) const {
-  return Load().Entries(section);
+  return WithText([&](const ProfileText& text) { return text.Entries(section); });
 }
 
-std::vector<std::string> ProfileFile::ReadSections() const { return Load().SectionNames(); }
+std::vector<std::string> ProfileFile::ReadSections() const {
+  return WithText([](const ProfileText& text) { return text.SectionNames(); });
+}
 
-bool ProfileFile::SectionExists(std::string_view section) const { return Load().HasSection(section); }
+bool ProfileFile::SectionExists(std::string_view section) const {
+  return WithText([&](const ProfileText& text) { return text.HasSection(section); });
+}
 
 bool ProfileFile::ValueExists(std::string_view section, std::string_view key) const {
-  return Load().Value(section, key).has_value();
+  return WithText([&](const ProfileText& text) { return text.Value(section, key).has_value(); });
 }
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {

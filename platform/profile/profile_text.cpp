@@ -7,6 +7,8 @@ namespace vltg::platform {
 
 namespace {
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 enum class LineKind { kOther, kSection, kKey };
 
 struct ParsedLine {
@@ -71,6 +73,8 @@ std::string KeyLine(std::string_view key, std::string_view value) {
 }  // namespace
 
 ProfileText::ProfileText(std::string_view bytes) {
+  byte_order_mark_ = bytes.starts_with(kByteOrderMark);
+  if (byte_order_mark_) bytes.remove_prefix(kByteOrderMark.size());
   for (const auto line : SplitLines(bytes)) lines_.emplace_back(line);
 }
 
@@ -139,16 +143,20 @@ bool ProfileText::HasSection(std::string_view section) const { return FindSectio
 void ProfileText::SetValue(std::string_view section, std::string_view key, std::string_view value) {
   CheckSectionName(section);
   CheckKeyName(key);
+  const auto range = FindSection(section);
+  const auto line = range ? FindKey(*range, key) : std::nullopt;
+  // Unchanged: blanks, quotes and a value past the read limit stay as they are,
+  // as does a byte no new value may hold.
+  if (line && ReadValue(ParseLine(lines_[*line]).value) == value) return;
   if (HasLineBreak(value)) throw EProfileError("Invalid profile value for key \"" + std::string(key) + "\"");
 
-  const auto range = FindSection(section);
   if (!range) {
     if (!lines_.empty() && !TrimBlanks(lines_.back()).empty()) lines_.emplace_back();
     lines_.push_back("[" + std::string(section) + "]");
     lines_.push_back(KeyLine(key, value));
     return;
   }
-  if (const auto line = FindKey(*range, key)) {
+  if (line) {
     lines_[*line] = KeyLine(ParseLine(lines_[*line]).name, value);
     return;
   }
@@ -193,7 +201,7 @@ void ProfileText::DeleteKey(std::string_view section, std::string_view key) {
 }
 
 std::string ProfileText::Render() const {
-  std::string bytes;
+  std::string bytes(byte_order_mark_ ? kByteOrderMark : std::string_view());
   for (const auto& line : lines_) {
     bytes += line;
     bytes += "\r\n";

@@ -8,8 +8,10 @@
 // non-blank character is ";" is a comment, and a value is cut to 2047 bytes.
 // Writing keeps every other line as it was, replaces a key's value in place with
 // the key spelled as the file has it, puts a new key after the last key of its
-// section and a new section at the end. Lines end CR LF when written; CR LF, LF
-// and CR are all read.
+// section and a new section at the end; a value set to what it reads as already
+// leaves its line as it stands. Lines end CR LF when written; CR LF, LF and CR
+// are all read. A UTF-8 byte order mark at the start (as some editors save the
+// file) is no part of the first line, and is written back.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -79,6 +81,7 @@ class ProfileText {
   std::optional<std::size_t> FindKey(const Range& range, std::string_view key) const;
 
   std::vector<std::string> lines_;
+  bool byte_order_mark_ = false;
 };
 
 }  // namespace vltg::platform

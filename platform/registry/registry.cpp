@@ -12,6 +12,10 @@ namespace {
 
 constexpr std::string_view kDefaultValueName = "@";
 
+// Like the registry it stands for, the store is readable by every program.
+constexpr auto kStoreMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                            std::filesystem::perms::group_read | std::filesystem::perms::others_read;
+
 std::string_view HiveName(RegistryHive hive) {
   switch (hive) {
     case RegistryHive::kLocalMachine:
@@ -68,12 +72,12 @@ std::optional<RegistryKey> RegistryKey::OpenReadOnly(RegistryHive hive, std::str
 
 void RegistryKey::WriteString(RegistryHive hive, std::string_view path, std::string_view name,
                               std::string_view value) {
-  ProfileFile(RegistryFile()).WriteString(SectionOf(hive, path), ValueName(name), value);
+  ProfileFile(RegistryFile(), kStoreMode).WriteString(SectionOf(hive, path), ValueName(name), value);
 }
 
 void RegistryKey::DeleteKey(RegistryHive hive, std::string_view path) {
   const std::string key = SectionOf(hive, path);
-  ProfileFile store(RegistryFile());
+  ProfileFile store(RegistryFile(), kStoreMode);
   for (const auto& section : store.ReadSections()) {
     if (IsAtOrBelow(section, key)) store.EraseSection(section);
   }

@@ -8,7 +8,8 @@
 //   @=/srv/vltg
 //
 // Key paths and value names match without regard to ASCII case, as the
-// registry's do. Reads never create anything.
+// registry's do. Reads never create anything; a store that exists but cannot
+// be read raises EFileError (naming it and the reason) from every call.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -32,7 +33,7 @@ class RegistryKey {
   // True when the key, or a key below it, exists.
   static bool KeyExists(RegistryHive hive, std::string_view path);
   // Opens an existing key for reading; never creates it. Nothing when it is
-  // missing or the store cannot be read. A leading or trailing "\" is ignored.
+  // missing. A leading or trailing "\" is ignored.
   static std::optional<RegistryKey> OpenReadOnly(RegistryHive hive, std::string_view path);
 
   // Creates the key when missing (installation and tests; the programs only

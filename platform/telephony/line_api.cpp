@@ -62,6 +62,8 @@ class Provider {
     if (loaded && (!apps.empty() || !lines.empty())) return;
     const auto path = TelephonyIniPath();
     if (path != loaded_from) configs.clear();
+    loaded = false;
+    devices.clear();
     devices = LoadTelephonyLines();
     loaded = true;
     loaded_from = path;

@@ -45,7 +45,8 @@ using LINECALLBACK = std::function<void(uint32_t hDevice, uint32_t dwMessage, ui
 
 // Reads the line list when no application is initialised and no line open
 // (so a changed telephony.ini counts from the next start), and reports the
-// number of lines.
+// number of lines. A telephony.ini that exists but cannot be read is no empty
+// list: EFileError, naming it and the reason, is raised.
 int32_t lineInitialize(HLINEAPP* lphLineApp, LINECALLBACK lpfnCallback, const std::string& lpszAppName,
                        uint32_t* lpdwNumDevs);
 // Closes the application's open lines and drops its queued notifications.

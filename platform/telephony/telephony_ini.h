@@ -35,7 +35,7 @@ struct TelephonyLine {
 std::vector<TelephonyLine> ParseTelephonyLines(std::string_view text);
 
 std::filesystem::path TelephonyIniPath();
-// No file, no lines.
+// No file, no lines; EFileError when it exists but cannot be read.
 std::vector<TelephonyLine> LoadTelephonyLines();
 
 }  // namespace vltg::platform

@@ -153,7 +153,7 @@ TEST_F(GatewayServiceTest, ALogThatCannotBeWrittenIsToldAndTheGatewayRunsOn) {
   ASSERT_TRUE(told(4));
   const auto entries = platform::ReadEventLog();
   // "<failure><path>: <reason>", the path as the gateway names its directory.
-  const std::string failure = "Log.Dat cannot be written: ", reason = ": Is a directory", text = entries[0].text;
+  const std::string failure = "Log.Dat cannot be written: ", reason = ": Not a regular file", text = entries[0].text;
   EXPECT_EQ(entries[0].type, platform::EVENTLOG_ERROR_TYPE);
   ASSERT_TRUE(text.starts_with(failure) && text.ends_with("/Log.Dat" + reason)) << text;
   const std::string path = text.substr(failure.size(), text.size() - failure.size() - reason.size());

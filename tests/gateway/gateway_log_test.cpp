@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "platform/messages/message_queue.h"
 #include "platform/service/event_log.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/run_as_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace vltg {
@@ -178,7 +180,7 @@ TEST_F(GatewayLogTest, AnUnwritableLogIsToldToTheEventLogOncePerRunOfFailures) {
 
   std::vector<std::pair<uint16_t, std::string>> told;
   for (const auto& entry : platform::ReadEventLog()) told.emplace_back(entry.type, entry.source + ": " + entry.text);
-  const std::string reason = log_dat.string() + ": Is a directory";
+  const std::string reason = log_dat.string() + ": Not a regular file";
   const uint16_t error = platform::EVENTLOG_ERROR_TYPE, information = platform::EVENTLOG_INFORMATION_TYPE;
   EXPECT_EQ(told, (std::vector<std::pair<uint16_t, std::string>>{
                       {error, "VLTAPGateway: Log.Dat cannot be written: " + reason},
@@ -187,6 +189,41 @@ TEST_F(GatewayLogTest, AnUnwritableLogIsToldToTheEventLogOncePerRunOfFailures) {
                       {information, "VLTAPGateway: Log.Dat is moved to the logs directory again: " + archive.string()},
                       {error, "VLTAPGateway: Log.Dat cannot be written: " + reason},
                   }));
+}
+
+// Log.Dat and the archives go through a link only when it is the gateway's
+// user's or root's, and never into anything but a regular file.
+TEST_F(GatewayLogTest, NoLineOrArchiveGoesThroughALinkOfAnotherUserOrIntoASpecialFile) {
+  const struct {
+    const char* link;    // in the data directory: Log.Dat or logs
+    const char* target;  // outside: a FIFO "fifo", a directory "dir", else a file
+    bool foreign;        // the link is another user's (made only as root)
+  } rows[] = {{"Log.Dat", "file", true}, {"Log.Dat", "fifo", false}, {"Log.Dat", "file", false},
+              {"logs", "dir", true},     {"logs", "dir", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.link) + (row.foreign ? " of another user to " : " to ") + row.target);
+    if (row.foreign && !vltg::testing::RunningAsRoot()) continue;
+    vltg::testing::TempDir data, outside;
+    const fs::path target = outside / row.target, link = data / row.link;
+    if (row.target == std::string("fifo")) ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+    if (row.target == std::string("dir")) fs::create_directory(target);
+    if (row.target == std::string("file")) outside.Write(row.target, "kept\n");
+    fs::create_symlink(target, link);
+    const auto user = vltg::testing::TheOrdinaryUser();
+    if (row.foreign) ASSERT_EQ(::lchown(link.c_str(), user.uid, user.gid), 0);
+    TGatewayLog log(data.Path().string(), [this] { return now_; });
+    log.WriteLine("PIN 1234");
+    now_ = At(2026, 12, 10, 0, 0, 0);
+    log.Timer2Timer();
+    const bool followed = !row.foreign && row.target != std::string("fifo");
+    if (row.target == std::string("fifo")) EXPECT_TRUE(fs::is_fifo(target));
+    if (row.target == std::string("file")) EXPECT_EQ(ReadFile(target) == "kept\n", !followed);
+    if (row.target == std::string("dir")) EXPECT_EQ(fs::exists(target / "12_10_26.log"), followed);
+    // Rotated only when the line went where the link leads (a rotated Log.Dat
+    // goes, link and all).
+    EXPECT_EQ(fs::exists(data / "logs" / "12_10_26.log"), followed);
+    EXPECT_EQ(fs::is_symlink(link), row.link == std::string("logs") || !followed);
+  }
 }
 
 }  // namespace

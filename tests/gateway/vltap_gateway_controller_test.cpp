@@ -1,6 +1,7 @@
 #include "gateway/vltap_gateway_controller.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include "gateway/engine_settings.h"
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
+#include "platform/service/service.h"
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/pump_until.h"
 #include "tests/support/scoped_env.h"
@@ -143,6 +145,44 @@ TEST_F(ControllerTest, AnExceptionEndingAPortThreadIsLogged) {
   controller->StopServices();
   EXPECT_EQ(controller->TapThreadCount(), 0);
   EXPECT_EQ(LogLines().back(), "[System] Server ShutDown");
+}
+
+// A Config.Dat (here a directory) or a Route.Dat (a FIFO) that cannot be
+// read is reported in the log and the event log, once however often it is
+// read, and the gateway starts with what it can read.
+TEST_F(ControllerTest, AFileThatCannotBeReadIsReportedAndTheRestServes) {
+  struct EventLogOnly : platform::TService {
+    EventLogOnly() : TService("VLTAPGateway", "DI DIZ Evevevu") {}
+    platform::ServiceControllerFunction GetServiceController() const override { return nullptr; }
+  } service;
+  DeadComPort(9);
+  for (const std::string unreadable : {"Config.Dat", "Route.Dat"}) {
+    SCOPED_TRACE(unreadable);
+    std::filesystem::remove_all(data_ / "Config.Dat");
+    std::filesystem::remove(data_ / "Log.Dat");
+    if (unreadable == "Config.Dat") std::filesystem::create_directory(data_ / "Config.Dat");
+    if (unreadable == "Route.Dat") {
+      ASSERT_EQ(::mkfifo((data_ / "Route.Dat").c_str(), 0600), 0);
+      data_.Write("Config.Dat", "[Tap Ports]\r\nPort1=A\r\n[A]\r\nEnabled=1\r\nDirectAccess=1\r\nComPort=8\r\n");
+    }
+    {
+      TVLTAPGatewayMain controller(&service, data_.Path().string());
+      controller.SetPauses(50, 50);
+      controller.StartServices();
+      EXPECT_TRUE(PumpUntilLogged(unreadable == "Config.Dat" ? "[System] All Services Active!"
+                                                               : "[TAP Dial-Up Connection] A Connecting to COM9"));
+      controller.StopServices();
+    }
+    const std::string reason = "Cannot read " + (data_ / unreadable).string() + ": Not a regular file";
+    const auto lines = LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[System] " + reason), 1);
+    const auto events = platform::ReadEventLog();
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), [&](const auto& e) {
+                return std::tie(e.type, e.source, e.text) ==
+                       std::tie(platform::EVENTLOG_WARNING_TYPE, "VLTAPGateway", reason);
+              }),
+              1);
+  }
 }
 
 TEST_F(ControllerTest, TnppLinkThatCannotOpenIsLogged) {

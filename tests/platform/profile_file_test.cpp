@@ -94,9 +94,9 @@ TEST_F(ProfileFileTest, ReplacementKeepsModeLeavesNoTemporaryAndReportsFailure) 
   ProfileFile nowhere(dir_ / "missing-dir" / "Config.Dat");
   EXPECT_THROW(nowhere.WriteString("S", "k", "v"), EFileError);
   EXPECT_EQ(nowhere.ReadString("S", "k", "d"), "d");
-  // A directory in the file's place reads as no file.
+  // A directory in the file's place is no empty file.
   std::filesystem::create_directory(dir_ / "Dir.Dat");
-  EXPECT_EQ(ProfileFile(dir_ / "Dir.Dat").ReadString("S", "k", "d"), "d");
+  EXPECT_THROW(ProfileFile(dir_ / "Dir.Dat").ReadString("S", "k", "d"), EFileError);
 }
 
 TEST_F(ProfileFileTest, AReaderNeverSeesAHalfWrittenFile) {

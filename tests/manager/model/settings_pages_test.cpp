@@ -108,7 +108,7 @@ TEST_F(SettingsPagesTest, WhatEachPageWritesIsWhatTheGatewayReads) {
   EXPECT_FALSE(again.Checked("TRSPCRC"));
 }
 
-TEST_F(SettingsPagesTest, TheFirstBlankFieldOrALineBreakIsReportedAndNothingIsWritten) {
+TEST_F(SettingsPagesTest, TheFirstBlankFieldALineBreakOrANulIsReportedAndNothingIsWritten) {
   const char* tnpp_order[][2] = {
       {"SourceAddr", "Source Address Can Not Be Blank!"}, {"BusyRtyTO", "Busy Rsp. T.O. Can Not Be Blank!"},
       {"IdelTO", "Idle T.O. Can Not Be Blank!"},          {"RetryCount", "Retry Coun Can Not Be Blank!"},
@@ -147,6 +147,16 @@ TEST_F(SettingsPagesTest, TheFirstBlankFieldOrALineBreakIsReportedAndNothingIsWr
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Message Header Can Not Contain A Line Break!",
                                                      "focus:mHeader"}));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Config.Dat"));
+
+  // So is a NUL byte the file held, in a field the operator did not touch.
+  const std::string with_nul("[Misc]\r\nmHeader=ab\0cd\r\n", 23);
+  dir_.Write("Config.Dat", with_nul);
+  MiscSettings loaded(manager_);
+  sink_.events.clear();
+  EXPECT_FALSE(loaded.Button4Click());
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Message Header Can Not Contain A NUL Character!",
+                                                     "focus:mHeader"}));
+  EXPECT_EQ(dir_.Read("Config.Dat"), with_nul);
 }
 
 TEST_F(SettingsPagesTest, AFailedWriteIsShownAndReported) {
