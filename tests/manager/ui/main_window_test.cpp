@@ -15,11 +15,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <filesystem>
 #include <optional>
 
 #include "manager/ui/about_box.h"
+#include "manager/ui/qt_background_runner.h"
 #include "manager/ui/qt_message_sink.h"
 #include "manager/ui/tray_icon.h"
 #include "tests/manager/ui/test_application.h"
@@ -135,6 +137,8 @@ TEST_F(MainWindowTest, TheServiceGroupsCaptionsHintsAndHelp) {
 
 TEST_F(MainWindowTest, EnablingsFollowTheModelAndRestDuringAnOperation) {
   MainWindow window(manager_);
+  EXPECT_EQ(Enabled(window), std::vector<std::string>{});  // until the first reading
+  runner_.Settle();
   EXPECT_EQ(Enabled(window), (std::vector<std::string>{"Install1", "Install2"}));
   EXPECT_EQ(window.StatusText(), "Gateway Off-Line");
   EXPECT_EQ(window.TrayIcon1().Tip().toStdString(), std::string(kManagerTitle) + "[Gateway Off-Line]");
@@ -152,6 +156,24 @@ TEST_F(MainWindowTest, EnablingsFollowTheModelAndRestDuringAnOperation) {
   EXPECT_EQ(during, std::vector<std::string>{});
   EXPECT_EQ(sink_.events.back(), "box:Unable to Start Service!");
   EXPECT_EQ(Enabled(window).size(), 5u);
+}
+
+// The program's runner: the work on another thread, `done` back on the
+// window's from its event loop; the window's first look comes that way.
+TEST_F(MainWindowTest, TheQtRunnerWorksOffTheWindowsThread) {
+  QtBackgroundRunner runner;
+  const QThread* window_thread = QThread::currentThread();
+  const QThread* worked_on = nullptr;
+  const QThread* done_on = nullptr;
+  runner.Run([&] { worked_on = QThread::currentThread(); }, [&] { done_on = QThread::currentThread(); });
+  runner.WaitUntil([&] { return done_on != nullptr; });
+  EXPECT_NE(worked_on, window_thread);
+  EXPECT_EQ(done_on, window_thread);
+
+  TVLSGSrvcMngr manager(sink_, scm_, dir_.Path().string(), runner);
+  MainWindow window(manager);
+  EXPECT_EQ(window.StatusText(), "");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.StatusText() == "Gateway Off-Line"; }, 30000));
 }
 
 TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowStaysReachable) {
