@@ -59,6 +59,7 @@ MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notificatio
 
   tray_icon_ = new TTrayIcon(this, notification_area_);
   tray_icon_->setObjectName("TrayIcon1");
+  tray_icon_->SetIcon(GatewayStateIcon(manager_.Look().icon));  // before it is shown
   tray_icon_->SetActive(true);
   tray_icon_->SetPopupMenu(popup_menu_);
   tray_icon_->SetSeparateIcon(true);

@@ -1,8 +1,9 @@
 // The main window on Qt's offscreen platform: its captions, menus, hints and
-// enablings as the model sets them, minimizing into the notification area,
-// and the about box.
+// enablings as the model sets them once the background reading is there, the
+// program's runner, minimizing into the notification area, and the about box.
 #include "manager/ui/main_window.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -185,12 +186,34 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowStaysReachable) {
   EXPECT_FALSE(window.TrayIcon1().Shown());
 }
 
+// Qt's messages while it lives.
+class QtMessages {
+ public:
+  QtMessages() { previous_ = qInstallMessageHandler(&Record); }
+  ~QtMessages() {
+    qInstallMessageHandler(previous_);
+    texts_.clear();
+  }
+  const std::vector<std::string>& Texts() const { return texts_; }
+
+ private:
+  static void Record(QtMsgType, const QMessageLogContext&, const QString& text) {
+    texts_.push_back(text.toStdString());
+  }
+  static inline std::vector<std::string> texts_;
+  QtMessageHandler previous_;
+};
+
 TEST_F(MainWindowTest, WithANotificationAreaTheWindowLivesThere) {
+  std::optional<QtMessages> messages(std::in_place);
   MainWindow window(manager_, nullptr, true);
   TTrayIcon& tray = window.TrayIcon1();
   window.ShowAtStart();
   QCoreApplication::processEvents();
   EXPECT_TRUE(!window.isVisible() && tray.Shown() && tray.Minimized());
+  // The icon had its image before it was shown.
+  EXPECT_THAT(messages->Texts(), ::testing::Not(::testing::Contains(::testing::HasSubstr("No Icon set"))));
+  messages.reset();
   Find<QAction>(window, "Setup1")->trigger();
   EXPECT_TRUE(window.isVisible() && tray.Shown() && !tray.Minimized());  // SeparateIcon
   window.close();
@@ -216,9 +239,21 @@ TEST_F(MainWindowTest, TheAboutBox) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->windowTitle(), "About Velomar TAP Gateway");
     EXPECT_EQ(box->Version1->text(), "Version 1.2.5");
-    box->Label1Click();
-    box->Label2Click();
-    QTest::keyClick(box, Qt::Key_Return);  // OK is the default button
+    EXPECT_EQ(box->minimumSize(), box->maximumSize());  // a fixed border
+    EXPECT_TRUE(box->width() >= 329 && box->height() >= 293);
+    box->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+    // Each link clicked opens once; Enter then closes the box, as OK is the
+    // default button.
+    for (const char* name : {"Label1", "Label2"}) {
+      auto* link = box->findChild<QLabel*>(name);
+      const QPoint on_text(link->fontMetrics().horizontalAdvance(link->text().section('>', 1, 1).section('<', 0, 0)) / 2,
+                           link->height() / 2);
+      QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, on_text);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(box->isVisible()) << "Enter went to " << QApplication::focusWidget()->objectName().toStdString();
+    if (box->isVisible()) box->reject();
   });
   window.About2Click();
   EXPECT_EQ(window.findChild<TAboutBox*>(), nullptr);
