@@ -1,39 +1,37 @@
 #pragma once
 // A desktop of the test's own: an X server (Xvfb, on a display it picks
-// itself, so tests and people running X servers beside it never collide), the
-// openbox window manager and the trayer notification area. Each program's
-// output goes to a log file in the test's directory. Everything ends with
-// the object.
+// itself, so other X servers on the machine never collide with it), the
+// openbox window manager and the trayer notification area, each logging to a
+// file in `logs`. DISPLAY names it while it lives; everything ends with it.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/support/scoped_env.h"
 
 namespace vltg::testing {
 
 class TestDesktop {
  public:
-  // The programs it runs, when one of them is not installed: empty when all are.
+  // The program it needs that is not installed; empty when all are.
   static std::string MissingProgram();
 
-  // Starts the X server and waits for its display; then the window manager,
-  // which starts the notification area once it runs. Throws when the server
-  // does not come up.
+  // Throws when the X server does not come up.
   explicit TestDesktop(const std::filesystem::path& logs);
   ~TestDesktop();
   TestDesktop(const TestDesktop&) = delete;
   TestDesktop& operator=(const TestDesktop&) = delete;
 
-  // ":N", for DISPLAY.
-  const std::string& Display() const { return display_; }
-  // The state the window manager gives a top-level window, as it tells the
-  // X server: "Normal", "Iconic", or empty while it manages none (withdrawn).
+  // The state the window manager gives a top-level window: "Normal",
+  // "Iconic", or empty while it manages none (withdrawn).
   std::string WindowState(unsigned long window) const;
 
  private:
+  void Spawn(std::vector<std::string> argv, const std::filesystem::path& log, int display_fd = -1);
   void Stop();
-  int Spawn(const std::vector<std::string>& argv, const std::filesystem::path& log, int pass_fd = -1);
 
-  std::string display_;
+  std::optional<ScopedEnv> display_;
   std::vector<int> pids_;  // in the order started
 };
 

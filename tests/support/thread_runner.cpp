@@ -8,15 +8,6 @@ ThreadRunner::~ThreadRunner() {
 
 void ThreadRunner::Run(std::function<void()> work, std::function<void()> done) {
   const std::lock_guard lock(mutex_);
-  if (holding_) {
-    held_.emplace_back(std::move(work), std::move(done));
-  } else {
-    Start(std::move(work), std::move(done));
-  }
-}
-
-// Under mutex_.
-void ThreadRunner::Start(std::function<void()> work, std::function<void()> done) {
   ++outstanding_;
   ++running_;
   threads_.emplace_back([this, work = std::move(work), done = std::move(done)]() mutable {
@@ -45,18 +36,6 @@ void ThreadRunner::WaitUntil(const std::function<bool()>& finished) {
 
 void ThreadRunner::Settle() {
   WaitUntil([this] { return outstanding_ == 0; });
-}
-
-void ThreadRunner::Hold() {
-  const std::lock_guard lock(mutex_);
-  holding_ = true;
-}
-
-void ThreadRunner::Release() {
-  const std::lock_guard lock(mutex_);
-  holding_ = false;
-  for (auto& [work, done] : held_) Start(std::move(work), std::move(done));
-  held_.clear();
 }
 
 }  // namespace vltg::testing

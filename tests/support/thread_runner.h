@@ -1,15 +1,13 @@
 #pragma once
 // The manager's background runner for tests: each work on a thread of its
 // own; its `done` waits for the thread that waits (the test's, standing for
-// the window's), as the window's event loop would. Work may be held back, so
-// a test can look at the window's side before any of it has run.
+// the window's), as the window's event loop would.
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "manager/model/background_runner.h"
@@ -24,22 +22,14 @@ class ThreadRunner : public manager::BackgroundRunner {
   void Run(std::function<void()> work, std::function<void()> done) override;
   // Runs each `done` as it comes until `finished` holds.
   void WaitUntil(const std::function<bool()>& finished) override;
-  // Runs the `done` of all work started; not while holding.
+  // Runs the `done` of all work started.
   void Settle();
-
-  // Work handed over while held starts only at Release.
-  void Hold();
-  void Release();
   // Work running now.
   int Running() const { return running_; }
 
  private:
-  void Start(std::function<void()> work, std::function<void()> done);
-
   std::mutex mutex_;
   std::condition_variable ready_;
-  bool holding_ = false;
-  std::vector<std::pair<std::function<void()>, std::function<void()>>> held_;
   std::deque<std::function<void()>> done_;  // work finished, `done` still to run
   int outstanding_ = 0;                     // started, `done` not yet run
   std::atomic<int> running_{0};

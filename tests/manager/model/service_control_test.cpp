@@ -272,23 +272,18 @@ TEST_F(ServiceControlTest, TheWindowsThreadNeverAsksTheGateway) {
                              {std::nullopt, FakeServiceChannel::State(SERVICE_RUNNING),
                               FakeServiceChannel::State(platform::SERVICE_STOP_PENDING),
                               FakeServiceChannel::State(SERVICE_STOPPED)});
-  gateway.on_request = [&] {
-    if (runner_.Running() == 0) ++from_window;
-  };
+  gateway.on_request = [&] { from_window += runner_.Running() == 0; };
 
-  // Start-up and the poll only hand their reading over: no service action is
-  // offered until it is there, and a poll under way is not doubled.
-  runner_.Hold();
+  // Start-up returns with its reading hung on the runner: nothing is offered
+  // until it is there, and the poll is not doubled meanwhile.
   manager_.FormCreate();
+  ASSERT_TRUE(gateway.WaitForRequests(1));
   manager_.Timer2Timer();
-  EXPECT_TRUE(manager_.Polling());
-  ServiceLook unread;  // nothing offered
+  ServiceLook unread;
   unread.install = false;
   EXPECT_EQ(manager_.Look(), unread);
-  runner_.Release();
-  ASSERT_TRUE(gateway.WaitForRequests(1));
-  EXPECT_TRUE(manager_.Polling());  // hung on the runner's thread, not the window's
-  gateway.LetGo();                  // the service goes: it reads stopped
+  EXPECT_TRUE(manager_.Polling());
+  gateway.LetGo();  // the service goes: it reads stopped
   runner_.Settle();
   EXPECT_EQ(manager_.Look(), Look(true, false, false, 0, "Off-Line"));
 

@@ -186,34 +186,20 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowStaysReachable) {
   EXPECT_FALSE(window.TrayIcon1().Shown());
 }
 
-// Qt's messages while it lives.
-class QtMessages {
- public:
-  QtMessages() { previous_ = qInstallMessageHandler(&Record); }
-  ~QtMessages() {
-    qInstallMessageHandler(previous_);
-    texts_.clear();
-  }
-  const std::vector<std::string>& Texts() const { return texts_; }
-
- private:
-  static void Record(QtMsgType, const QMessageLogContext&, const QString& text) {
-    texts_.push_back(text.toStdString());
-  }
-  static inline std::vector<std::string> texts_;
-  QtMessageHandler previous_;
-};
-
 TEST_F(MainWindowTest, WithANotificationAreaTheWindowLivesThere) {
-  std::optional<QtMessages> messages(std::in_place);
+  static std::vector<std::string> messages;  // Qt's, while the window is made and minimized
+  const QtMessageHandler previous =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        messages.push_back(text.toStdString());
+      });
   MainWindow window(manager_, nullptr, true);
   TTrayIcon& tray = window.TrayIcon1();
   window.ShowAtStart();
   QCoreApplication::processEvents();
   EXPECT_TRUE(!window.isVisible() && tray.Shown() && tray.Minimized());
+  qInstallMessageHandler(previous);
   // The icon had its image before it was shown.
-  EXPECT_THAT(messages->Texts(), ::testing::Not(::testing::Contains(::testing::HasSubstr("No Icon set"))));
-  messages.reset();
+  EXPECT_THAT(messages, ::testing::Not(::testing::Contains(::testing::HasSubstr("No Icon set"))));
   Find<QAction>(window, "Setup1")->trigger();
   EXPECT_TRUE(window.isVisible() && tray.Shown() && !tray.Minimized());  // SeparateIcon
   window.close();
