@@ -6,6 +6,7 @@
 #include "manager/ui/dialing_frm.h"
 #include "manager/ui/main_window.h"
 #include "manager/ui/modem_config_dialog.h"
+#include "manager/ui/qt_background_runner.h"
 #include "manager/ui/qt_message_sink.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
   QtMessageSink sink;
   const vltg::platform::ScManagerHandle manager = OpenServiceDatabase(sink);
   if (!manager) return 1;
-  TVLSGSrvcMngr model(sink, manager, vltg::DataDirectory());
+  // Before the model, which hands it work until its end.
+  QtBackgroundRunner runner;
+  TVLSGSrvcMngr model(sink, manager, vltg::DataDirectory(), runner);
   sink.SetHelpHandler([&model](int context) { model.ShowHelp(context); });
   model.CheckSettingsExist();
   // The application title (boxes, the tip). As the name, not the display

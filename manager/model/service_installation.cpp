@@ -2,7 +2,9 @@
 // [Server], install, uninstall, and reconfiguring the installed service.
 #include "manager/model/service_manager.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "gateway/config_file.h"
 #include "gateway/data_directory.h"
@@ -76,39 +78,41 @@ platform::ServiceConfig TVLSGSrvcMngr::GatewayServiceConfig() const {
 void TVLSGSrvcMngr::Install1Click() {
   BusyScope busy(*this);
   if (!LogonCheck() || !SaveServerSettings()) return;
-  platform::ServiceHandle service = platform::CreateService(FManager, GatewayServiceConfig());
-  if (!service) {
+  const std::optional<ServiceReading> installed =
+      OffWindow([config = GatewayServiceConfig()](const platform::ScManagerHandle& manager) {
+        const platform::ServiceHandle service = platform::CreateService(manager, config);
+        return service ? std::optional(ReadServiceStatus(service)) : std::nullopt;
+      });
+  if (!installed) {
     FSink.ShowBox(SystemErrorText(platform::GetLastError()), BoxKind::kError, BoxButtons::kOk);
     return;
   }
-  UpdateServiceStatus(&service);
-  platform::CloseServiceHandle(service);
+  UpdateServiceStatus(*installed);
   FSink.ShowBox(std::string(kGatewayDisplayName) + " Service Installed!", BoxKind::kInformation, BoxButtons::kOk);
 }
 
 // The service's state is read now, not taken from the last poll: a service
 // started since then is stopped first, and it must read stopped before it is
 // removed, or it would run on unmanaged while the window shows it gone.
-bool TVLSGSrvcMngr::StoppedForRemoval(const platform::ServiceHandle& service) {
-  platform::ServiceStatus status;
-  const bool known = platform::QueryServiceStatus(service, status);
-  if (known && status.current_state == platform::SERVICE_STOPPED) return true;
+bool TVLSGSrvcMngr::StoppedForRemoval(const ServiceReading& reading) {
+  const bool known = reading.queried;
+  if (known && reading.status.current_state == platform::SERVICE_STOPPED) return true;
   // A record that cannot be read gives no state: the removal itself refuses
   // while the service still runs.
-  if (!known && platform::GetLastError() == platform::ERROR_FILE_CORRUPT) return true;
-  const bool stopping = known && status.current_state == platform::SERVICE_STOP_PENDING;
+  if (!known && reading.error == platform::ERROR_FILE_CORRUPT) return true;
+  const bool stopping = known && reading.status.current_state == platform::SERVICE_STOP_PENDING;
   return (stopping || StopGatewayService()) && WaitUntilStopped();
 }
 
 void TVLSGSrvcMngr::Uninstall1Click() {
   BusyScope busy(*this);
-  platform::ServiceHandle service = OpenGatewayService();
-  if (service && !StoppedForRemoval(service)) {
+  const ServiceReading service = OffWindow(ReadGatewayService);
+  if (service.installed && !StoppedForRemoval(service)) {
     FSink.Beep();
     FSink.ShowBox("Unable To Stop Service!", BoxKind::kWarning, BoxButtons::kOk);
     return;
   }
-  if (!service) {
+  if (!service.installed) {
     FSink.Beep();
     FSink.ShowBox("Service Not Installed!", BoxKind::kInformation, BoxButtons::kOk);
     return;
@@ -117,33 +121,42 @@ void TVLSGSrvcMngr::Uninstall1Click() {
   if (FSink.ShowBox("Remove RA VARU Daridev Service?", BoxKind::kConfirmation, BoxButtons::kYesNo) != BoxAnswer::kYes) {
     return;
   }
-  if (!platform::DeleteService(service)) {
+  const bool deleted = OffWindow([](const platform::ScManagerHandle& manager) {
+    return platform::DeleteService(OpenGatewayService(manager));
+  });
+  if (!deleted) {
     FSink.ShowBox(SystemErrorText(platform::GetLastError()), BoxKind::kError, BoxButtons::kOk);
     return;
   }
   FSink.ShowBox("RA VARU Daridev Service Removed!", BoxKind::kInformation, BoxButtons::kOk);
-  UpdateServiceStatus(nullptr);
+  UpdateServiceStatus(ServiceReading{});
 }
 
 void TVLSGSrvcMngr::ApplySvcChgClick() {
   BusyScope busy(*this);
   if (!LogonCheck() || !SaveServerSettings()) return;
-  platform::ServiceHandle service = OpenGatewayService();
-  if (!service) {
-    FSink.Beep();
-    FSink.ShowBox("Service Update Failed!", BoxKind::kWarning, BoxButtons::kOk);
-    return;
-  }
   const platform::ServiceConfig config = GatewayServiceConfig();
   const platform::ServiceConfigChange change{config.service_type, config.start_type, config.error_control,
                                              config.binary_path,  config.account,    config.password,
                                              config.display_name};
-  if (platform::ChangeServiceConfig(service, change)) {
+  // Nothing when the service cannot be opened; else whether the change was
+  // taken, and the reading after it.
+  const auto changed = OffWindow([&change](const platform::ScManagerHandle& manager) {
+    const platform::ServiceHandle service = OpenGatewayService(manager);
+    const bool taken = service && platform::ChangeServiceConfig(service, change);
+    return service ? std::optional(std::pair(taken, ReadServiceStatus(service))) : std::nullopt;
+  });
+  if (!changed) {
+    FSink.Beep();
+    FSink.ShowBox("Service Update Failed!", BoxKind::kWarning, BoxButtons::kOk);
+    return;
+  }
+  if (changed->first) {
     FSink.ShowBox("Service Updated!", BoxKind::kWarning, BoxButtons::kOk);
   } else {
     FSink.ShowBox("Service Update Failed!", BoxKind::kWarning, BoxButtons::kOk);
   }
-  UpdateServiceStatus(&service);
+  UpdateServiceStatus(changed->second);
 }
 
 }  // namespace vltg::manager

@@ -1,8 +1,7 @@
 #include "manager/model/service_manager.h"
 
-#include <chrono>
 #include <filesystem>
-#include <future>
+#include <memory>
 #include <utility>
 
 #include "gateway/data_directory.h"
@@ -19,8 +18,6 @@ namespace {
 // ends the TAP exchanges in progress first), asking every kStopPollMs.
 constexpr int kStopWaitMs = 30000;
 constexpr int kStopPollMs = 250;
-// How often a wait for a service call lets the window's events through.
-constexpr std::chrono::milliseconds kEventsEvery{10};
 
 ServiceLook OfflineLook(ServiceLook look) {
   look.icon = 0;
@@ -30,6 +27,23 @@ ServiceLook OfflineLook(ServiceLook look) {
 }
 
 }  // namespace
+
+platform::ServiceHandle OpenGatewayService(const platform::ScManagerHandle& manager) {
+  return platform::OpenService(manager, kGatewayServiceName);
+}
+
+ServiceReading ReadServiceStatus(const platform::ServiceHandle& service) {
+  ServiceReading reading;
+  if (!service) return reading;
+  reading.installed = true;
+  reading.queried = platform::QueryServiceStatus(service, reading.status);
+  if (!reading.queried) reading.error = platform::GetLastError();
+  return reading;
+}
+
+ServiceReading ReadGatewayService(const platform::ScManagerHandle& manager) {
+  return ReadServiceStatus(OpenGatewayService(manager));
+}
 
 std::string SystemErrorText(uint32_t code) {
   return "System Error.  Code: " + std::to_string(code) + ".\n" + platform::SystemErrorMessage(code);
@@ -41,9 +55,17 @@ platform::ScManagerHandle OpenServiceDatabase(MessageSink& sink) {
   return manager;
 }
 
-TVLSGSrvcMngr::BusyScope::BusyScope(TVLSGSrvcMngr& owner) : owner_(owner), was_(owner.FBusy) { Set(true); }
+TVLSGSrvcMngr::BusyScope::BusyScope(TVLSGSrvcMngr& owner) : owner_(owner), was_(owner.FBusy) {
+  if (!was_) ++owner_.FOperations;
+  Set(true);
+}
 
-TVLSGSrvcMngr::BusyScope::~BusyScope() { Set(was_); }
+// The outermost operation's end is where an Exit asked for during it ends
+// the program.
+TVLSGSrvcMngr::BusyScope::~BusyScope() {
+  Set(was_);
+  if (!was_ && owner_.FExiting && owner_.OnExit) owner_.OnExit(owner_);
+}
 
 void TVLSGSrvcMngr::BusyScope::Set(bool busy) {
   if (owner_.FBusy == busy) return;
@@ -51,8 +73,11 @@ void TVLSGSrvcMngr::BusyScope::Set(bool busy) {
   if (owner_.OnLookChange) owner_.OnLookChange(owner_);
 }
 
-TVLSGSrvcMngr::TVLSGSrvcMngr(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir)
-    : FSink(sink), FManager(manager), FHomeDir(std::move(home_dir)) {}
+TVLSGSrvcMngr::TVLSGSrvcMngr(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir,
+                             BackgroundRunner& runner)
+    : FSink(sink), FManager(manager), FHomeDir(std::move(home_dir)), FRunner(runner) {
+  FLook.install = false;  // nothing is offered before the first reading
+}
 
 std::string TVLSGSrvcMngr::FilePath(std::string_view name) const { return DataFilePath(FHomeDir, name); }
 
@@ -63,7 +88,7 @@ void TVLSGSrvcMngr::CheckSettingsExist() {
 }
 
 void TVLSGSrvcMngr::FormCreate() {
-  RefreshServiceStatus();
+  Timer2Timer();
   ReportUnreadableFiles();
   LoadServerSettings();
 }
@@ -92,20 +117,16 @@ void TVLSGSrvcMngr::SetLook(const ServiceLook& look) {
   if (OnLookChange) OnLookChange(*this);
 }
 
-platform::ServiceHandle TVLSGSrvcMngr::OpenGatewayService() const {
-  return platform::OpenService(FManager, kGatewayServiceName);
-}
-
-void TVLSGSrvcMngr::UpdateServiceStatus(const platform::ServiceHandle* service) {
+void TVLSGSrvcMngr::UpdateServiceStatus(const ServiceReading& reading) {
   ServiceLook look = FLook;
-  if (service == nullptr || !*service) {
+  if (!reading.installed) {
     look.start = look.stop = look.restart = false;
     look.install = true;
     look.uninstall = look.apply_changes = false;
     look = OfflineLook(look);
   } else {
-    platform::ServiceStatus status;
-    if (platform::QueryServiceStatus(*service, status)) {
+    if (reading.queried) {
+      const platform::ServiceStatus& status = reading.status;
       if (status.current_state == platform::SERVICE_RUNNING) {
         look.start = false;
         look.stop = look.restart = true;
@@ -126,54 +147,43 @@ void TVLSGSrvcMngr::UpdateServiceStatus(const platform::ServiceHandle* service) 
   FSink.ProcessMessagesFor(0);
 }
 
-void TVLSGSrvcMngr::RefreshServiceStatus() {
-  platform::ServiceHandle service = OpenGatewayService();
-  UpdateServiceStatus(&service);
-}
+void TVLSGSrvcMngr::RefreshServiceStatus() { UpdateServiceStatus(OffWindow(ReadGatewayService)); }
 
-// A service call that can block (a start waits for the service's first
-// status report) runs on a thread of its own while the window's events keep
-// flowing here; its last error comes back with it.
-bool TVLSGSrvcMngr::WhileEventsFlow(const std::function<bool()>& call) {
-  auto outcome = std::async(std::launch::async, [&call] {
-    const bool done = call();
-    return std::pair(done, platform::GetLastError());
-  });
-  while (outcome.wait_for(kEventsEvery) != std::future_status::ready) FSink.ProcessMessagesFor(0);
-  const auto [done, error] = outcome.get();
-  platform::SetLastError(error);
-  return done;
-}
-
+// Start and stop: nothing when the service cannot be opened, else whether
+// the service layer took the request.
 bool TVLSGSrvcMngr::StartGatewayService() {
   BusyScope busy(*this);
-  platform::ServiceHandle service = OpenGatewayService();
-  if (!service) return false;
-  const bool started = WhileEventsFlow([&service] { return platform::StartService(service); });
+  const std::optional<bool> started = OffWindow([](const platform::ScManagerHandle& manager) -> std::optional<bool> {
+    const platform::ServiceHandle service = OpenGatewayService(manager);
+    if (!service) return std::nullopt;
+    return platform::StartService(service);
+  });
+  if (!started) return false;
   FSink.ProcessMessagesFor(5);
-  UpdateServiceStatus(&service);
-  return started;
+  RefreshServiceStatus();
+  return *started;
 }
 
 bool TVLSGSrvcMngr::StopGatewayService() {
   BusyScope busy(*this);
-  platform::ServiceHandle service = OpenGatewayService();
-  if (!service) return false;
-  platform::ServiceStatus status;
-  const bool stopped = WhileEventsFlow(
-      [&service, &status] { return platform::ControlService(service, platform::SERVICE_CONTROL_STOP, status); });
+  const std::optional<bool> stopped = OffWindow([](const platform::ScManagerHandle& manager) -> std::optional<bool> {
+    const platform::ServiceHandle service = OpenGatewayService(manager);
+    if (!service) return std::nullopt;
+    platform::ServiceStatus status;
+    return platform::ControlService(service, platform::SERVICE_CONTROL_STOP, status);
+  });
+  if (!stopped) return false;
   FSink.ProcessMessagesFor(1000);
-  UpdateServiceStatus(&service);
-  return stopped;
+  RefreshServiceStatus();
+  return *stopped;
 }
 
 bool TVLSGSrvcMngr::WaitUntilStopped() {
   for (int waited = 0;; waited += kStopPollMs) {
-    platform::ServiceHandle service = OpenGatewayService();
-    platform::ServiceStatus status;
-    if (!service || !platform::QueryServiceStatus(service, status)) return false;
-    if (status.current_state == platform::SERVICE_STOPPED) {
-      UpdateServiceStatus(&service);
+    const ServiceReading reading = OffWindow(ReadGatewayService);
+    if (!reading.installed || !reading.queried) return false;
+    if (reading.status.current_state == platform::SERVICE_STOPPED) {
+      UpdateServiceStatus(reading);
       return true;
     }
     if (waited >= kStopWaitMs) return false;
@@ -182,6 +192,7 @@ bool TVLSGSrvcMngr::WaitUntilStopped() {
 }
 
 void TVLSGSrvcMngr::Start1Click() {
+  BusyScope busy(*this);
   if (StartGatewayService()) {
     FSink.ShowBox("Service Started!", BoxKind::kInformation, BoxButtons::kOk);
   } else {
@@ -190,6 +201,7 @@ void TVLSGSrvcMngr::Start1Click() {
 }
 
 void TVLSGSrvcMngr::Stop1Click() {
+  BusyScope busy(*this);
   if (StopGatewayService()) {
     FSink.ShowBox("Service Stopped!", BoxKind::kInformation, BoxButtons::kOk);
   } else {
@@ -198,7 +210,21 @@ void TVLSGSrvcMngr::Stop1Click() {
 }
 
 void TVLSGSrvcMngr::Timer2Timer() {
-  if (!FBusy) RefreshServiceStatus();
+  if (FBusy || FPolling || FExiting) return;
+  FPolling = true;
+  // The work holds its own copy of the database handle, and the reading
+  // lives as long as either side needs it.
+  auto reading = std::make_shared<ServiceReading>();
+  FRunner.Run([reading, manager = FManager] { *reading = ReadGatewayService(manager); },
+              [this, reading, begun = FOperations] {
+                FPolling = false;
+                if (!FBusy && begun == FOperations) UpdateServiceStatus(*reading);
+              });
+}
+
+void TVLSGSrvcMngr::Exit1Click() {
+  FExiting = true;
+  if (!FBusy && OnExit) OnExit(*this);
 }
 
 void TVLSGSrvcMngr::Restart1Click() {

@@ -4,13 +4,18 @@
 // service operations (install, uninstall with the service logon, start, stop,
 // restart, the status poll), the restart prompt after a saved change, and
 // writing Config.Dat with its failures shown. The Qt window maps its controls
-// to this.
+// to this. Every call of the service layer runs on the background runner:
+// the window's thread never waits on the gateway.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "manager/model/background_runner.h"
 #include "manager/model/message_sink.h"
+#include "platform/base/system_error.h"
 #include "platform/profile/profile_file.h"
 #include "platform/service/service_control.h"
 
@@ -33,6 +38,20 @@ struct ServiceLook {
   bool operator==(const ServiceLook&) const = default;
 };
 
+// The gateway service as one reading found it, off the window's thread.
+struct ServiceReading {
+  bool installed = false;  // the service could be opened
+  bool queried = false;    // and its status read: `status` holds it
+  platform::ServiceStatus status;
+  uint32_t error = 0;  // why the query failed
+};
+
+// The service layer's part of a reading; off the window's thread only, as
+// they may wait on the gateway.
+platform::ServiceHandle OpenGatewayService(const platform::ScManagerHandle& manager);
+ServiceReading ReadServiceStatus(const platform::ServiceHandle& service);
+ServiceReading ReadGatewayService(const platform::ScManagerHandle& manager);
+
 // The service group's edits as the operator left them.
 struct LogonEdits {
   std::string logon_name;
@@ -54,8 +73,10 @@ platform::ScManagerHandle OpenServiceDatabase(MessageSink& sink);
 class TVLSGSrvcMngr {
  public:
   // `manager` is the program-wide service database handle, open for the
-  // program's life; `home_dir` the data directory (FHomeDir).
-  TVLSGSrvcMngr(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir);
+  // program's life; `home_dir` the data directory (FHomeDir); `runner` runs
+  // the service calls, and outlives this.
+  TVLSGSrvcMngr(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir,
+                BackgroundRunner& runner);
 
   const std::string& HomeDir() const { return FHomeDir; }
   // FHomeDir, "/" and the file name.
@@ -65,9 +86,10 @@ class TVLSGSrvcMngr {
   // Start-up, before the window: asks to configure when there is no
   // Config.Dat (the answer is not used).
   void CheckSettingsExist();
-  // The window's creation: the service's look; one error box naming each of
-  // Config.Dat and Route.Dat that exists but cannot be read, and why; then
-  // the service group's edits from [Server].
+  // The window's creation: a status poll started (until its reading arrives
+  // no service action is offered); one error box naming each of Config.Dat
+  // and Route.Dat that exists but cannot be read, and why; then the service
+  // group's edits from [Server].
   void FormCreate();
 
   const ServiceLook& Look() const { return FLook; }
@@ -77,10 +99,12 @@ class TVLSGSrvcMngr {
   // Raised whenever the look or Busy changes.
   std::function<void(TVLSGSrvcMngr& sender)> OnLookChange;
 
-  // Applies the look of the service's state; no handle gives the
-  // not-installed look. Lets pending events through at the end.
-  void UpdateServiceStatus(const platform::ServiceHandle* service);
-  // Opens the service and applies its look (the status poll's work).
+  // Applies the look of a reading of the service's state; a service that
+  // could not be opened gives the not-installed look. Lets pending events
+  // through at the end.
+  void UpdateServiceStatus(const ServiceReading& reading);
+  // Reads the service's state and applies its look, letting the window's
+  // events through until the reading is there.
   void RefreshServiceStatus();
 
   // Start and stop without messages; true when the service layer took the
@@ -92,9 +116,18 @@ class TVLSGSrvcMngr {
   void Start1Click();
   void Stop1Click();
   void Restart1Click();
-  // The status poll, every kStatusPollMs; skipped while an operation runs
-  // (the operation applies the look when it ends).
+  // The status poll, every kStatusPollMs: the reading runs in the
+  // background and its look is applied when it arrives. Skipped while an
+  // operation or an earlier poll runs; a reading that an operation has
+  // overtaken is dropped (the operation applies the look when it ends).
   void Timer2Timer();
+  bool Polling() const { return FPolling; }
+
+  // File/Exit and the notification menu's Exit: raises OnExit at once, or,
+  // while an operation runs, once it has finished (its boxes included).
+  void Exit1Click();
+  bool Exiting() const { return FExiting; }
+  std::function<void(TVLSGSrvcMngr& sender)> OnExit;
 
   // The service group: the logon edits, loaded from [Server] at creation.
   LogonEdits& Logon() { return FLogonEdits; }
@@ -141,12 +174,15 @@ class TVLSGSrvcMngr {
     bool was_;
   };
 
+  // Runs `call` with the service database on the runner while the window's
+  // events flow, and hands back its result with the last error it left.
+  template <typename Call>
+  auto OffWindow(Call call) -> decltype(call(std::declval<const platform::ScManagerHandle&>()));
+
   void SetLook(const ServiceLook& look);
-  platform::ServiceHandle OpenGatewayService() const;
   bool WaitUntilStopped();
-  bool StoppedForRemoval(const platform::ServiceHandle& service);
+  bool StoppedForRemoval(const ServiceReading& reading);
   void OpenHelpPage(const std::string& name);
-  bool WhileEventsFlow(const std::function<bool()>& call);
   bool LogonCheck();
   bool SaveServerSettings();
   void LoadServerSettings();
@@ -156,12 +192,36 @@ class TVLSGSrvcMngr {
   MessageSink& FSink;
   const platform::ScManagerHandle& FManager;
   const std::string FHomeDir;
+  BackgroundRunner& FRunner;
   ServiceLook FLook;
   bool FBusy = false;
+  int FOperations = 0;  // operations begun: a poll begun before one is stale
+  bool FPolling = false;
+  bool FExiting = false;
   LogonEdits FLogonEdits;
   // The account the service is installed under; both empty: LocalSystem.
   std::string FLogonName;
   std::string FLogonPassword;
 };
+
+template <typename Call>
+auto TVLSGSrvcMngr::OffWindow(Call call) -> decltype(call(std::declval<const platform::ScManagerHandle&>())) {
+  using Result = decltype(call(FManager));
+  // On this frame: the wait below returns only once `done` has run. The work
+  // starts with the window's last error, as the call would on its thread.
+  std::optional<Result> result;
+  uint32_t error = platform::GetLastError();
+  bool finished = false;
+  FRunner.Run(
+      [&] {
+        platform::SetLastError(error);
+        result.emplace(call(FManager));
+        error = platform::GetLastError();
+      },
+      [&finished] { finished = true; });
+  FRunner.WaitUntil([&finished] { return finished; });
+  platform::SetLastError(error);
+  return std::move(*result);
+}
 
 }  // namespace vltg::manager

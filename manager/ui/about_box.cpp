@@ -21,6 +21,8 @@ QLabel* CentredBold(const QString& text, QWidget* parent) {
 }
 
 // A link: blue, bold, the hand cursor; reached by Tab and opened with Enter.
+// A click leaves the focus where it was, so Enter still presses the default
+// button.
 QLabel* Link(const char* name, const QString& text, const char* hint, QWidget* parent) {
   auto* label = new QLabel(
       QString("<a href=\"#\" style=\"color:blue; font-weight:bold\">%1</a>").arg(text.toHtmlEscaped()), parent);
@@ -28,6 +30,7 @@ QLabel* Link(const char* name, const QString& text, const char* hint, QWidget* p
   label->setToolTip(hint);
   label->setCursor(Qt::PointingHandCursor);
   label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  label->setFocusPolicy(Qt::TabFocus);
   return label;
 }
 
@@ -64,12 +67,13 @@ TAboutBox::TAboutBox(MessageSink& sink, QWidget* parent) : QDialog(parent), sink
   auto* ok = new QPushButton("&OK", this);
   ok->setObjectName("OKButton");
   ok->setDefault(true);
+  ok->setFocus();  // not the first link
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(panel);
   layout->addWidget(ok, 0, Qt::AlignCenter);
-  resize(329, 293);
+  setFixedSize(QSize(329, 293).expandedTo(sizeHint()));  // a fixed dialog border
 }
 
 void TAboutBox::Label1Click() { sink_.ShellOpen(std::string("Mailto:") + kContactEMail); }

@@ -59,6 +59,7 @@ MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notificatio
 
   tray_icon_ = new TTrayIcon(this, notification_area_);
   tray_icon_->setObjectName("TrayIcon1");
+  tray_icon_->SetIcon(GatewayStateIcon(manager_.Look().icon));  // before it is shown
   tray_icon_->SetActive(true);
   tray_icon_->SetPopupMenu(popup_menu_);
   tray_icon_->SetSeparateIcon(true);
@@ -71,6 +72,11 @@ MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notificatio
 
   InstallHelpKey(this, [this](int context) { manager_.ShowHelp(context); });
   manager_.OnLookChange = [this](TVLSGSrvcMngr&) { ApplyLook(); };
+  manager_.OnExit = [this](TVLSGSrvcMngr&) {
+    exiting_ = true;
+    close();
+    QApplication::quit();
+  };
   ApplyLook();
 
   const QSize client(491, 286);
@@ -81,7 +87,10 @@ MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notificatio
   }
 }
 
-MainWindow::~MainWindow() { manager_.OnLookChange = nullptr; }
+MainWindow::~MainWindow() {
+  manager_.OnLookChange = nullptr;
+  manager_.OnExit = nullptr;
+}
 
 void MainWindow::BuildPages() {
   pages_->setObjectName("PageControl1");
@@ -167,10 +176,13 @@ void MainWindow::ShowAtStart() {
   }
 }
 
+// The window and its icon go at once; the program ends once a running
+// operation has finished.
 void MainWindow::Exit1Click() {
-  exiting_ = true;
-  close();
-  QApplication::quit();
+  Timer2->stop();
+  hide();
+  tray_icon_->SetActive(false);
+  manager_.Exit1Click();
 }
 
 void MainWindow::About2Click() {

@@ -24,10 +24,21 @@ class NoEditor : public QStyledItemDelegate {
   QWidget* createEditor(QWidget*, const QStyleOptionViewItem&, const QModelIndex&) const override { return nullptr; }
 };
 
+// F2 edits the row's route text, whichever of its cells is current.
+class RouteList : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+
+ protected:
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+    return QTreeWidget::edit(trigger == EditKeyPressed ? index.siblingAtColumn(0) : index, trigger, event);
+  }
+};
+
 }  // namespace
 
 RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QWidget(parent), routes_(manager), list_(new QTreeWidget(this)) {
+    : QWidget(parent), routes_(manager), list_(new RouteList(this)) {
   setObjectName("RoutingPage");
   routes_.OnShowRoutForm = [this, &manager](RoutingTables&, TRoutForm& form) {
     RouteDialog dialog(form, [&manager](int context) { manager.ShowHelp(context); }, this);

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace vltg::manager {
 
@@ -95,10 +96,23 @@ void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {
 bool TTrayIcon::eventFilter(QObject* watched, QEvent* event) {
   if (watched == FWindow && event->type() == QEvent::WindowStateChange) {
     if (FWindow->isMinimized()) {
-      AppMinimize();
+      // The window manager's late notice of the last minimize or hide
+      // (before the restored window was first exposed) is answered by
+      // restoring again: hiding on it would lose the window.
+      if (FRestoring && event->spontaneous() && FRestoreRetries < kRestoreRetries) {
+        ++FRestoreRetries;
+        QTimer::singleShot(0, this, [this] {
+          if (FWindow && FRestoring && FWindow->isMinimized()) FWindow->showNormal();
+        });
+      } else {
+        FRestoring = false;
+        AppMinimize();
+      }
     } else if (FMinimized) {
       AppRestored();
     }
+  } else if (FWindow && watched == FWindow->windowHandle() && event->type() == QEvent::Expose) {
+    if (FWindow->windowHandle()->isExposed() && !FWindow->isMinimized()) FRestoring = false;
   }
   return QObject::eventFilter(watched, event);
 }
@@ -107,8 +121,8 @@ void TTrayIcon::AppMinimize() {
   if (FActive && FShellUsable) {
     // Off the taskbar, once the minimize is done (showMinimized shows the
     // window after its state change).
-    QTimer::singleShot(0, FWindow, [window = FWindow] {
-      if (window->isMinimized()) window->hide();
+    QTimer::singleShot(0, this, [this] {
+      if (FWindow && FWindow->isMinimized() && !FRestoring) FWindow->hide();
     });
     ShowIcon();
   }
@@ -119,7 +133,10 @@ void TTrayIcon::AppMinimize() {
 
 void TTrayIcon::AppRestore() {
   if (!FWindow) return;
+  FRestoring = true;
+  FRestoreRetries = 0;
   FWindow->showNormal();
+  if (QWindow* native = FWindow->windowHandle()) native->installEventFilter(this);
   FWindow->raise();
   FWindow->activateWindow();
 }

@@ -79,6 +79,11 @@ class TTrayIcon : public QObject {
   QPointer<QMenu> FPopupMenu;
   bool FSeparateIcon = false;
   bool FMinimized = false;
+  // From a restore until the window is first exposed: the window manager may
+  // still report the minimize or hide before it, which then does not count.
+  static constexpr int kRestoreRetries = 5;
+  bool FRestoring = false;
+  int FRestoreRetries = 0;
 };
 
 }  // namespace vltg::manager

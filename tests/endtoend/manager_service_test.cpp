@@ -10,6 +10,7 @@
 #include "manager/model/service_manager.h"
 #include "tests/support/gateway_installation.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/thread_runner.h"
 
 namespace vltg::manager {
 namespace {
@@ -19,8 +20,10 @@ TEST(ManagerServiceTest, InstallStartReadOnLineStopUninstall) {
   const platform::ScManagerHandle scm = platform::OpenSCManager();
   testing::RecordingSink sink;
   sink.on_wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-  TVLSGSrvcMngr manager(sink, scm, gw.Data().string());
+  testing::ThreadRunner runner;
+  TVLSGSrvcMngr manager(sink, scm, gw.Data().string(), runner);
   manager.FormCreate();
+  runner.Settle();
   ASSERT_TRUE(manager.Look().install);
 
   manager.Install1Click();
@@ -29,6 +32,7 @@ TEST(ManagerServiceTest, InstallStartReadOnLineStopUninstall) {
   const auto log = gw.LogTexts("[System] All Services Active!");
   EXPECT_NE(std::find(log.begin(), log.end(), "[System] All Services Active!"), log.end());
   manager.Timer2Timer();
+  runner.Settle();
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(kStatusPollMs));
   EXPECT_EQ(manager.Look().status, "Gateway On-Line");
   EXPECT_EQ(manager.Look().icon, 1);

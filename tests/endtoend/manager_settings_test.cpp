@@ -14,6 +14,7 @@
 #include "tests/support/modem_simulator.h"
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/thread_runner.h"
 
 namespace vltg {
 namespace {
@@ -43,7 +44,8 @@ TEST(ManagerSettingsTest, AWctpRouteAndSenderIdWrittenByTheManagerServeTheNextCa
   testing::RecordingSink sink;
   sink.on_wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
   const platform::ScManagerHandle scm = platform::OpenSCManager();
-  manager::TVLSGSrvcMngr window(sink, scm, gw.Data().string());
+  testing::ThreadRunner runner;
+  manager::TVLSGSrvcMngr window(sink, scm, gw.Data().string(), runner);
   window.RefreshServiceStatus();
   ASSERT_TRUE(window.Look().restart);
 

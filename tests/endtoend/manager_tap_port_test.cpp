@@ -16,6 +16,7 @@
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scripted_snpp_server.h"
+#include "tests/support/thread_runner.h"
 
 namespace vltg {
 namespace {
@@ -39,7 +40,8 @@ TEST(ManagerTapPortTest, APortAddedInTheManagerAnswersWithItsModemSettingsAndDel
   {
     const platform::ScManagerHandle scm = platform::OpenSCManager();
     testing::RecordingSink sink;
-    manager::TVLSGSrvcMngr manager(sink, scm, gw.Data().string());
+    testing::ThreadRunner runner;
+    manager::TVLSGSrvcMngr manager(sink, scm, gw.Data().string(), runner);
     manager::TTapPortList ports(manager);
     ports.FormShow();
     ports.ShowPortDialog = [](manager::TPortDataForm& form) {

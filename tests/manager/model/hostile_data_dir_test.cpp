@@ -49,8 +49,10 @@ std::string Snapshot(const fs::path& path) {
 std::string RunManager(const fs::path& data) {
   testing::RecordingSink sink;
   const platform::ScManagerHandle none;
-  TVLSGSrvcMngr manager(sink, none, data.string());
+  testing::ThreadRunner runner;
+  TVLSGSrvcMngr manager(sink, none, data.string(), runner);
   manager.FormCreate();
+  runner.Settle();
   TnppSettings tnpp(manager);
   WctpSettings wctp(manager);
   MiscSettings misc(manager);

@@ -1,13 +1,15 @@
 // The service group and the service's control, on a service database of the
 // test's own: the look in every state (shown through a stand-in control
 // channel), install and "Apply Changes" read back from the database, the
-// refusals that write nothing, and start, stop, restart and uninstall of a
-// real service process (tests/support's fake-service as the data directory's
-// vltg).
+// refusals that write nothing, start, stop, restart and uninstall of a real
+// service process (tests/support's fake-service as the data directory's
+// vltg), the window's thread never asking a gateway that hangs, and Exit
+// waiting for a running operation.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -62,6 +64,13 @@ class ServiceControlTest : public testing::ManagerTest {
     return config;
   }
 
+  // Installed behind the window's back.
+  void InstallUnseen() {
+    platform::ServiceConfig config;
+    config.service_name = kGatewayServiceName;
+    config.binary_path = (dir_ / "vltg").string();
+    ASSERT_TRUE(platform::CreateService(scm_, config));
+  }
   void Install(const LogonEdits& logon = {}) {
     manager_.Logon() = logon;
     manager_.Install1Click();
@@ -107,17 +116,13 @@ TEST_F(ServiceControlTest, TheLookFollowsEveryState) {
       {"query fails", FakeServiceChannel::Error(platform::ERROR_ACCESS_DENIED),
        Look(true, false, false, 0, "Off-Line")},
   };
-  platform::ServiceConfig config;  // installed behind the window's back
-  config.service_name = kGatewayServiceName;
-  config.binary_path = (dir_ / "vltg").string();
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
-    if (step.reply && !Service()) {
-      ASSERT_TRUE(platform::CreateService(scm_, config));
-    }
+    if (step.reply && !Service()) InstallUnseen();
     std::optional<FakeServiceChannel> channel;
     if (step.reply) channel.emplace(kGatewayServiceName, *step.reply);
     manager_.Timer2Timer();
+    runner_.Settle();
     EXPECT_EQ(manager_.Look(), step.look);
   }
   EXPECT_TRUE(sink_.events.empty());
@@ -252,8 +257,9 @@ TEST_F(ServiceControlTest, ARecordThatCannotBeReadIsAFailingQueryAndIsRemoved) {
     EXPECT_EQ(platform::RunServiceTool({"query", kGatewayServiceName}, out), 1);
     EXPECT_EQ(out.str(),
               "[SC] QueryServiceStatus FAILED 1392:\n\nThe file or directory is corrupted and unreadable.\n\n");
-    TVLSGSrvcMngr started(sink_, scm_, dir_.Path().string());
+    TVLSGSrvcMngr started(sink_, scm_, dir_.Path().string(), runner_);
     started.FormCreate();
+    runner_.Settle();
     ServiceLook installed;  // the failing query changes only the installed enabling
     installed.install = false;
     installed.uninstall = installed.apply_changes = true;
@@ -280,7 +286,7 @@ TEST_F(ServiceControlTest, StartUp) {
 
   dir_.Write("Config.Dat", "[Server]\r\nLogonName=gwuser\r\nPassword=secret\r\nDefaultLogon=0\r\n");
   testing::RecordingSink sink;
-  TVLSGSrvcMngr manager(sink, scm_, dir_.Path().string());
+  TVLSGSrvcMngr manager(sink, scm_, dir_.Path().string(), runner_);
   manager.CheckSettingsExist();
   manager.FormCreate();
   EXPECT_EQ(std::tie(manager.Logon().logon_name, manager.Logon().logon_password), std::make_tuple("gwuser", "secret"));
@@ -289,6 +295,83 @@ TEST_F(ServiceControlTest, StartUp) {
   testing::ScopedEnv root("VLTG_ROOT", (dir_ / "Config.Dat").string());  // no database there
   EXPECT_FALSE(OpenServiceDatabase(sink));
   EXPECT_EQ(sink.events, std::vector<std::string>{"box:System Error.  Code: 5.\nAccess is denied."});
+}
+
+TEST_F(ServiceControlTest, TheWindowsThreadNeverAsksTheGateway) {
+  // The gateway takes the first request and never answers it; then it reads
+  // running, takes the stop and reads stopped. A request that arrives while
+  // no work of the runner runs came from the window's thread.
+  InstallUnseen();
+  std::atomic<int> from_window{0};
+  FakeServiceChannel gateway(kGatewayServiceName,
+                             {std::nullopt, FakeServiceChannel::State(SERVICE_RUNNING),
+                              FakeServiceChannel::State(platform::SERVICE_STOP_PENDING),
+                              FakeServiceChannel::State(SERVICE_STOPPED)});
+  gateway.on_request = [&] { from_window += runner_.Running() == 0; };
+
+  // Start-up returns with its reading hung on the runner: nothing is offered
+  // until it is there, and the poll is not doubled meanwhile.
+  manager_.FormCreate();
+  ASSERT_TRUE(gateway.WaitForRequests(1));
+  manager_.Timer2Timer();
+  ServiceLook unread;
+  unread.install = false;
+  EXPECT_EQ(manager_.Look(), unread);
+  EXPECT_TRUE(manager_.Polling());
+  gateway.LetGo();  // the service goes: it reads stopped
+  runner_.Settle();
+  EXPECT_EQ(manager_.Look(), Look(true, false, false, 0, "Off-Line"));
+
+  // Uninstall reads the state now, stops the service and waits until it is
+  // stopped, each call on the runner.
+  manager_.Uninstall1Click();
+  EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Remove RA VARU Daridev Service?"}));
+  EXPECT_EQ(gateway.Requests(), 5);
+  EXPECT_EQ(from_window, 0);
+}
+
+TEST_F(ServiceControlTest, ExitWaitsForTheRunningOperationAndItsBox) {
+  // Exit is asked for at the operation's first wait, where the window's
+  // events flow; the program ends after the operation's last box.
+  using Operation = void (TVLSGSrvcMngr::*)();
+  struct Case {
+    Operation operation;
+    std::vector<std::string> events;
+    uint32_t state_after;  // 0: not installed
+  };
+  const Case cases[] = {
+      {&TVLSGSrvcMngr::Install1Click, {"box:DI DIZ Evevevu Service Installed!", "exit"}, SERVICE_STOPPED},
+      {&TVLSGSrvcMngr::Start1Click, {"box:Service Started!", "exit"}, SERVICE_RUNNING},
+      {&TVLSGSrvcMngr::Restart1Click, {"box:Service Restarted!", "exit"}, SERVICE_RUNNING},
+      {&TVLSGSrvcMngr::Stop1Click, {"box:Service Stopped!", "exit"}, SERVICE_STOPPED},
+      {&TVLSGSrvcMngr::Uninstall1Click,
+       {"beep", "box:Remove RA VARU Daridev Service?", "box:RA VARU Daridev Service Removed!", "exit"},
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.events.front());
+    TVLSGSrvcMngr manager(sink_, scm_, dir_.Path().string(), runner_);
+    manager.OnExit = [&](TVLSGSrvcMngr& sender) {
+      EXPECT_FALSE(sender.Busy());
+      sink_.events.push_back("exit");
+    };
+    sink_.events.clear();
+    sink_.answers = {BoxAnswer::kYes};
+    sink_.on_wait = [&](int ms) {
+      if (!manager.Exiting()) manager.Exit1Click();
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 50)));
+    };
+    (manager.*c.operation)();
+    EXPECT_EQ(sink_.events, c.events);
+    ASSERT_TRUE(WaitForState(c.state_after));
+  }
+
+  // Nothing running: at once.
+  TVLSGSrvcMngr idle(sink_, scm_, dir_.Path().string(), runner_);
+  bool ended = false;
+  idle.OnExit = [&](TVLSGSrvcMngr&) { ended = true; };
+  idle.Exit1Click();
+  EXPECT_TRUE(ended);
 }
 
 }  // namespace

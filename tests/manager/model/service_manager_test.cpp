@@ -9,6 +9,7 @@
 #include "tests/support/recording_sink.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/thread_runner.h"
 
 namespace vltg::manager {
 namespace {
@@ -19,7 +20,8 @@ class ServiceManagerTest : public ::testing::Test {
   testing::ScopedEnv root_{"VLTG_ROOT", (dir_ / "root").string()};
   platform::ScManagerHandle scm_ = platform::OpenSCManager();
   testing::RecordingSink sink_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string()};
+  testing::ThreadRunner runner_;
+  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string(), runner_};
 };
 
 TEST_F(ServiceManagerTest, AFailedConfigWriteIsShownAndReported) {

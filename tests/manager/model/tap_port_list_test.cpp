@@ -11,6 +11,7 @@
 #include "tests/support/recording_sink.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/thread_runner.h"
 
 namespace vltg::manager {
 namespace {
@@ -51,7 +52,8 @@ class TapPortListTest : public ::testing::Test {
   testing::ScopedEnv root_{"VLTG_ROOT", dir_.Path().string()};
   platform::ScManagerHandle scm_ = platform::OpenSCManager();
   testing::RecordingSink sink_;
-  TVLSGSrvcMngr manager_{sink_, scm_, (dir_ / "data").string()};
+  testing::ThreadRunner runner_;
+  TVLSGSrvcMngr manager_{sink_, scm_, (dir_ / "data").string(), runner_};
   TTapPortList list_{manager_};
 };
 

@@ -1,8 +1,9 @@
 // The main window on Qt's offscreen platform: its captions, menus, hints and
-// enablings as the model sets them, minimizing into the notification area,
-// and the about box.
+// enablings as the model sets them once the background reading is there, the
+// program's runner, minimizing into the notification area, and the about box.
 #include "manager/ui/main_window.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -15,11 +16,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <filesystem>
 #include <optional>
 
 #include "manager/ui/about_box.h"
+#include "manager/ui/qt_background_runner.h"
 #include "manager/ui/qt_message_sink.h"
 #include "manager/ui/tray_icon.h"
 #include "tests/manager/ui/test_application.h"
@@ -135,6 +138,8 @@ TEST_F(MainWindowTest, TheServiceGroupsCaptionsHintsAndHelp) {
 
 TEST_F(MainWindowTest, EnablingsFollowTheModelAndRestDuringAnOperation) {
   MainWindow window(manager_);
+  EXPECT_EQ(Enabled(window), std::vector<std::string>{});  // until the first reading
+  runner_.Settle();
   EXPECT_EQ(Enabled(window), (std::vector<std::string>{"Install1", "Install2"}));
   EXPECT_EQ(window.StatusText(), "Gateway Off-Line");
   EXPECT_EQ(window.TrayIcon1().Tip().toStdString(), std::string(kManagerTitle) + "[Gateway Off-Line]");
@@ -154,6 +159,24 @@ TEST_F(MainWindowTest, EnablingsFollowTheModelAndRestDuringAnOperation) {
   EXPECT_EQ(Enabled(window).size(), 5u);
 }
 
+// The program's runner: the work on another thread, `done` back on the
+// window's from its event loop; the window's first look comes that way.
+TEST_F(MainWindowTest, TheQtRunnerWorksOffTheWindowsThread) {
+  QtBackgroundRunner runner;
+  const QThread* window_thread = QThread::currentThread();
+  const QThread* worked_on = nullptr;
+  const QThread* done_on = nullptr;
+  runner.Run([&] { worked_on = QThread::currentThread(); }, [&] { done_on = QThread::currentThread(); });
+  runner.WaitUntil([&] { return done_on != nullptr; });
+  EXPECT_NE(worked_on, window_thread);
+  EXPECT_EQ(done_on, window_thread);
+
+  TVLSGSrvcMngr manager(sink_, scm_, dir_.Path().string(), runner);
+  MainWindow window(manager);
+  EXPECT_EQ(window.StatusText(), "");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.StatusText() == "Gateway Off-Line"; }, 30000));
+}
+
 TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowStaysReachable) {
   MainWindow window(manager_, nullptr, false);
   window.ShowAtStart();
@@ -164,11 +187,19 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowStaysReachable) {
 }
 
 TEST_F(MainWindowTest, WithANotificationAreaTheWindowLivesThere) {
+  static std::vector<std::string> messages;  // Qt's, while the window is made and minimized
+  const QtMessageHandler previous =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        messages.push_back(text.toStdString());
+      });
   MainWindow window(manager_, nullptr, true);
   TTrayIcon& tray = window.TrayIcon1();
   window.ShowAtStart();
   QCoreApplication::processEvents();
   EXPECT_TRUE(!window.isVisible() && tray.Shown() && tray.Minimized());
+  qInstallMessageHandler(previous);
+  // The icon had its image before it was shown.
+  EXPECT_THAT(messages, ::testing::Not(::testing::Contains(::testing::HasSubstr("No Icon set"))));
   Find<QAction>(window, "Setup1")->trigger();
   EXPECT_TRUE(window.isVisible() && tray.Shown() && !tray.Minimized());  // SeparateIcon
   window.close();
@@ -194,9 +225,21 @@ TEST_F(MainWindowTest, TheAboutBox) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->windowTitle(), "About Velomar TAP Gateway");
     EXPECT_EQ(box->Version1->text(), "Version 1.2.5");
-    box->Label1Click();
-    box->Label2Click();
-    QTest::keyClick(box, Qt::Key_Return);  // OK is the default button
+    EXPECT_EQ(box->minimumSize(), box->maximumSize());  // a fixed border
+    EXPECT_TRUE(box->width() >= 329 && box->height() >= 293);
+    box->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+    // Each link clicked opens once; Enter then closes the box, as OK is the
+    // default button.
+    for (const char* name : {"Label1", "Label2"}) {
+      auto* link = box->findChild<QLabel*>(name);
+      const QPoint on_text(link->fontMetrics().horizontalAdvance(link->text().section('>', 1, 1).section('<', 0, 0)) / 2,
+                           link->height() / 2);
+      QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, on_text);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(box->isVisible()) << "Enter went to " << QApplication::focusWidget()->objectName().toStdString();
+    if (box->isVisible()) box->reject();
   });
   window.About2Click();
   EXPECT_EQ(window.findChild<TAboutBox*>(), nullptr);

@@ -99,6 +99,24 @@ TEST_F(RoutingPageTest, AButtonEndingAnInPlaceEditActsOnTheEdit) {
   EXPECT_EQ(list->topLevelItem(0)->text(0) + " " + list->topLevelItem(1)->text(0), "20 3");
 }
 
+TEST_F(RoutingPageTest, F2EditsTheRouteTextWhicheverCellIsCurrent) {
+  dir_.Write("Route.Dat", "1,SNPP,a,1\r\n2,TNPP,b,2\r\n");
+  RoutingPage page(manager_);
+  page.show();
+  page.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+  QTreeWidget* list = page.List();
+  for (int column = 0; column < list->columnCount(); ++column) {
+    SCOPED_TRACE(column);
+    list->setCurrentIndex(list->model()->index(1, column));
+    QTest::keyClick(list, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "2");
+    QTest::keyClick(editor, Qt::Key_Escape);
+  }
+}
+
 TEST_F(RoutingPageTest, ChoosingTnppRelabelsTheFieldsAndTheOtherTransportsRelabelThemBack) {
   TRoutForm form;
   std::vector<int> helped;
