@@ -2,14 +2,14 @@
 
 namespace vltg {
 
-TTimeCounter::TTimeCounter() : timer_(1000, [this] { Tick(); }) {}
+TTimeCounter::TTimeCounter() : FTimer(1000, [this] { Tick(); }) {}
 
 void TTimeCounter::Start() {
   FCounter = FStartValue;
-  timer_.SetEnabled(true);
+  FTimer.SetEnabled(true);
 }
 
-void TTimeCounter::Stop() { timer_.SetEnabled(false); }
+void TTimeCounter::Stop() { FTimer.SetEnabled(false); }
 
 void TTimeCounter::Tick() {
   --FCounter;

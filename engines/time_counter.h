@@ -25,7 +25,7 @@ class TTimeCounter {
   bool FExpired = false;  // only the user clears it
 
  private:
-  platform::Timer timer_;
+  platform::Timer FTimer;
 };
 
 }  // namespace vltg

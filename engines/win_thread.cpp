@@ -36,16 +36,16 @@ struct TWinThread::Worker {
 };
 
 TWinThread::TWinThread()
-    : shared_(std::make_shared<Shared>()),
-      target_(std::make_unique<platform::MessageTarget>(
+    : FShared(std::make_shared<Shared>()),
+      FTarget(std::make_unique<platform::MessageTarget>(
           [this](uint32_t msg, uintptr_t wparam, intptr_t lparam) { return HandleMessage(msg, wparam, lparam); })) {
-  shared_->target = target_->Ref();
-  shared_->owner_thread = platform::CurrentThread();
+  FShared->target = FTarget->Ref();
+  FShared->owner_thread = platform::CurrentThread();
 }
 
 TWinThread::~TWinThread() {
-  shared_->destroying = true;
-  target_.reset();
+  FShared->destroying = true;
+  FTarget.reset();
   WaitUntil([this] { return ThreadCount() == 0; }, -1);
 }
 
@@ -55,24 +55,24 @@ THandle TWinThread::Execute(void* param) {
   worker->info.Sender = this;
   worker->info.ThreadProc = ThreadProc;
   worker->info.Param = param;
-  worker->info.ThreadHandle = ++shared_->next_handle;
+  worker->info.ThreadHandle = ++FShared->next_handle;
   auto unlist = [&] {
-    std::lock_guard lock(shared_->mutex);
-    std::erase(shared_->workers, worker);
+    std::lock_guard lock(FShared->mutex);
+    std::erase(FShared->workers, worker);
   };
   {
-    std::lock_guard lock(shared_->mutex);
-    shared_->workers.push_back(worker);
+    std::lock_guard lock(FShared->mutex);
+    FShared->workers.push_back(worker);
   }
   try {
-    std::thread(Run, shared_, worker).detach();
+    std::thread(Run, FShared, worker).detach();
   } catch (const std::system_error&) {
     unlist();
     throw Exception("Could not create thread");
   }
 
   std::unique_lock lock(worker->mutex);
-  const int limit = time_out_ > 0 && time_out_ < 1000 ? 1000 : time_out_;
+  const int limit = FTimeOut > 0 && FTimeOut < 1000 ? 1000 : FTimeOut;
   auto started = [&] { return worker->started; };
   const bool ok = limit < 0 ? (worker->changed.wait(lock, started), true)
                             : worker->changed.wait_for(lock, std::chrono::milliseconds(limit), started);
@@ -124,7 +124,7 @@ intptr_t TWinThread::HandleMessage(uint32_t msg, uintptr_t wparam, intptr_t lpar
       if (SafeExecCode) SafeExecCode(static_cast<int>(wparam));
       break;
     case kThreadEnded:
-      if (ThreadTerminate && (!shared_->stop_all_running || call_on_kill_)) {
+      if (ThreadTerminate && (!FShared->stop_all_running || FCallOnKill)) {
         const auto& info = *reinterpret_cast<const TWinThreadInfo*>(wparam);
         TWinThreadParam param{info.Sender, info.Param, info.ThreadHandle};
         ThreadTerminate(*this, param);
@@ -143,31 +143,31 @@ intptr_t TWinThread::HandleMessage(uint32_t msg, uintptr_t wparam, intptr_t lpar
 }
 
 void TWinThread::SetTag(int value) {
-  tag_.store(value);
+  FTag.store(value);
   Wake();
 }
 
 void TWinThread::Wake() {
-  std::lock_guard lock(shared_->mutex);
-  for (const auto& worker : shared_->workers) worker->thread.Wake();
+  std::lock_guard lock(FShared->mutex);
+  for (const auto& worker : FShared->workers) worker->thread.Wake();
 }
 
 bool TWinThread::StopAll() {
-  shared_->stop_all_running = true;
+  FShared->stop_all_running = true;
   struct Clear {
     Shared& shared;
     ~Clear() { shared.stop_all_running = false; }
-  } clear{*shared_};
+  } clear{*FShared};
   std::vector<std::shared_ptr<Worker>> listed;
   {
-    std::lock_guard lock(shared_->mutex);
-    listed = shared_->workers;
+    std::lock_guard lock(FShared->mutex);
+    listed = FShared->workers;
   }
   for (const auto& worker : listed) {
     WaitUntil(
         [&] {
-          std::lock_guard lock(shared_->mutex);
-          return std::find(shared_->workers.begin(), shared_->workers.end(), worker) == shared_->workers.end();
+          std::lock_guard lock(FShared->mutex);
+          return std::find(FShared->workers.begin(), FShared->workers.end(), worker) == FShared->workers.end();
         },
         1000);
   }
@@ -175,8 +175,8 @@ bool TWinThread::StopAll() {
 }
 
 int TWinThread::ThreadCount() const {
-  std::lock_guard lock(shared_->mutex);
-  return static_cast<int>(shared_->workers.size());
+  std::lock_guard lock(FShared->mutex);
+  return static_cast<int>(FShared->workers.size());
 }
 
 int TWinThread::WaitForThreads(int milliseconds) {

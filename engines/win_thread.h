@@ -56,18 +56,18 @@ class TWinThread {
   TWinThread(const TWinThread&) = delete;
   TWinThread& operator=(const TWinThread&) = delete;
 
-  uint32_t GetAttributes() const { return attributes_; }
-  void SetAttributes(uint32_t value) { attributes_ = value; }
-  bool GetCallOnKill() const { return call_on_kill_; }
-  void SetCallOnKill(bool value) { call_on_kill_ = value; }
-  int GetStackSize() const { return stack_size_; }
-  void SetStackSize(int value) { stack_size_ = value; }
+  uint32_t GetAttributes() const { return FAttributes; }
+  void SetAttributes(uint32_t value) { FAttributes = value; }
+  bool GetCallOnKill() const { return FCallOnKill; }
+  void SetCallOnKill(bool value) { FCallOnKill = value; }
+  int GetStackSize() const { return FStackSize; }
+  void SetStackSize(int value) { FStackSize = value; }
   // Milliseconds Execute waits for a new worker's start signal (-1: no limit).
   // A positive value below 1000 counts as 1000, so a busy machine does not
   // fail a healthy start.
-  int GetTimeOut() const { return time_out_; }
-  void SetTimeOut(int value) { time_out_ = value; }
-  int GetTag() const { return tag_.load(); }
+  int GetTimeOut() const { return FTimeOut; }
+  void SetTimeOut(int value) { FTimeOut = value; }
+  int GetTag() const { return FTag.load(); }
   // Also wakes every worker, so a worker waiting for its next message sees a
   // stop request at once.
   void SetTag(int value);
@@ -90,7 +90,7 @@ class TWinThread {
   // 0 when all ended, 258 when the time is up, -100 when none was listed.
   int WaitForThreads(int milliseconds);
   // The component's window: other threads send kExecSafe to it.
-  platform::TargetRef Handle() const { return target_->Ref(); }
+  platform::TargetRef Handle() const { return FTarget->Ref(); }
 
   static constexpr int kWaitObject0 = 0;
   static constexpr int kWaitTimeout = 258;
@@ -105,13 +105,13 @@ class TWinThread {
   // messages sent to this thread meanwhile.
   bool WaitUntil(const std::function<bool()>& done, int milliseconds);
 
-  uint32_t attributes_ = 0;
-  bool call_on_kill_ = false;
-  int stack_size_ = 0;
-  int time_out_ = -1;
-  std::atomic<int> tag_{0};
-  std::shared_ptr<Shared> shared_;
-  std::unique_ptr<platform::MessageTarget> target_;
+  uint32_t FAttributes = 0;
+  bool FCallOnKill = false;
+  int FStackSize = 0;
+  int FTimeOut = -1;
+  std::atomic<int> FTag{0};
+  std::shared_ptr<Shared> FShared;
+  std::unique_ptr<platform::MessageTarget> FTarget;
 };
 
 }  // namespace vltg

@@ -20,17 +20,17 @@ constexpr int kTapStop = 1;
 }  // namespace
 
 TVLTAPGatewayMain::TVLTAPGatewayMain(platform::TService* owner, const std::string& home_dir, LocalTimeSource now)
-    : owner_(owner),
+    : FOwner(owner),
       FHomeDir(home_dir),
-      log_(home_dir, std::move(now)),
+      FLog(home_dir, std::move(now)),
       FIni(OpenConfig()),
-      router_(FRoutes, log_.Poster(), FTnppQueue,
+      FRouter(FRoutes, FLog.Poster(), FTnppQueue,
               TPageRouter::Owner{
                   [this] { return FStopped.load(); },
                   [this] { return ReadEnableTnpp(); },
                   [this] { return KYRTNPP1.GetLinkOpen(); },
                   [this] {
-                    std::lock_guard lock(ini_mutex_);
+                    std::lock_guard lock(FIniMutex);
                     return ReadWctpConfig(FIni);
                   },
               }) {
@@ -68,7 +68,7 @@ TVLTAPGatewayMain::TVLTAPGatewayMain(platform::TService* owner, const std::strin
   KYRTNPP1.SetTransparentCRC(false);
   KYRTNPP1.SetPacketSize(ps4096);
   KYRTNPP1.OnPortOpened = [this](TKYRTNPP& sender) { KYRTNPP1PortOpened(sender); };
-  BindTnppLogHandlers(KYRTNPP1, log_.Poster());
+  BindTnppLogHandlers(KYRTNPP1, FLog.Poster());
   // The link is up: pages waiting for it may go.
   KYRTNPP1.OnLinkTest = [this, logged = KYRTNPP1.OnLinkTest](TKYRTNPP& sender) {
     logged(sender);
@@ -80,13 +80,13 @@ TVLTAPGatewayMain::~TVLTAPGatewayMain() {
   // A run that never stopped: ask every thread to end; the thread components
   // wait for them as they go, before the link and the queue.
   FStopped = true;
-  stopping_ = true;
+  FStopping = true;
   TNPPThread.SetTag(kTapStop);
   TAPThread.SetTag(kTapStop);
 }
 
 bool TVLTAPGatewayMain::ReadEnableTnpp() {
-  std::lock_guard lock(ini_mutex_);
+  std::lock_guard lock(FIniMutex);
   return ReadConfig(FIni, kTnppSection, kTnppEnableTNPP, ConfigReader::kGateway);
 }
 
@@ -98,11 +98,11 @@ platform::ProfileFile TVLTAPGatewayMain::OpenConfig() {
 
 void TVLTAPGatewayMain::ReportUnreadable(const std::string& reason) {
   {
-    std::lock_guard lock(unreadable_mutex_);
-    if (!reported_unreadable_.insert(reason).second) return;
+    std::lock_guard lock(FUnreadableMutex);
+    if (!FReportedUnreadable.insert(reason).second) return;
   }
   PostLog("[System] " + reason);
-  if (owner_) owner_->LogMessage(reason, platform::EVENTLOG_WARNING_TYPE);
+  if (FOwner) FOwner->LogMessage(reason, platform::EVENTLOG_WARNING_TYPE);
 }
 
 bool TVLTAPGatewayMain::StartServices() {
@@ -111,7 +111,7 @@ bool TVLTAPGatewayMain::StartServices() {
 
   TnppConfig tnpp;
   {
-    std::lock_guard lock(ini_mutex_);
+    std::lock_guard lock(FIniMutex);
     tnpp = ReadTnppConfig(FIni);
   }
   if (tnpp.enable_tnpp) {
@@ -122,11 +122,11 @@ bool TVLTAPGatewayMain::StartServices() {
     if (!KYRTNPP1.Connected()) PostLog("[TNPP] TNPP Link Lost Or Unable To Astablish Link");
   }
 
-  platform::SleepPumping(before_tap_ms_);
+  platform::SleepPumping(FBeforeTapMs);
   PostLog("[System] Starting TAP Services!");
   std::vector<std::string> keys;
   {
-    std::lock_guard lock(ini_mutex_);
+    std::lock_guard lock(FIniMutex);
     keys = FIni.ReadSection(kTapPortsSection);
   }
   for (const int32_t port : TapPortNumbers(keys)) {
@@ -137,10 +137,10 @@ bool TVLTAPGatewayMain::StartServices() {
 }
 
 void TVLTAPGatewayMain::BindTapHandlers(TKYRTap& tap) {
-  BindTapLogHandlers(tap, log_.Poster());
+  BindTapLogHandlers(tap, FLog.Poster());
   tap.OnMsgReceived = [this](TTapSession& sender, const std::string& pin, const std::string& msg, std::string&,
                              std::string&, std::string&, bool& submitted) {
-    submitted = router_.Route(static_cast<TKYRTap&>(sender).PortName, pin, msg);
+    submitted = FRouter.Route(static_cast<TKYRTap&>(sender).PortName, pin, msg);
   };
 }
 
@@ -188,12 +188,12 @@ uint32_t TVLTAPGatewayMain::TAPThreadThreadProc(TWinThread& sender, TWinThreadPa
 
 void TVLTAPGatewayMain::TAPThreadThreadException(TWinThread&, const TWinThreadInfo&, const std::exception& e) {
   PostLog(std::string("[System] ") + e.what());
-  if (owner_) owner_->LogMessage(e.what(), platform::EVENTLOG_ERROR_TYPE);
+  if (FOwner) FOwner->LogMessage(e.what(), platform::EVENTLOG_ERROR_TYPE);
 }
 
 void TVLTAPGatewayMain::KYRTNPP1PortOpened(TKYRTNPP&) {
   // Started once per run, never after a stop began.
-  if (!stopping_ && !sender_started_.exchange(true)) TNPPThread.Execute(nullptr);
+  if (!FStopping && !FSenderStarted.exchange(true)) TNPPThread.Execute(nullptr);
   PostLog("[System] TNPP Services Active!");
 }
 
@@ -254,13 +254,13 @@ void TVLTAPGatewayMain::LogUndeliveredPages() {
 
 void TVLTAPGatewayMain::StopServices() {
   PostLog("[System] Server ShutDown Requested");
-  stopping_ = true;
+  FStopping = true;
   TNPPThread.SetTag(kTapStop);
   TAPThread.SetTag(kTapStop);
   // No limit: a TAP exchange in progress is finished first.
   while (TAPThread.ThreadCount() != 0) platform::SleepPumping(5);
   while (TNPPThread.ThreadCount() != 0) platform::SleepPumping(5);
-  platform::SleepPumping(after_stop_ms_);
+  platform::SleepPumping(FAfterStopMs);
   // Nothing can be forced to end here: a thread still running is reported.
   if (!TNPPThread.StopAll()) PostLog("[System] TNPP Sender Thread Still Running");
   if (!TAPThread.StopAll()) PostLog("[System] TAP Threads Still Running");

@@ -39,19 +39,19 @@ class TVLTAPGatewayMain : public TGatewayController {
   bool StartServices() override;
   void StopServices() override;
   bool GetStopped() const override { return FStopped; }
-  void PostLog(const std::string& text) override { log_.PostLog(text); }
+  void PostLog(const std::string& text) override { FLog.PostLog(text); }
 
   // The pieces tests look at.
   TKYRTNPP& Link() { return KYRTNPP1; }
   TTnppPageQueue& TnppQueue() { return FTnppQueue; }
-  TPageRouter& Router() { return router_; }
+  TPageRouter& Router() { return FRouter; }
   int TapThreadCount() const { return TAPThread.ThreadCount(); }
   int TnppThreadCount() const { return TNPPThread.ThreadCount(); }
 
   // Pauses of the start and stop sequences (500 ms and 1000 ms).
   void SetPauses(int64_t before_tap_ms, int64_t after_stop_ms) {
-    before_tap_ms_ = before_tap_ms;
-    after_stop_ms_ = after_stop_ms;
+    FBeforeTapMs = before_tap_ms;
+    FAfterStopMs = after_stop_ms;
   }
 
  private:
@@ -75,23 +75,25 @@ class TVLTAPGatewayMain : public TGatewayController {
   // each reason in a run.
   void ReportUnreadable(const std::string& reason);
 
-  platform::TService* owner_;
+  platform::TService* FOwner;
   std::atomic<bool> FStopped{false};
   std::string FHomeDir;
-  TGatewayLog log_;
-  std::mutex ini_mutex_;  // held for one read of FIni
+  TGatewayLog FLog;
+  std::mutex FIniMutex;  // held for one read of FIni
   platform::ProfileFile FIni;
   RouteTable FRoutes;
   TTnppPageQueue FTnppQueue;
-  std::atomic<bool> stopping_{false};
-  std::atomic<bool> sender_started_{false};
-  std::mutex unreadable_mutex_;
-  std::set<std::string> reported_unreadable_;
-  int64_t before_tap_ms_ = 500;
-  int64_t after_stop_ms_ = 1000;
+  std::atomic<bool> FStopping{false};
+  std::atomic<bool> FSenderStarted{false};
+  std::mutex FUnreadableMutex;
+  std::set<std::string> FReportedUnreadable;
+  int64_t FBeforeTapMs = 500;
+  int64_t FAfterStopMs = 1000;
 
+  // KYRTNPP1, TNPPThread and TAPThread are the form's components: they keep
+  // their names, and their handlers above are named after them.
   TKYRTNPP KYRTNPP1;
-  TPageRouter router_;
+  TPageRouter FRouter;
   // Destroyed first: their threads use everything above.
   TWinThread TNPPThread;
   TWinThread TAPThread;

@@ -56,15 +56,15 @@ std::string ErrorText(int code, const RasLibrary& library) {
 
 ERASError::ERASError(int code, const RasLibrary& library) : Exception(ErrorText(code, library)), code_(code) {}
 
-TagRas::TagRas(RasLibrary library) : library_(std::move(library)) {
-  countdown_.FStartValue = 120;
-  window_ = std::make_unique<platform::MessageTarget>(
+TagRas::TagRas(RasLibrary library) : FLibrary(std::move(library)) {
+  FCountdown.FStartValue = 120;
+  FWindow = std::make_unique<platform::MessageTarget>(
       [this](uint32_t msg, uintptr_t wparam, intptr_t lparam) { return WndProc(msg, wparam, lparam); });
   RefreshEntries();
 }
 
 TagRas::~TagRas() {
-  for (TSock* sock : holders_) sock->ras_ = nullptr;
+  for (TSock* sock : FHolders) sock->FRAS = nullptr;
 }
 
 void TagRas::Show(const std::string& text) const {
@@ -72,61 +72,61 @@ void TagRas::Show(const std::string& text) const {
 }
 
 void TagRas::Check(int result) {
-  last_error_ = result;
-  if (result != 0) throw ERASError(result, library_);
+  FLastError = result;
+  if (result != 0) throw ERASError(result, FLibrary);
 }
 
 void TagRas::SetService(const std::string& value) {
   if (value.empty()) {
-    service_.clear();
+    FService.clear();
     return;
   }
-  if (entries_.empty()) {
+  if (FEntries.empty()) {
     Show("TagRas component was unable to detect\rRAS on your system.");
     return;
   }
-  if (connected_) {
+  if (FConnected) {
     Show("This property can be set only before\restablishing the connection");
     return;
   }
   RefreshEntries();
-  if (std::find(entries_.begin(), entries_.end(), value) == entries_.end()) {
+  if (std::find(FEntries.begin(), FEntries.end(), value) == FEntries.end()) {
     Show("Invalid service name");
-    service_.clear();
+    FService.clear();
     return;
   }
-  service_ = value;
+  FService = value;
 }
 
 std::vector<std::string> TagRas::RefreshEntries() {
-  entries_.clear();
-  if (!library_.EnumEntries) return entries_;
+  FEntries.clear();
+  if (!FLibrary.EnumEntries) return FEntries;
   std::vector<std::string> names;
-  last_error_ = library_.EnumEntries(kEntryRoom, names);
-  if (last_error_ == 0) {
+  FLastError = FLibrary.EnumEntries(kEntryRoom, names);
+  if (FLastError == 0) {
     if (names.size() > kEntryRoom) names.resize(kEntryRoom);
-    for (const auto& name : names) entries_.push_back(name.substr(0, kMaxEntryName));
+    for (const auto& name : names) FEntries.push_back(name.substr(0, kMaxEntryName));
   }
-  return entries_;
+  return FEntries;
 }
 
 bool TagRas::FindConnection() {
-  if (!library_.EnumConnections) return false;
+  if (!FLibrary.EnumConnections) return false;
   std::vector<RasConnection> connections;
-  Check(library_.EnumConnections(kConnectionRoom, connections));
+  Check(FLibrary.EnumConnections(kConnectionRoom, connections));
   if (connections.size() > kConnectionRoom) connections.resize(kConnectionRoom);
   for (const auto& connection : connections) {
-    if (connection.entry_name == service_ || connection.handle == handle_) {
-      handle_ = connection.handle;
+    if (connection.entry_name == FService || connection.handle == FHandle) {
+      FHandle = connection.handle;
       return true;
     }
   }
-  if (force_service_ || !library_.GetProjectionIp) return false;
+  if (FForceService || !FLibrary.GetProjectionIp) return false;
   for (const auto& connection : connections) {
     std::string ip_address;
-    Check(library_.GetProjectionIp(connection.handle, ip_address));
+    Check(FLibrary.GetProjectionIp(connection.handle, ip_address));
     if (!ip_address.empty()) {
-      handle_ = connection.handle;
+      FHandle = connection.handle;
       return true;
     }
   }
@@ -134,86 +134,86 @@ bool TagRas::FindConnection() {
 }
 
 void TagRas::Dial() {
-  if (FindConnection() || service_.empty()) {
-    connected_ = true;
-    dialled_ = false;
+  if (FindConnection() || FService.empty()) {
+    FConnected = true;
+    FDialled = false;
     return;
   }
-  if (!library_.GetEntryDialParams || !library_.SetEntryDialParams || !library_.Dial) return;
-  dialled_ = true;
-  handle_ = kNoRasConnection;
-  connected_ = false;
-  cancelled_ = false;
-  countdown_.FExpired = false;
+  if (!FLibrary.GetEntryDialParams || !FLibrary.SetEntryDialParams || !FLibrary.Dial) return;
+  FDialled = true;
+  FHandle = kNoRasConnection;
+  FConnected = false;
+  FCancelled = false;
+  FCountdown.FExpired = false;
 
   RasDialParams params;
-  params.entry_name = service_;
+  params.entry_name = FService;
   bool password_saved = false;
-  Check(library_.GetEntryDialParams(params, password_saved));
+  Check(FLibrary.GetEntryDialParams(params, password_saved));
   if (!password_saved) {
-    params.password = password_;
-    Check(library_.SetEntryDialParams(params, remove_password_));
+    params.password = FPassword;
+    Check(FLibrary.SetEntryDialParams(params, FRemovePassword));
   }
-  last_error_ = library_.Dial(params, window_->Ref(), WM_RASDIALEVENT, handle_);
-  if (last_error_ != 0) {
-    const int error = last_error_;
+  FLastError = FLibrary.Dial(params, FWindow->Ref(), WM_RASDIALEVENT, FHandle);
+  if (FLastError != 0) {
+    const int error = FLastError;
     HangUp();
-    throw ERASError(error, library_);
+    throw ERASError(error, FLibrary);
   }
 
-  countdown_.Start();
-  while (!connected_ && last_error_ == 0 && !cancelled_ && !countdown_.FExpired) platform::SleepPumping(1);
-  countdown_.Stop();
-  if (last_error_ != 0) {
-    const int error = last_error_;
+  FCountdown.Start();
+  while (!FConnected && FLastError == 0 && !FCancelled && !FCountdown.FExpired) platform::SleepPumping(1);
+  FCountdown.Stop();
+  if (FLastError != 0) {
+    const int error = FLastError;
     HangUp();
-    throw ERASError(error, library_);
+    throw ERASError(error, FLibrary);
   }
-  if (cancelled_) throw ECanceledError();
-  if (!connected_) {
+  if (FCancelled) throw ECanceledError();
+  if (!FConnected) {
     // A dial given up on must not connect later behind the caller's back.
     HangUp();
     throw ETimedOutError();
   }
-  if (minimize_at_connect_) MinimizeDialog();
+  if (FMinimizeAtConnect) MinimizeDialog();
 }
 
 void TagRas::HangUp() {
-  if (!library_.HangUp) return;
-  if (!entries_.empty() && dialled_) {
-    library_.HangUp(handle_);
+  if (!FLibrary.HangUp) return;
+  if (!FEntries.empty() && FDialled) {
+    FLibrary.HangUp(FHandle);
     if (OnDisconnected) OnDisconnected(*this);
   }
-  connected_ = false;
-  handle_ = kNoRasConnection;
+  FConnected = false;
+  FHandle = kNoRasConnection;
 }
 
 void TagRas::Cancel() {
   HangUp();
-  cancelled_ = true;
+  FCancelled = true;
 }
 
 std::string TagRas::StatusText(int state) const {
   const StatusRow* row = FindStatusRow(state);
   if (!row) return {};
-  std::string text = library_.LoadString ? library_.LoadString(row->id).substr(0, kMaxText) : std::string();
+  std::string text = FLibrary.LoadString ? FLibrary.LoadString(row->id).substr(0, kMaxText) : std::string();
   return text.empty() ? row->fallback : text;
 }
 
 void TagRas::MinimizeDialog() {
   platform::SleepPumping(1000);
-  if (library_.MinimizeDialog) library_.MinimizeDialog();
+  if (FLibrary.MinimizeDialog) FLibrary.MinimizeDialog();
 }
 
 intptr_t TagRas::WndProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
   if (msg != WM_RASDIALEVENT) return 0;
   if (OnStatusChange) OnStatusChange(*this, StatusText(static_cast<int>(wparam & 0xFFFF)));
-  if (!connected_) connected_ = wparam == RASCS_Connected;
+  if (!FConnected) FConnected = wparam == RASCS_Connected;
   if (lparam != 0) {
-    last_error_ = static_cast<int>(lparam);
+    FLastError = static_cast<int>(lparam);
     // A connection that fails later is told, not raised into whatever wait
     // happens to be pumping.
-    if (connected_) Show(ERASError(last_error_, library_).what());
+    if (FConnected) Show(ERASError(FLastError, FLibrary).what());
   }
   return 0;
 }

@@ -55,23 +55,23 @@ class TagRas {
   TagRas(const TagRas&) = delete;
   TagRas& operator=(const TagRas&) = delete;
 
-  std::string GetService() const { return service_; }
+  std::string GetService() const { return FService; }
   // Only an entry of the phone book can be set, and only while not connected;
   // a refusal goes to ShowMessage.
   void SetService(const std::string& value);
-  std::string GetPassword() const { return password_; }
-  void SetPassword(const std::string& value) { password_ = value; }
-  bool GetRemovePassword() const { return remove_password_; }
-  void SetRemovePassword(bool value) { remove_password_ = value; }
-  bool GetForceService() const { return force_service_; }
-  void SetForceService(bool value) { force_service_ = value; }
-  bool GetMinimizeAtConnect() const { return minimize_at_connect_; }
-  void SetMinimizeAtConnect(bool value) { minimize_at_connect_ = value; }
+  std::string GetPassword() const { return FPassword; }
+  void SetPassword(const std::string& value) { FPassword = value; }
+  bool GetRemovePassword() const { return FRemovePassword; }
+  void SetRemovePassword(bool value) { FRemovePassword = value; }
+  bool GetForceService() const { return FForceService; }
+  void SetForceService(bool value) { FForceService = value; }
+  bool GetMinimizeAtConnect() const { return FMinimizeAtConnect; }
+  void SetMinimizeAtConnect(bool value) { FMinimizeAtConnect = value; }
   // Seconds a dial may take.
-  int GetTimeOut() const { return countdown_.FStartValue; }
-  void SetTimeOut(int value) { countdown_.FStartValue = value; }
-  bool GetConnected() const { return connected_; }
-  int GetLastError() const { return last_error_; }
+  int GetTimeOut() const { return FCountdown.FStartValue; }
+  void SetTimeOut(int value) { FCountdown.FStartValue = value; }
+  bool GetConnected() const { return FConnected; }
+  int GetLastError() const { return FLastError; }
 
   // Connects: an existing connection of the entry, or an empty Service,
   // counts at once; otherwise dials and waits, raising ERASError,
@@ -84,7 +84,7 @@ class TagRas {
   // Whether a connection of Service (or, without ForceService, any connection
   // with an IP address) is up; remembers it.
   bool FindConnection();
-  bool RasAvailable() const { return !entries_.empty(); }
+  bool RasAvailable() const { return !FEntries.empty(); }
   std::vector<std::string> RefreshEntries();
   // The progress text of a dial state.
   std::string StatusText(int state) const;
@@ -104,21 +104,21 @@ class TagRas {
   // Stores a call's result; a failure raises it.
   void Check(int result);
 
-  RasLibrary library_;
-  std::string service_;
-  RasHandle handle_ = kNoRasConnection;
-  std::unique_ptr<platform::MessageTarget> window_;
-  bool minimize_at_connect_ = false;
-  bool dialled_ = false;
-  std::string password_;
-  bool remove_password_ = true;
-  bool force_service_ = true;
-  int last_error_ = 0;
-  TTimeCounter countdown_;
-  bool cancelled_ = false;
-  bool connected_ = false;
-  std::vector<std::string> entries_;
-  std::vector<TSock*> holders_;  // sockets whose RAS this is
+  RasLibrary FLibrary;
+  std::string FService;
+  RasHandle FHandle = kNoRasConnection;
+  std::unique_ptr<platform::MessageTarget> FWindow;
+  bool FMinimizeAtConnect = false;
+  bool FDialled = false;
+  std::string FPassword;
+  bool FRemovePassword = true;
+  bool FForceService = true;
+  int FLastError = 0;
+  TTimeCounter FCountdown;
+  bool FCancelled = false;
+  bool FConnected = false;
+  std::vector<std::string> FEntries;
+  std::vector<TSock*> FHolders;  // sockets whose RAS this is
 };
 
 }  // namespace vltg

@@ -32,149 +32,149 @@ void SockStartup() {
 
 void SockCleanup() { platform::ClearHostNameCache(); }
 
-TSock::TSock() : stream_(std::make_unique<TSockStream>(*this)) {}
+TSock::TSock() : FStream(std::make_unique<TSockStream>(*this)) {}
 
 // A socket that failed to bind is neither connected nor listening but still
 // open: it is closed here too.
 TSock::~TSock() {
   // Accept threads find the listener gone from here on and free nothing;
   // their sockets are freed here, once.
-  accept_sync_.reset();
-  accept_threads_.reset();
-  accepted_.clear();
+  FAcceptSync.reset();
+  FAcceptThreads.reset();
+  FAccepted.clear();
   SetRAS(nullptr);
 }
 
 void TSock::SetRAS(TagRas* value) {
-  if (ras_ == value) return;
-  if (ras_) std::erase(ras_->holders_, this);
-  ras_ = value;
-  if (ras_) ras_->holders_.push_back(this);
+  if (FRAS == value) return;
+  if (FRAS) std::erase(FRAS->FHolders, this);
+  FRAS = value;
+  if (FRAS) FRAS->FHolders.push_back(this);
 }
 
 bool TSock::GetAvailable() const { return platform::Socket::Create(platform::SocketKind::kStream) != nullptr; }
 
 void TSock::SetSocketType(TSocketType value) {
-  if (listen_) throw ESockException("SocketType - Can't Assign Socket Type While Listening");
+  if (FListen) throw ESockException("SocketType - Can't Assign Socket Type While Listening");
   if (GetConnected()) throw ESockException("SocketType - Can't Assign Socket Type While Connected");
-  socket_type_ = value;
+  FSocketType = value;
 }
 
 void TSock::SetHostName(const std::string& value) {
   const bool connected = GetConnected();
-  if (connected && socket_type_ == stStream) DoInfo(siLookUp, "Setting HostName While Connected Has No Effect");
-  host_name_ = value;
+  if (connected && FSocketType == stStream) DoInfo(siLookUp, "Setting HostName While Connected Has No Effect");
+  FHostName = value;
   // Later datagrams go to the new host.
-  if (connected && socket_type_ == stDatagram) address_.address = ResolveHost(host_name_);
+  if (connected && FSocketType == stDatagram) FAddress.address = ResolveHost(FHostName);
 }
 
 void TSock::SetPortName(const std::string& value) {
   if (GetConnected()) DoInfo(siLookUp, "Setting PortName While Connected Has No Effect");
-  port_name_ = value;
+  FPortName = value;
 }
 
 void TSock::SetBlocking(bool value) {
-  blocking_ = value;
-  if (socket_) ApplyBlocking();
+  FBlocking = value;
+  if (FSocket) ApplyBlocking();
 }
 
 void TSock::ApplyBlocking() {
-  if (blocking_ && !listen_) {
-    socket_->Select(0, nullptr);
-    socket_->SetBlocking(true);
+  if (FBlocking && !FListen) {
+    FSocket->Select(0, nullptr);
+    FSocket->SetBlocking(true);
     return;
   }
   uint16_t mask = platform::kFdRead;
-  if (listen_) {
+  if (FListen) {
     mask = platform::kFdAccept;
-  } else if (socket_type_ == stStream) {
+  } else if (FSocketType == stStream) {
     mask = kStreamNotices;
   }
-  socket_->Select(mask, [this](uint16_t event, int error) { WMSocket(event, error); });
+  FSocket->Select(mask, [this](uint16_t event, int error) { WMSocket(event, error); });
 }
 
 bool TSock::Open() {
-  if (socket_) return connected_;
-  socket_ = platform::Socket::Create(socket_type_ == stStream ? platform::SocketKind::kStream
+  if (FSocket) return FConnected;
+  FSocket = platform::Socket::Create(FSocketType == stStream ? platform::SocketKind::kStream
                                                                 : platform::SocketKind::kDatagram);
-  if (!socket_) {
+  if (!FSocket) {
     const int error = platform::LastSocketError();
     DoInfo(siError, "Error #" + std::to_string(error) + " (" + SocketErrorText(error) + ")");
     return false;
   }
   try {
-    if (ras_) DialUp();
-    address_.port = ResolvePort(port_name_);
-    address_.address = ResolveHost(socket_type_ == stStream ? host_name_ : std::string());
+    if (FRAS) DialUp();
+    FAddress.port = ResolvePort(FPortName);
+    FAddress.address = ResolveHost(FSocketType == stStream ? FHostName : std::string());
   } catch (...) {
     // Without this a later Open would find the socket and do nothing.
     // That holds for a failed dial too.
-    socket_.reset();
+    FSocket.reset();
     throw;
   }
   ApplyBlocking();
-  if (socket_type_ == stStream) {
-    const int rc = socket_->Connect(address_);
-    if (blocking_ && rc != 0) {
+  if (FSocketType == stStream) {
+    const int rc = FSocket->Connect(FAddress);
+    if (FBlocking && rc != 0) {
       DoInfo(siClose, "Blocking Socket Can't Connect");
       Close();
       return false;
     }
     // Non-blocking, the outcome comes later as a notice.
-    connected_ = true;
+    FConnected = true;
     DoInfo(siConnect, "Blocking Socket Connected");
     if (OnConnect) OnConnect(*this);
-  } else if (socket_->Bind(address_) == 0) {
-    connected_ = true;
+  } else if (FSocket->Bind(FAddress) == 0) {
+    FConnected = true;
     DoInfo(siConnect, "Datagram Socket Connected");
     if (OnConnect) OnConnect(*this);
   }
-  return connected_;
+  return FConnected;
 }
 
 // Dials with the attached component, then waits until it counts connected
 // or finds its connection, or its time-out has passed once more.
 void TSock::DialUp() {
-  ras_->Dial();
-  if (!countdown_) countdown_ = std::make_unique<TTimeCounter>();
-  countdown_->FStartValue = ras_->GetTimeOut();
-  countdown_->FExpired = false;
-  countdown_->Start();
+  FRAS->Dial();
+  if (!FCountdown) FCountdown = std::make_unique<TTimeCounter>();
+  FCountdown->FStartValue = FRAS->GetTimeOut();
+  FCountdown->FExpired = false;
+  FCountdown->Start();
   struct StopCountdown {
     TTimeCounter& countdown;
     ~StopCountdown() { countdown.Stop(); }
-  } stop{*countdown_};
+  } stop{*FCountdown};
   // The component may be destroyed by a handler while this pumps.
-  while (ras_ && !ras_->GetConnected() && !ras_->FindConnection() && !countdown_->FExpired) {
+  while (FRAS && !FRAS->GetConnected() && !FRAS->FindConnection() && !FCountdown->FExpired) {
     platform::SleepPumping(5);
   }
 }
 
 void TSock::SetListen(bool value) {
-  if (socket_ && !listen_) throw ESockException("Listen - Socket Already In Use");
-  if (value && socket_type_ == stDatagram) throw ESockException("Listen - Cannot Listen On A Datagram Socket");
+  if (FSocket && !FListen) throw ESockException("Listen - Socket Already In Use");
+  if (value && FSocketType == stDatagram) throw ESockException("Listen - Cannot Listen On A Datagram Socket");
   if (!value) {
     Close();
     DoInfo(siListen, "Listening Stopped");
     return;
   }
-  if (listen_) {
+  if (FListen) {
     DoInfo(siListen, "Listening Already Running");
     return;
   }
-  socket_ = platform::Socket::Create(platform::SocketKind::kStream);
-  if (!socket_) throw ESockException("Listen - Error Binding Socket");
-  listen_ = true;
+  FSocket = platform::Socket::Create(platform::SocketKind::kStream);
+  if (!FSocket) throw ESockException("Listen - Error Binding Socket");
+  FListen = true;
   try {
-    address_ = {0, ResolvePort(port_name_)};
-    socket_->SetReuseAddress(true);
+    FAddress = {0, ResolvePort(FPortName)};
+    FSocket->SetReuseAddress(true);
     ApplyBlocking();
-    if (socket_->Bind(address_) != 0) throw ESockException("Listen - Error Binding Socket");
-    if (socket_->Listen(5) != 0) throw ESockException("Listen - Error Starting Listen");
+    if (FSocket->Bind(FAddress) != 0) throw ESockException("Listen - Error Binding Socket");
+    if (FSocket->Listen(5) != 0) throw ESockException("Listen - Error Starting Listen");
   } catch (...) {
     // A socket left open here would make every later Listen "already in use".
-    listen_ = false;
-    socket_.reset();
+    FListen = false;
+    FSocket.reset();
     throw;
   }
   DoInfo(siListen, "Listening Started");
@@ -183,30 +183,30 @@ void TSock::SetListen(bool value) {
 // One waiting connection becomes a socket of its own, which this listener
 // owns; it takes over the listener's mode, port, events and dial-up component.
 void TSock::Accept() {
-  if (!auto_accept_ || !OnAutoAccept) {
+  if (!FAutoAccept || !OnAutoAccept) {
     if (OnAccept) OnAccept(*this);
     return;
   }
-  auto accepted = socket_->Accept(&peer_address_);
+  auto accepted = FSocket->Accept(&FPeerAddress);
   if (!accepted) return;
   auto owned = std::make_unique<TSock>();
   TSock& sock = *owned;
-  sock.socket_ = std::move(accepted);
-  sock.address_ = peer_address_;
-  sock.peer_address_ = peer_address_;
-  sock.blocking_timeout_ = blocking_timeout_;
+  sock.FSocket = std::move(accepted);
+  sock.FAddress = FPeerAddress;
+  sock.FPeerAddress = FPeerAddress;
+  sock.FBlockingTimeout = FBlockingTimeout;
   sock.OnRead = OnRead;
   sock.OnWrite = OnWrite;
   sock.OnDisconnect = OnDisconnect;
   sock.OnInfo = OnInfo;
   sock.OnFileProgress = OnFileProgress;
-  sock.SetRAS(ras_);
-  sock.connected_ = true;
-  sock.port_name_ = port_name_;
-  sock.host_name_ = GetPeerAddress();
-  sock.SetBlocking(blocking_);
-  accepted_.push_back(std::move(owned));
-  if (blocking_) {
+  sock.SetRAS(FRAS);
+  sock.FConnected = true;
+  sock.FPortName = FPortName;
+  sock.FHostName = GetPeerAddress();
+  sock.SetBlocking(FBlocking);
+  FAccepted.push_back(std::move(owned));
+  if (FBlocking) {
     TSockThread::Start(*this, sock);
   } else {
     OnAutoAccept(*this, sock);
@@ -214,72 +214,72 @@ void TSock::Accept() {
 }
 
 bool TSock::Close() {
-  const bool was_listening = listen_;
-  const bool closed = socket_ && socket_->Close() == 0;
-  socket_.reset();
-  connected_ = false;
+  const bool was_listening = FListen;
+  const bool closed = FSocket && FSocket->Close() == 0;
+  FSocket.reset();
+  FConnected = false;
   // Text not yet sent belonged to that connection; a later one must not get it.
-  outgoing_.clear();
+  FOutgoing.clear();
   if (!was_listening) DoInfo(siClose, "Socket Closed");
-  listen_ = false;
+  FListen = false;
   return closed;
 }
 
 bool TSock::GetConnected() {
-  if (!socket_) connected_ = false;
-  return connected_;
+  if (!FSocket) FConnected = false;
+  return FConnected;
 }
 
 bool TSock::SendText(const std::string& text) {
-  if (!socket_) throw ESockException("Send - Socket Not Connected");
-  if (listen_) throw ESockException("Send - Cannot Send On A Listener Socket");
-  if (socket_type_ == stDatagram) return SendDatagram(text, host_name_);
-  outgoing_ += text;
-  if (outgoing_.empty()) return true;
-  if (!blocking_) {
+  if (!FSocket) throw ESockException("Send - Socket Not Connected");
+  if (FListen) throw ESockException("Send - Cannot Send On A Listener Socket");
+  if (FSocketType == stDatagram) return SendDatagram(text, FHostName);
+  FOutgoing += text;
+  if (FOutgoing.empty()) return true;
+  if (!FBlocking) {
     DoInfo(siSend, "Non-Blocking Outgoing Data");
     // What the socket does not take now goes with the next write notice.
-    const ssize_t sent = socket_->Send(outgoing_);
-    if (sent > 0) outgoing_.erase(0, static_cast<size_t>(sent));
+    const ssize_t sent = FSocket->Send(FOutgoing);
+    if (sent > 0) FOutgoing.erase(0, static_cast<size_t>(sent));
     return true;
   }
   do {
-    const ssize_t sent = socket_->Send(outgoing_);
+    const ssize_t sent = FSocket->Send(FOutgoing);
     if (sent < 0 && platform::LastSocketError() != platform::WSAEINPROGRESS) {
       DoInfo(siError, "Socket Error On Send");
       throw ESockException("Send - Socket Error");
     }
-    if (sent > 0) outgoing_.erase(0, static_cast<size_t>(sent));
+    if (sent > 0) FOutgoing.erase(0, static_cast<size_t>(sent));
     DoInfo(siSend, "Blocking Outgoing Data");
     platform::ProcessMessages();
-  } while (!outgoing_.empty() && socket_);
-  outgoing_.clear();
+  } while (!FOutgoing.empty() && FSocket);
+  FOutgoing.clear();
   return true;
 }
 
 bool TSock::SendLine(const std::string& text) { return SendText(text + "\r\n"); }
 
 std::string TSock::ReceiveCount(int count) {
-  if (!socket_ && received_.empty()) throw ESockException("Receive - Socket Not Connected");
-  if (listen_) throw ESockException("Receive - Cannot Receive On A Listener Socket");
+  if (!FSocket && FReceived.empty()) throw ESockException("Receive - Socket Not Connected");
+  if (FListen) throw ESockException("Receive - Cannot Receive On A Listener Socket");
   const size_t read_size = count == -1 || count > static_cast<int>(kReadSize) ? kReadSize
                            : count > 0                                         ? static_cast<size_t>(count)
                                                                                : 0;
-  if (socket_type_ == stDatagram) {
+  if (FSocketType == stDatagram) {
     std::string host, data;
     ReceiveDatagram(host, data);
     return data;
   }
-  if (blocking_) {
+  if (FBlocking) {
     if (GetConnected() && read_size > 0) {
-      const int wait_ms = blocking_timeout_ < 0 ? -1 : blocking_timeout_ * 1000;
-      if (socket_->WaitReadable(wait_ms) == 1) {
+      const int wait_ms = FBlockingTimeout < 0 ? -1 : FBlockingTimeout * 1000;
+      if (FSocket->WaitReadable(wait_ms) == 1) {
         DoInfo(siReceive, "Blocking Incoming Data");
         std::vector<char> buffer(read_size);
-        const ssize_t n = socket_->Recv(buffer.data(), buffer.size());
+        const ssize_t n = FSocket->Recv(buffer.data(), buffer.size());
         if (n < 0) {
           const int error = platform::LastSocketError();
-          received_.clear();
+          FReceived.clear();
           DoInfo(siError, "Socket Error On Receive");
           throw ESockException("Receive - Socket Error " + SocketErrorText(error));
         }
@@ -288,51 +288,51 @@ std::string TSock::ReceiveCount(int count) {
           Close();
           if (OnDisconnect) OnDisconnect(*this);
         } else {
-          received_.append(buffer.data(), static_cast<size_t>(n));
+          FReceived.append(buffer.data(), static_cast<size_t>(n));
         }
       }
     }
     std::string result;
-    result.swap(received_);
+    result.swap(FReceived);
     return result;
   }
   std::string result;
-  if (count == -1 || (count >= 0 && static_cast<size_t>(count) >= received_.size())) {
-    result.swap(received_);
+  if (count == -1 || (count >= 0 && static_cast<size_t>(count) >= FReceived.size())) {
+    result.swap(FReceived);
   } else if (count > 0) {
-    result = received_.substr(0, static_cast<size_t>(count));
-    received_.erase(0, static_cast<size_t>(count));
+    result = FReceived.substr(0, static_cast<size_t>(count));
+    FReceived.erase(0, static_cast<size_t>(count));
   }
   return result;
 }
 
 bool TSock::SendDatagram(const std::string& text, const std::string& host) {
-  if (!socket_) throw ESockException("SendDatagram - Socket Not Connected");
-  if (socket_type_ == stStream) throw ESockException("SendDatagram - Datagram Send Not Supported On Stream Sockets");
+  if (!FSocket) throw ESockException("SendDatagram - Socket Not Connected");
+  if (FSocketType == stStream) throw ESockException("SendDatagram - Datagram Send Not Supported On Stream Sockets");
   SetHostName(host);
-  if (!text.empty()) socket_->SendTo(text, address_);
+  if (!text.empty()) FSocket->SendTo(text, FAddress);
   return true;
 }
 
 void TSock::ReceiveDatagram(std::string& host, std::string& data) {
-  if (!socket_) throw ESockException("ReceiveDatagram - Socket Not Connected");
-  if (socket_type_ == stStream) {
+  if (!FSocket) throw ESockException("ReceiveDatagram - Socket Not Connected");
+  if (FSocketType == stStream) {
     throw ESockException("ReceiveDatagram - Datagram Receive Not Supported On Stream Sockets");
   }
   host.clear();
   data.clear();
-  const int wait_ms = blocking_timeout_ < 0 ? -1 : blocking_timeout_ * 1000;
-  if (socket_->WaitReadable(wait_ms) != 1) return;
+  const int wait_ms = FBlockingTimeout < 0 ? -1 : FBlockingTimeout * 1000;
+  if (FSocket->WaitReadable(wait_ms) != 1) return;
   std::vector<char> buffer(kReadSize);
   platform::SocketAddress from;
-  const ssize_t n = socket_->RecvFrom(buffer.data(), buffer.size(), &from);
+  const ssize_t n = FSocket->RecvFrom(buffer.data(), buffer.size(), &from);
   if (n < 0) return;
-  peer_address_ = from;
+  FPeerAddress = from;
   data.assign(buffer.data(), static_cast<size_t>(n));
   host = GetPeerAddress();
 }
 
-std::string TSock::GetPeerAddress() const { return platform::DottedText(peer_address_.address); }
+std::string TSock::GetPeerAddress() const { return platform::DottedText(FPeerAddress.address); }
 
 std::string TSock::SocketErrorText(int code) { return platform::SocketErrorText(code); }
 
@@ -363,7 +363,7 @@ uint16_t TSock::ResolvePort(const std::string& name) {
     if (port < 0 || port > 0xFFFF) throw ESockException("Port Lookup - Could Not Find Service Entry");
     return platform::NetworkPort(static_cast<uint16_t>(port));
   }
-  const auto port = platform::LookupServicePort(name, socket_type_ == stStream ? "tcp" : "udp");
+  const auto port = platform::LookupServicePort(name, FSocketType == stStream ? "tcp" : "udp");
   if (!port) throw ESockException("Port Lookup - Could Not Find Service Entry");
   return *port;
 }
@@ -381,22 +381,22 @@ void TSock::WMSocket(uint16_t event, int error) {
   }
   switch (event) {
     case platform::kFdRead: {
-      if (socket_type_ == stStream) {
+      if (FSocketType == stStream) {
         std::vector<char> buffer(kReadSize);
-        const ssize_t n = socket_->Recv(buffer.data(), buffer.size());
-        if (n > 0) received_.append(buffer.data(), static_cast<size_t>(n));
+        const ssize_t n = FSocket->Recv(buffer.data(), buffer.size());
+        if (n > 0) FReceived.append(buffer.data(), static_cast<size_t>(n));
         DoInfo(siReceive, "Non-Blocking Incoming Data");
       }
-      if (OnRead) OnRead(*this, static_cast<int>(received_.size()));
+      if (OnRead) OnRead(*this, static_cast<int>(FReceived.size()));
       break;
     }
     case platform::kFdWrite:
-      if (!outgoing_.empty()) SendText(std::string());
+      if (!FOutgoing.empty()) SendText(std::string());
       DoInfo(siSend, "Non-Blocking Outgoing Data");
       if (OnWrite) OnWrite(*this);
       break;
     case platform::kFdConnect:
-      connected_ = true;
+      FConnected = true;
       DoInfo(siConnect, "Non-Blocking Socket Connected");
       if (OnConnect) OnConnect(*this);
       break;

@@ -63,34 +63,34 @@ class TSock {
   TSock(const TSock&) = delete;
   TSock& operator=(const TSock&) = delete;
 
-  TSocketType GetSocketType() const { return socket_type_; }
+  TSocketType GetSocketType() const { return FSocketType; }
   void SetSocketType(TSocketType value);
   // Stored only; nothing here interprets it.
-  TLineBreak GetLineBreak() const { return line_break_; }
-  void SetLineBreak(TLineBreak value) { line_break_ = value; }
-  std::string GetHostName() const { return host_name_; }
+  TLineBreak GetLineBreak() const { return FLineBreak; }
+  void SetLineBreak(TLineBreak value) { FLineBreak = value; }
+  std::string GetHostName() const { return FHostName; }
   void SetHostName(const std::string& value);
-  std::string GetPortName() const { return port_name_; }
+  std::string GetPortName() const { return FPortName; }
   void SetPortName(const std::string& value);
-  bool GetListen() const { return listen_; }
+  bool GetListen() const { return FListen; }
   // Starts (bound to any address at PortName) or stops listening.
   void SetListen(bool value);
-  bool GetBlocking() const { return blocking_; }
+  bool GetBlocking() const { return FBlocking; }
   void SetBlocking(bool value);
-  bool GetAutoAccept() const { return auto_accept_; }
-  void SetAutoAccept(bool value) { auto_accept_ = value; }
+  bool GetAutoAccept() const { return FAutoAccept; }
+  void SetAutoAccept(bool value) { FAutoAccept = value; }
   // Seconds a blocking or datagram receive waits; negative: no limit.
-  int GetBlockingTimeout() const { return blocking_timeout_; }
-  void SetBlockingTimeout(int value) { blocking_timeout_ = value; }
-  int GetBytesAvailable() const { return static_cast<int>(received_.size()); }
+  int GetBlockingTimeout() const { return FBlockingTimeout; }
+  void SetBlockingTimeout(int value) { FBlockingTimeout = value; }
+  int GetBytesAvailable() const { return static_cast<int>(FReceived.size()); }
   // Whether TCP/IP can be used on this machine.
   bool GetAvailable() const;
   // The dial-up component Open dials with first; none by default.
-  TagRas* GetRAS() const { return ras_; }
+  TagRas* GetRAS() const { return FRAS; }
   void SetRAS(TagRas* value);
-  TSockStream& GetStream() { return *stream_; }
+  TSockStream& GetStream() { return *FStream; }
   // TSockThreads of this listener still running.
-  int GetAcceptThreadCount() const { return accept_thread_count_.load(); }
+  int GetAcceptThreadCount() const { return FAcceptThreadCount.load(); }
 
   // Creates and connects (stream) or binds (datagram) the socket; the
   // connected flag. Non-blocking, a stream socket counts as connected at
@@ -135,28 +135,28 @@ class TSock {
   uint32_t ResolveHost(const std::string& name);
   void ApplyBlocking();
 
-  std::unique_ptr<platform::Socket> socket_;
-  platform::SocketAddress address_;
-  platform::SocketAddress peer_address_;
-  TSocketType socket_type_ = stStream;
-  TLineBreak line_break_ = lbSmart;
-  std::string host_name_;
-  std::string port_name_;
-  std::string received_;
-  std::string outgoing_;
-  bool listen_ = false;
-  bool blocking_ = false;
-  bool auto_accept_ = false;
-  bool connected_ = false;
-  int blocking_timeout_ = 0;
-  TagRas* ras_ = nullptr;
-  std::unique_ptr<TTimeCounter> countdown_;  // made by the first dial, in its thread
-  std::unique_ptr<TSockStream> stream_;
+  std::unique_ptr<platform::Socket> FSocket;
+  platform::SocketAddress FAddress;
+  platform::SocketAddress FPeerAddress;
+  TSocketType FSocketType = stStream;
+  TLineBreak FLineBreak = lbSmart;
+  std::string FHostName;
+  std::string FPortName;
+  std::string FReceived;
+  std::string FOutgoing;
+  bool FListen = false;
+  bool FBlocking = false;
+  bool FAutoAccept = false;
+  bool FConnected = false;
+  int FBlockingTimeout = 0;
+  TagRas* FRAS = nullptr;
+  std::unique_ptr<TTimeCounter> FCountdown;  // made by the first dial, in its thread
+  std::unique_ptr<TSockStream> FStream;
 
-  std::vector<std::unique_ptr<TSock>> accepted_;
-  std::unique_ptr<platform::MessageTarget> accept_sync_;  // where accept threads run their steps
-  std::unique_ptr<TWinThread> accept_threads_;
-  std::atomic<int> accept_thread_count_{0};
+  std::vector<std::unique_ptr<TSock>> FAccepted;
+  std::unique_ptr<platform::MessageTarget> FAcceptSync;  // where accept threads run their steps
+  std::unique_ptr<TWinThread> FAcceptThreads;
+  std::atomic<int> FAcceptThreadCount{0};
 };
 
 }  // namespace vltg

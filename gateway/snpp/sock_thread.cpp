@@ -9,24 +9,24 @@
 namespace vltg {
 
 void TSockThread::Start(TSock& listener, TSock& accepted) {
-  if (!listener.accept_threads_) {
-    listener.accept_sync_ = std::make_unique<platform::MessageTarget>(
+  if (!listener.FAcceptThreads) {
+    listener.FAcceptSync = std::make_unique<platform::MessageTarget>(
         [&listener](uint32_t msg, uintptr_t wparam, intptr_t) -> intptr_t {
           Synchronized(listener, msg, reinterpret_cast<TSock*>(wparam));
           return 0;
         });
-    listener.accept_threads_ = std::make_unique<TWinThread>();
-    listener.accept_threads_->ThreadProc = [](TWinThread&, TWinThreadParam& param) -> uint32_t {
+    listener.FAcceptThreads = std::make_unique<TWinThread>();
+    listener.FAcceptThreads->ThreadProc = [](TWinThread&, TWinThreadParam& param) -> uint32_t {
       // The thread frees itself when it ends.
       std::unique_ptr<TSockThread> self(static_cast<TSockThread*>(param.Param));
       self->Execute();
       return 0;
     };
   }
-  std::unique_ptr<TSockThread> thread(new TSockThread(listener.accept_sync_->Ref(), &accepted));
-  ++listener.accept_thread_count_;
+  std::unique_ptr<TSockThread> thread(new TSockThread(listener.FAcceptSync->Ref(), &accepted));
+  ++listener.FAcceptThreadCount;
   try {
-    listener.accept_threads_->Execute(thread.get());
+    listener.FAcceptThreads->Execute(thread.get());
     thread.release();
   } catch (const std::exception&) {
     // No thread to hand the connection to: it is dropped.
@@ -40,7 +40,7 @@ void TSockThread::Execute() {
 }
 
 void TSockThread::Synchronized(TSock& listener, uint32_t step, TSock* accepted) {
-  auto& owned = listener.accepted_;
+  auto& owned = listener.FAccepted;
   const auto it = std::find_if(owned.begin(), owned.end(), [&](const auto& sock) { return sock.get() == accepted; });
   if (it == owned.end()) return;
   if (step == kAutoAccept) {
@@ -51,7 +51,7 @@ void TSockThread::Synchronized(TSock& listener, uint32_t step, TSock* accepted) 
     }
   } else if (step == kTerminate) {
     owned.erase(it);
-    --listener.accept_thread_count_;
+    --listener.FAcceptThreadCount;
   }
 }
 

@@ -102,25 +102,25 @@ void TXmlParser::ResetScan() {
   FPartEnd = nullptr;
   FPartAttrs.Clear();
   FEntityStack.Clear();
-  next_ = nullptr;
-  semiFrom_ = semiTo_ = nullptr;
+  FNext = nullptr;
+  FSemiFrom = FSemiTo = nullptr;
 }
 
 bool TXmlParser::NextPart() {
   for (;;) {
     FEntityStack.ReleaseKept();  // the last part's positions are done with
-    const char* p = next_;
+    const char* p = FNext;
     if (p == nullptr) {
       p = GetBuffer();
-      budget_ = kMaxExpansion;
-      declsInForce_ = false;
+      FBudget = kMaxExpansion;
+      FDeclsInForce = false;
       FActiveEncoding = "UTF-8";
     }
     // The end of an entity's text: resume in the text around it, however
     // many entity texts end here together.
     while (*p == '\0') {
       if (FEntityStack.Count() == 0) {
-        next_ = nullptr;
+        FNext = nullptr;
         FPartStart = FPartEnd = nullptr;
         return false;
       }
@@ -141,9 +141,9 @@ bool TXmlParser::NextPart() {
       ScanTag();
     } else {
       if (!ScanText()) continue;
-      return true;  // the text part set next_ itself
+      return true;  // the text part set FNext itself
     }
-    next_ = FPartEnd + 1;
+    FNext = FPartEnd + 1;
     return true;
   }
 }
@@ -205,7 +205,7 @@ void TXmlParser::ScanDoctype() {
   FPartContent.clear();
   if (FDtdEndPos != nullptr && FPartStart == FDtdStartPos) {
     FPartEnd = FDtdEndPos;  // a rescan: the declarations are already read
-    declsInForce_ = true;
+    FDeclsInForce = true;
     return;
   }
   if (FDtdEndPos != nullptr || FEntityStack.Count() > 0) {
@@ -214,11 +214,11 @@ void TXmlParser::ScanDoctype() {
     return;
   }
   FDtdStartPos = FPartStart;
-  const size_t scanBudget = budget_;
-  budget_ = kMaxExpansion;
-  declsInForce_ = true;
+  const size_t scanBudget = FBudget;
+  FBudget = kMaxExpansion;
+  FDeclsInForce = true;
   FPartEnd = ReadDoctype(FPartStart + 9);
-  budget_ = scanBudget;
+  FBudget = scanBudget;
   FDtdEndPos = FPartEnd;
 }
 
@@ -241,7 +241,7 @@ void TXmlParser::ScanTag() {
 // Declared defaults and #FIXED values, then references, white space by the
 // declared type and decoding of every attribute of a start or empty tag.
 void TXmlParser::CompleteAttrs() {
-  if (const TElemDef* elem = declsInForce_ ? FElementDefs.Find(FPartName) : nullptr) {
+  if (const TElemDef* elem = FDeclsInForce ? FElementDefs.Find(FPartName) : nullptr) {
     for (int i = 0; i < elem->Count(); ++i) {
       const TAttrDef* def = elem->Items(i);
       if (!def->Value.empty() && FPartAttrs.IndexOf(def->Name) < 0) {
@@ -317,7 +317,7 @@ bool TXmlParser::ScanText() {
       break;
     }
   }
-  next_ = p;
+  FNext = p;
   FPartEnd = last;
   if (!FNormalizeText) return true;
   FPartContent = xml::Collapse(FPartContent);
@@ -345,7 +345,7 @@ const char* TXmlParser::TextReference(const char* amp, const char*& last) {
     FPartContent += c;
     return after;
   }
-  const TEntityDef* entity = declsInForce_ ? FGeneralEntities.Find(name) : nullptr;
+  const TEntityDef* entity = FDeclsInForce ? FGeneralEntities.Find(name) : nullptr;
   if (entity == nullptr) {
     FPartContent.append(name);
     return after;
@@ -362,13 +362,13 @@ const char* TXmlParser::TextReference(const char* amp, const char*& last) {
 
 const char* TXmlParser::FindSemicolon(const char* from) {
   const std::less_equal<const char*> le;
-  if (semiFrom_ == nullptr || !le(semiFrom_, from) || !le(from, semiTo_)) {
+  if (FSemiFrom == nullptr || !le(FSemiFrom, from) || !le(from, FSemiTo)) {
     const char* q = from;
     while (*q != '\0' && *q != ';') ++q;
-    semiFrom_ = from;
-    semiTo_ = q;
+    FSemiFrom = from;
+    FSemiTo = q;
   }
-  return *semiTo_ == ';' ? semiTo_ : nullptr;
+  return *FSemiTo == ';' ? FSemiTo : nullptr;
 }
 
 // General entity references in an attribute value, replaced in place; the
@@ -387,7 +387,7 @@ std::string TXmlParser::ExpandGeneralRefs(const std::string& value, int depth) {
     const TEntityDef* entity = nullptr;
     if (const char c = PredefinedEntity(name)) {
       out += c;
-    } else if (name.empty() || name[0] == '#' || !declsInForce_ ||
+    } else if (name.empty() || name[0] == '#' || !FDeclsInForce ||
                (entity = FGeneralEntities.Find(name)) == nullptr) {
       out.append(value, amp, semi + 1 - amp);
     } else if (depth < kMaxEntityDepth) {
@@ -435,26 +435,26 @@ std::string TXmlParser::ExpandParamRefs(const std::string& value, int depth) {
 // reference expands any more.
 bool TXmlParser::Charge(size_t size) {
   size = std::max<size_t>(size, 1);  // an empty entity still costs its visit
-  if (size > budget_) {
-    budget_ = 0;
+  if (size > FBudget) {
+    FBudget = 0;
     return false;
   }
-  budget_ -= size;
+  FBudget -= size;
   return true;
 }
 
 const char* TXmlParser::EnterText(const std::string& text, const char* resume) {
-  semiFrom_ = semiTo_ = nullptr;
+  FSemiFrom = FSemiTo = nullptr;
   return FEntityStack.Push(text, resume);
 }
 
 const char* TXmlParser::EnterParser(std::unique_ptr<TXmlParser> parser, const char* resume) {
-  semiFrom_ = semiTo_ = nullptr;
+  FSemiFrom = FSemiTo = nullptr;
   return FEntityStack.Push(std::move(parser), resume);
 }
 
 const char* TXmlParser::Leave(const char* inUse1, const char* inUse2) {
-  semiFrom_ = semiTo_ = nullptr;
+  FSemiFrom = FSemiTo = nullptr;
   return FEntityStack.Pop(inUse1, inUse2);
 }
 

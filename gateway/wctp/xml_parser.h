@@ -164,16 +164,16 @@ class TXmlParser {
   const char* FPartEnd = nullptr;
   TAttrList FPartAttrs;
 
-  const char* next_ = nullptr;  // where the next part starts; nullptr: the start of the text
+  const char* FNext = nullptr;  // where the next part starts; nullptr: the start of the text
   // Whether this pass has gone past the document type declaration: only then
   // do its declarations apply, so every pass yields what the first one did.
-  bool declsInForce_ = false;
-  size_t budget_ = kMaxExpansion;
-  // The last search for ";" in text: from semiFrom_ up to semiTo_ (the ";"
+  bool FDeclsInForce = false;
+  size_t FBudget = kMaxExpansion;
+  // The last search for ";" in text: from FSemiFrom up to FSemiTo (the ";"
   // or the zero byte) there is none, so a run of "&" without ";" costs one
   // scan, not one per "&".
-  const char* semiFrom_ = nullptr;
-  const char* semiTo_ = nullptr;
+  const char* FSemiFrom = nullptr;
+  const char* FSemiTo = nullptr;
 };
 
 }  // namespace vltg
