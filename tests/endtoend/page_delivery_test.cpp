@@ -56,7 +56,7 @@ class PageDeliveryTest : public ::testing::Test {
     }
   }
 
-  bool Logged(const std::string& line, int real_ms = 5000) {
+  bool Logged(const std::string& line, int real_ms = 30000) {
     const auto texts = gw_.LogTexts(line, real_ms);
     return std::find(texts.begin(), texts.end(), line) != texts.end();
   }
