@@ -38,6 +38,11 @@ class ServiceRunTest : public ::testing::Test {
     for (const auto& name : EnumServiceNames(manager_)) {
       const ServiceHandle service = OpenService(manager_, name);
       ServiceStatus status;
+      // A service still starting takes no stop and would be left running:
+      // it is let come up first, however long the machine takes.
+      if (service && QueryServiceStatus(service, status) && status.current_state == SERVICE_START_PENDING) {
+        WaitForState(service, SERVICE_RUNNING);
+      }
       if (service && ControlService(service, SERVICE_CONTROL_STOP, status)) WaitForState(service, SERVICE_STOPPED);
     }
     if (const int pid = ReportedPid(); pid > 0 && testing::ProcessAlive(pid)) ::kill(pid, SIGKILL);
