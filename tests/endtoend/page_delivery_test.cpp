@@ -56,7 +56,7 @@ class PageDeliveryTest : public ::testing::Test {
     }
   }
 
-  bool Logged(const std::string& line, int real_ms = 5000) {
+  bool Logged(const std::string& line, int real_ms = 30000) {
     const auto texts = gw_.LogTexts(line, real_ms);
     return std::find(texts.begin(), texts.end(), line) != texts.end();
   }
@@ -175,8 +175,8 @@ TEST_F(PageDeliveryTest, ATnppPageAcceptedDuringAnOutageArrivesOnceTheLinkIsBack
   peer.SetDefaultAnswer(0);
   EXPECT_EQ(Call(*modems_[0], PageScript("12345", "DURING OUTAGE", kAccepted)), "");
   ASSERT_TRUE(Logged("[TNPP] TNPP Link Lost Or Unable To Astablish Link", 15000));
+  peer.SetDefaultAnswer(tnpp::ACK);  // before the link can come back to send
   peer.SetAnswerEnq(true);
-  peer.SetDefaultAnswer(tnpp::ACK);
   // Sent again on the link that came back, and ACKed there.
   EXPECT_TRUE(modems_[0]->WaitUntil(
       [&] {
@@ -247,9 +247,10 @@ TEST_F(PageDeliveryTest, TwoPortsDeliverAtTheSameTime) {
 }
 
 TEST_F(PageDeliveryTest, StoppingDuringAnExchangeFinishesItFirst) {
-  // The server holds its SEND answer back, so the stop comes mid-exchange.
-  test::ScriptedSnppServer snpp([](size_t, const std::string& line) {
-    if (line.rfind("SEND", 0) == 0) std::this_thread::sleep_for(std::chrono::seconds(2));
+  // The server holds its SEND answer back until the stop was requested, so
+  // the stop comes mid-exchange however fast either side runs.
+  test::ScriptedSnppServer snpp([this](size_t, const std::string& line) {
+    if (line.rfind("SEND", 0) == 0) Logged("[System] Server ShutDown Requested", 30000);
     return test::StandardSnppAnswer(line);
   });
   Configure("default,SNPP,127.0.0.1," + snpp.PortName() + "\r\n");

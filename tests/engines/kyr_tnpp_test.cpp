@@ -33,8 +33,10 @@ class KyrTnppTest : public ::testing::Test {
  protected:
   void SetUp() override {
     line.LinkAs(2);  // the default port
-    tnpp.SetIdleRspTout(2);
-    tnpp.SetENQRspTout(1);
+    // A real second for the peer's answer to a packet, half a second for its
+    // answer to an enquiry.
+    tnpp.SetIdleRspTout(10);
+    tnpp.SetENQRspTout(5);
     tnpp.SetENQRetries(2);
     tnpp.SetSourceAddress(0x42);
     tnpp.OnPortOpened = [this](TKYRTNPP&) { Log("opened"); };
@@ -132,8 +134,9 @@ TEST_F(KyrTnppTest, LostLinkRefusesPagesAndKeepsTheQueuedOnes) {
   EXPECT_FALSE(tnpp.SendPage(0x0102, 3, "333", "down"));
   ASSERT_TRUE(PumpUntil([&] { return tnpp.GetTNPPQueue() == 3; }));  // the new link test and both pages
 
-  peer.SetAnswerEnq(true);
+  // Packets are answered before the link can come back to send one.
   peer.SetDefaultAnswer(tnpp::ACK);
+  peer.SetAnswerEnq(true);
   ASSERT_TRUE(PumpUntil([&] { return tnpp.GetTNPPQueue() == 0; }));
   EXPECT_EQ(peer.Packets(),
             (std::vector<std::string>{LinkTestPacket(), Page(1, "111", "one"), LinkTestPacket(),

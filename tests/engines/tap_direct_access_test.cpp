@@ -103,6 +103,7 @@ class TapDirectAccessTest : public ::testing::Test {
     tap.OnTapiProgress = [this](TTapSession&, const std::string& msg) {
       std::lock_guard lock(mutex);
       progress.push_back(msg);
+      progress_at.push_back(platform::NowMs());
     };
     tap.OnMsgReceived = [this](TTapSession&, const std::string& pin, const std::string& msg, std::string&,
                                std::string&, std::string&, bool&) {
@@ -125,15 +126,25 @@ class TapDirectAccessTest : public ::testing::Test {
     auto all = Progress();
     return static_cast<size_t>(std::count(all.begin(), all.end(), text));
   }
+  // The clock when the engine said `text` for the `n`th time (from 1); -1
+  // before it has.
+  int64_t ProgressAt(const std::string& text, int n) {
+    std::lock_guard lock(mutex);
+    for (size_t i = 0; i < progress.size(); ++i) {
+      if (progress[i] == text && --n == 0) return progress_at[i];
+    }
+    return -1;
+  }
 
   vltg::testing::TempDir root;
   vltg::testing::ScopedEnv env{"VLTG_ROOT", root.Path().string()};
-  // A 10 s read window lasts half a real second.
-  platform::ScopedClock clock{std::make_shared<platform::ScaledClock>(20)};
+  // A 10 s read window lasts a real second.
+  platform::ScopedClock clock{std::make_shared<platform::ScaledClock>(10)};
   PseudoTerminal pty;
   PtyCaller caller{pty};
   std::mutex mutex;
   std::vector<std::string> progress;
+  std::vector<int64_t> progress_at;
   std::vector<std::string> pages;
   std::string failing_pin;
   std::atomic<int> closes{0};
@@ -165,13 +176,18 @@ TEST_F(TapDirectAccessTest, ServesOneCallerAfterAnotherOnTheSamePort) {
 TEST_F(TapDirectAccessTest, APortThatFailsToOpenIsTriedAgainQuietlyUntilItWorks) {
   vltg::testing::LinkComPort(5, (root.Path() / "no-such-device").string());
   engine->SetComPort(5);
-  const int64_t start = platform::NowMs();
   engine->SetWaitForCall(true);
-  // Tries at 0, 3 and 9 s; the port comes at 10 s, so the try at 21 s opens it.
-  ASSERT_TRUE(PumpUntil([&] { return platform::NowMs() - start >= 10000; }, std::chrono::seconds(10)));
+  // Tries 0, 3, 9 and 21 s after the first; the port comes at 15 s, so the
+  // try at 21 s opens it (with a pause that did not grow, one at 18 s would).
+  // Pauses never end early, so however slowly the machine runs, the port is
+  // not opened before 21 s.
+  const std::string connecting = "Connecting to COM5";
+  ASSERT_TRUE(PumpUntil([&] { return ProgressAt(connecting, 1) >= 0; }));
+  const int64_t first = ProgressAt(connecting, 1);
+  ASSERT_TRUE(PumpUntil([&] { return platform::NowMs() - first >= 15000; }));
   vltg::testing::LinkComPort(5, pty.SlavePath());
-  ASSERT_TRUE(PumpUntil([&] { return CountProgress("Connecting to COM5") == 2; }, std::chrono::seconds(10)));
-  EXPECT_GE(platform::NowMs() - start, 20000);
+  ASSERT_TRUE(PumpUntil([&] { return CountProgress(connecting) == 2; }));
+  EXPECT_GE(ProgressAt(connecting, 2) - first, 21000);
   EXPECT_EQ(Progress(), (std::vector<std::string>{"Connecting to COM5", "Error establishing connection!",
                                                   "Direct Access Port COM5 Closed - Restarting", "Connecting to COM5",
                                                   "Direct Access Port COM5 Open!"}));
@@ -211,7 +227,7 @@ TEST_F(TapDirectAccessTest, ADroppedCallOnTheWorkerReopensThePort) {
   caller.Send(ESC + "PG1"s + CR);
   ASSERT_TRUE(caller.Await(kGoAhead));
   caller.Send(TapBlock("666", "fails"));
-  ASSERT_TRUE(PumpUntil([&] { return CountProgress("Connecting to COM1") >= 2; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(PumpUntil([&] { return CountProgress("Connecting to COM1") >= 2; }));
   EXPECT_EQ(drops, 1);
 
   caller.SendPage("1234", "next caller");

@@ -38,6 +38,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
 using vltg::testing::ModemSimulator;
+using vltg::test::PollUntil;
 using vltg::test::PumpUntil;
 using vltg::testing::TapBlock;
 using vltg::test::ThrownText;
@@ -51,15 +52,17 @@ class ExactCaller {
   explicit ExactCaller(ModemSimulator& modem) : modem_(modem) {}
 
   bool Connected() {
-    return modem_.WaitUntil([&] { return modem_.Connected(); }, 60000) || Failed("the call did not connect");
+    return PollUntil([&] { return modem_.Connected(); }) || Failed("the call did not connect");
   }
   // CR until the gateway asks "ID=" (a CR that comes before its first flush
-  // is lost, so the caller tries again as a real one would).
+  // is lost, so the caller tries again as a real one would). The pause lets
+  // the gateway flush first; the wait for ID= stays inside the gateway's
+  // window for the CR, as a retry after a lost CR must.
   bool Greet() {
     for (int i = 0; i < 10; ++i) {
-      modem_.WaitUntil([] { return false; }, 200);
+      modem_.WaitUntil([] { return false; }, 1000);
       modem_.SendFromCaller("\r");
-      if (Receive(3, 3000)) return Check("ID=");
+      if (Receive(3, 5000)) return Check("ID=");
     }
     return Failed("no ID= prompt");
   }
@@ -128,7 +131,9 @@ class TapLineTest : public ::testing::Test {
   }
 
   // Declared first: the modem's thread reads the clock until it has gone.
-  platform::ScopedClock clock{std::make_shared<platform::ScaledClock>(20)};
+  // Five times real time: every time-out of the line, the modem and the TAP
+  // dialogue still leaves the other side a real half second and more.
+  platform::ScopedClock clock{std::make_shared<platform::ScaledClock>(5)};
   vltg::testing::TempDir root;
   vltg::testing::ScopedEnv env{"VLTG_ROOT", root.Path().string()};
   ModemSimulator modem;
@@ -190,8 +195,7 @@ TEST_F(TapLineTest, AnswersOnTheSecondRingRunsTheDialogueAndRearmsForTheNextCall
       done = true;
     });
     modem.Call();
-    const bool rearmed =
-        PumpUntil([&] { return done && Count("Open") == static_cast<int>(n) + 2; }, std::chrono::seconds(20));
+    const bool rearmed = PumpUntil([&] { return done && Count("Open") == static_cast<int>(n) + 2; });
     caller_thread.join();
     EXPECT_EQ(caller.failure, "") << "call " << n + 1;
     ASSERT_TRUE(rearmed) << "call " << n + 1;
@@ -222,15 +226,15 @@ TEST_F(TapLineTest, ACallerWhoGivesUpBeforeTheAnswerRearmsTheLine) {
   tap.SetRingsToAnswer(5);
   tap.SetWaitForCall(true);
   modem.Call(1);
-  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }));
   EXPECT_THAT(events, ElementsAre("Open", "Offering", "Disconnect", "Close", "Open"));
 
   // The reopened line answers the next caller.
   tap.SetRingsToAnswer(1);
   modem.Call();
-  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 1; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 1; }));
   modem.HangUp();
-  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 3; }, std::chrono::seconds(20)));
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 3; }));
 }
 
 // A line that cannot be opened again after a call is reported once, tried
@@ -242,47 +246,49 @@ TEST_F(TapLineTest, ALineThatCannotBeRearmedSaysSoOnceAndIsTriedAgain) {
   tap.SetDevIdToInitialize(0);
   tap.InitializeLine();
   tap.SetWaitForCall(true);
-  // The modem goes bad during a silent caller's call, which is dropped after
-  // the first read window.
-  std::thread fault([&] {
-    modem.WaitUntil([&] { return modem.Connected(); }, 60000);
-    modem.SetRefuseCommands(true);
-  });
+  // The modem goes bad as a silent caller's call connects: the call is
+  // dropped after the first read window, and the modem refuses everything
+  // the line sends it from then on.
+  modem.RefuseCommandsOnceConnected();
   const std::string failure = "Error Line Exception: TAPI Line: LINEERR_OPERATIONFAILED";
-  // The tries of the modem's initialisation after the failure was reported.
-  int64_t reported_at = -1;
-  size_t seen = 0;
-  std::vector<int64_t> tries;
+  // The commands the modem had when the failure was reported.
+  size_t before_report = 0;
   tap.OnError = [&](TTapSession&, const std::string& text) {
     events.push_back("Error " + text);
-    if (reported_at >= 0) return;
-    reported_at = platform::NowMs();
-    seen = modem.Commands().size();
+    if (before_report == 0) before_report = modem.Commands().size();
+  };
+  // When the modem's initialisation was tried, as the modem saw it: the
+  // failed re-arm that was reported, then each try after it.
+  const auto tries = [&] {
+    const auto commands = modem.Commands();
+    const auto times = modem.CommandTimes();
+    std::vector<int64_t> at;
+    for (size_t i = 0; before_report > 0 && i < commands.size(); ++i) {
+      if (commands[i] != "ATZ") continue;
+      if (i < before_report) at.assign(1, times[i]);
+      else at.push_back(times[i]);
+    }
+    return at;
   };
   modem.Call();
-  const bool retried = PumpUntil(
-      [&] {
-        const auto commands = modem.Commands();
-        for (; reported_at >= 0 && seen < commands.size(); ++seen) {
-          if (commands[seen] == "ATZ") tries.push_back(platform::NowMs());
-        }
-        return tries.size() >= 3;
-      },
-      std::chrono::seconds(20));
-  fault.join();
-  ASSERT_TRUE(retried);
+  ASSERT_TRUE(PumpUntil([&] { return tries().size() >= 4; }));
   EXPECT_EQ(Count(failure), 1);
   EXPECT_EQ(Count("Open"), 1);
   EXPECT_FALSE(tap.LineOpen());
-  // 3, 6 and 12 s apart: the pause grows.
-  EXPECT_GT(tries[2] - tries[1], tries[0] - reported_at + 4000);
+  // Paused 3, 6 and 12 s apart: a pause never ends early, however slowly the
+  // machine runs, and the third is longer than the first.
+  const auto at = tries();
+  EXPECT_GE(at[1] - at[0], 3000);
+  EXPECT_GE(at[2] - at[1], 6000);
+  EXPECT_GE(at[3] - at[2], 12000);
+  EXPECT_LT(at[1] - at[0], at[3] - at[2]);
 
   modem.HangUp();  // the refused hang-up left the modem's call up
   modem.SetRefuseCommands(false);
-  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }, std::chrono::seconds(20)));
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }));
   EXPECT_TRUE(tap.LineOpen());
   modem.Call();
-  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 2; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 2; }));
   modem.HangUp();
   EXPECT_EQ(Count(failure), 1);
 }
@@ -301,21 +307,20 @@ TEST_F(TapLineTest, AnUnpluggedModemIsServedAgainOnceItIsBack) {
   // COM1 names nothing until the modem is back (the freed terminal's path
   // may soon name another test's).
   vltg::testing::LinkComPort(1, (root / "gone").string());
-  ASSERT_TRUE(
-      PumpUntil([&] { return Count("UnexpectedClose") == 1 && Count("Close") == 1; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(PumpUntil([&] { return Count("UnexpectedClose") == 1 && Count("Close") == 1; }));
   const auto failures = [&] {
     return std::count_if(events.begin(), events.end(),
                          [](const std::string& e) { return e.rfind("Error Line Exception: ", 0) == 0; });
   };
-  ASSERT_TRUE(PumpUntil([&] { return failures() == 1; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(PumpUntil([&] { return failures() == 1; }));
   EXPECT_FALSE(tap.LineOpen());
 
   ModemSimulator back;
   vltg::testing::LinkComPort(1, back.LinePath());
-  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }, std::chrono::seconds(30)));
+  ASSERT_TRUE(PumpUntil([&] { return Count("Open") == 2; }));
   EXPECT_TRUE(tap.LineOpen());
   back.Call();
-  ASSERT_TRUE(PumpUntil([&] { return back.Answers() == 1; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(PumpUntil([&] { return back.Answers() == 1; }));
   back.HangUp();
   EXPECT_EQ(Count("UnexpectedClose"), 1);
   EXPECT_EQ(failures(), 1);
@@ -335,17 +340,15 @@ TEST_F(TapLineTest, ACallOfferedAsTheLineOpensAgainIsAnswered) {
     if (Count("Open") != 2) return;
     modem.Call();
     // Without pumping: until the line has the call (its offer is queued).
-    modem.WaitUntil(
-        [&] {
-          platform::LINEADDRESSSTATUS status;
-          return platform::lineGetAddressStatus(sender.LineHandle(), 0, &status) == 0 &&
-                 (status.dwAddressFeatures & platform::LINEADDRFEATURE_MAKECALL) == 0;
-        },
-        10000);
+    EXPECT_TRUE(PollUntil([&] {
+      platform::LINEADDRESSSTATUS status;
+      return platform::lineGetAddressStatus(sender.LineHandle(), 0, &status) == 0 &&
+             (status.dwAddressFeatures & platform::LINEADDRFEATURE_MAKECALL) == 0;
+    }));
   };
   tap.SetWaitForCall(true);
   modem.Call();  // a silent caller: dropped after the first window, then the line opens again
-  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 2; }, std::chrono::seconds(20)));
+  ASSERT_TRUE(PumpUntil([&] { return modem.Answers() == 2; }));
   EXPECT_EQ(Count("Offering"), 2);
   modem.HangUp();
 }

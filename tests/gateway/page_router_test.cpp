@@ -34,8 +34,16 @@ class PageRouterTest : public ::testing::Test {
 
   void SetRoutes(const std::string& text) { routes_ = RouteTable::Parse(text); }
 
+  // Noon: a log standing at midnight would move Log.Dat away at its first
+  // one-second check, which a slow run reaches before reading the log.
+  static std::tm Noon() {
+    std::tm noon{};
+    noon.tm_hour = 12;
+    return noon;
+  }
+
   vltg::testing::TempDir temp_;
-  TGatewayLog log_{temp_.Path().string(), [] { return std::tm{}; }};
+  TGatewayLog log_{temp_.Path().string(), Noon};
   RouteTable routes_;
   TTnppPageQueue queue_;
   std::atomic<bool> tnpp_enabled_{true};

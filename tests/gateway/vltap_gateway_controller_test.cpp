@@ -42,7 +42,7 @@ class ControllerTest : public ::testing::Test {
   }
   template <typename F>
   static bool PumpUntil(F done) {
-    return test::PumpUntil(done, std::chrono::milliseconds(5000));
+    return test::PumpUntil(done);
   }
   std::unique_ptr<TVLTAPGatewayMain> MakeController() {
     auto controller = std::make_unique<TVLTAPGatewayMain>(nullptr, data_.Path().string());
@@ -242,8 +242,8 @@ TEST_F(ControllerTest, TnppPagesWaitForTheLinkAndAStopLogsWhatNeverWent) {
   testing::TnppPeerLine line(peer);
   line.LinkAs(3);
   data_.Write("Config.Dat",
-              "[TNPP]\r\nEnableTNPP=1\r\nUseCom=2\r\nComSettings=0\r\nHandShake=3\r\nIdelTO=1\r\nENQTO=1\r\n"
-              "ENQRetries=1\r\n");
+              "[TNPP]\r\nEnableTNPP=1\r\nUseCom=2\r\nComSettings=0\r\nHandShake=3\r\nIdelTO=10\r\nENQTO=5\r\n"
+              "ENQRetries=1\r\n");  // a real second, half a second for the peer's answers
   const std::string lost = "[TNPP] TNPP Link Lost Or Unable To Astablish Link";
   const auto losses = [&] {
     const auto lines = LogLines();
@@ -276,8 +276,8 @@ TEST_F(ControllerTest, TnppPagesWaitForTheLinkAndAStopLogsWhatNeverWent) {
                        [](const std::string& l) { return l.rfind("[TNPP] Packet Sent: ", 0) == 0; });
   }));
   outage(*controller, "111", "one", "two");
+  peer.SetDefaultAnswer(tnpp::ACK);  // before the link can come back to send
   peer.SetAnswerEnq(true);
-  peer.SetDefaultAnswer(tnpp::ACK);
   ASSERT_TRUE(PumpUntil([&] { return sent("two") == 1; }));
   const auto packets = peer.Packets();
   EXPECT_EQ(sent("one"), 2);  // once before the outage, once after

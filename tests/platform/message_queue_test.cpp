@@ -159,7 +159,7 @@ TEST(Timers, AutoAdvancingClockLetsSleepsPassInstantly) {
   SleepPumping(45'000);
   EXPECT_EQ(clock->NowMs(), 45'000);
   EXPECT_EQ(ticks, 45);  // every tick, none coalesced
-  EXPECT_LT(std::chrono::steady_clock::now() - real_start, std::chrono::seconds(2));
+  EXPECT_LT(std::chrono::steady_clock::now() - real_start, std::chrono::seconds(20));  // not the 45 s
 }
 
 TEST(Timers, ManualClockWakesASleeperWhenAdvanced) {
@@ -183,7 +183,7 @@ TEST(Timers, ScaledClockShrinksRealWaits) {
   SleepPumping(10'000);
   const auto real = std::chrono::steady_clock::now() - real_start;
   EXPECT_GE(real, std::chrono::milliseconds(90));
-  EXPECT_LT(real, std::chrono::seconds(2));
+  EXPECT_LT(real, std::chrono::seconds(5));  // not the 10 s
 }
 
 TEST(PollSources, ReadinessIsDispatchedOnThePump) {

@@ -38,6 +38,11 @@ class ServiceRunTest : public ::testing::Test {
     for (const auto& name : EnumServiceNames(manager_)) {
       const ServiceHandle service = OpenService(manager_, name);
       ServiceStatus status;
+      // A service still starting takes no stop and would be left running:
+      // it is let come up first, however long the machine takes.
+      if (service && QueryServiceStatus(service, status) && status.current_state == SERVICE_START_PENDING) {
+        WaitForState(service, SERVICE_RUNNING);
+      }
       if (service && ControlService(service, SERVICE_CONTROL_STOP, status)) WaitForState(service, SERVICE_STOPPED);
     }
     if (const int pid = ReportedPid(); pid > 0 && testing::ProcessAlive(pid)) ::kill(pid, SIGKILL);
@@ -56,7 +61,7 @@ class ServiceRunTest : public ::testing::Test {
 
   static bool WaitForState(const ServiceHandle& service, uint32_t state) {
     ServiceStatus status;
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
       if (QueryServiceStatus(service, status) && status.current_state == state) return true;
       SleepPumping(10);
     }
@@ -65,7 +70,7 @@ class ServiceRunTest : public ::testing::Test {
 
   // The fake service's report, once it is whole (it writes it as it begins).
   std::map<std::string, std::string> WaitForReport() const {
-    for (int i = 0; i < 500 && !Report().count("channel"); ++i) SleepPumping(10);
+    for (int i = 0; i < 3000 && !Report().count("channel"); ++i) SleepPumping(10);
     return Report();
   }
 
@@ -157,7 +162,7 @@ TEST_F(ServiceRunTest, StartsThatFail) {
     EXPECT_FALSE(StartService(service));
     EXPECT_EQ(GetLastError(), ERROR_SERVICE_REQUEST_TIMEOUT);
     // A program that never reported is not left running.
-    for (int i = 0; i < 100 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
+    for (int i = 0; i < 3000 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
     EXPECT_FALSE(testing::ProcessAlive(ReportedPid()));
   }
   ServiceStatus status;
@@ -204,7 +209,7 @@ TEST_F(ServiceRunTest, DeletedWhileRunningGoesWhenItStops) {
   ServiceStatus status;
   ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
   ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, status));  // the handle still controls it
-  for (int i = 0; i < 500 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
+  for (int i = 0; i < 3000 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
   EXPECT_FALSE(OpenService(manager_, "Fake"));
   EXPECT_EQ(GetLastError(), ERROR_SERVICE_DOES_NOT_EXIST);
   EXPECT_TRUE(Install("Fake"));

@@ -46,7 +46,7 @@ int GatewayInstallation::QueryField(const std::string& key) const {
 }
 
 bool GatewayInstallation::WaitForState(int state) const {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 3000; ++i) {
     if (State() == state) return true;
     Pause();
   }

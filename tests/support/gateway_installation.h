@@ -31,7 +31,7 @@ class GatewayInstallation {
   int QueryField(const std::string& key) const;
   int State() const { return QueryField("STATE"); }
   int Pid() const { return QueryField("PID"); }
-  // Waits (about 5 s at most) for the service state.
+  // Waits (about half a minute at most) for the service state.
   bool WaitForState(int state) const;
   // Installs and starts the gateway; false when it does not come to run.
   bool InstallAndStart() const;
@@ -41,8 +41,8 @@ class GatewayInstallation {
   // The texts of `dir`/Log.Dat's lines (after the time stamp), once `last` is
   // among them or `real_ms` have passed.
   std::vector<std::string> LogTexts(const std::filesystem::path& dir, const std::string& last,
-                                    int real_ms = 5000) const;
-  std::vector<std::string> LogTexts(const std::string& last, int real_ms = 5000) const {
+                                    int real_ms = 30000) const;
+  std::vector<std::string> LogTexts(const std::string& last, int real_ms = 30000) const {
     return LogTexts(data_, last, real_ms);
   }
 

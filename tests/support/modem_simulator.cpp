@@ -67,6 +67,11 @@ void ModemSimulator::SetRefuseCommands(bool refuse) {
   refuse_commands_ = refuse;
 }
 
+void ModemSimulator::RefuseCommandsOnceConnected() {
+  std::lock_guard lock(mutex_);
+  refuse_once_connected_ = true;
+}
+
 void ModemSimulator::Call(int max_rings) {
   std::lock_guard lock(mutex_);
   if (connected_ || unplugged_ || max_rings <= 0) return;
@@ -142,6 +147,11 @@ std::vector<std::string> ModemSimulator::Commands() const {
   return commands_;
 }
 
+std::vector<int64_t> ModemSimulator::CommandTimes() const {
+  std::lock_guard lock(mutex_);
+  return command_times_;
+}
+
 bool ModemSimulator::WaitUntil(const std::function<bool()>& condition, int64_t clock_ms) const {
   const int64_t until = NowMs() + clock_ms;
   while (!condition()) {
@@ -194,6 +204,7 @@ void ModemSimulator::Timers(int64_t now) {
     connect_at_ = -1;
     connected_ = true;
     online_command_ = false;
+    refuse_commands_ = refuse_commands_ || std::exchange(refuse_once_connected_, false);
     ++answers_;
     last_rx_ = now;
     pluses_ = 0;
@@ -251,6 +262,7 @@ void ModemSimulator::CommandLine(const std::string& line, int64_t now) {
   if (start + 1 >= line.size()) return;  // not a command
   const std::string_view text = std::string_view(line).substr(start);
   commands_.push_back(std::string(text));
+  command_times_.push_back(now);
   if (refuse_commands_) {
     Result("ERROR", 4);
     return;

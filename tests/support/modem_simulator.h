@@ -40,6 +40,9 @@ class ModemSimulator {
   void SetRingInterval(int64_t clock_ms);      // between the rings of a call, default 6000
   // A modem gone bad: every command line is answered ERROR while set.
   void SetRefuseCommands(bool refuse);
+  // The modem goes bad the moment its next call connects, so that everything
+  // the line sends to end that call is refused already.
+  void RefuseCommandsOnceConnected();
 
   // A caller rings: one RING now and one every ring interval until the modem
   // answers, StopCalling, or `max_rings` rings (then the caller gives up).
@@ -62,6 +65,9 @@ class ModemSimulator {
   int Answers() const;  // calls connected
   // Every command line the modem received, in order, as sent ("ATZ").
   std::vector<std::string> Commands() const;
+  // When each of them came, in clock milliseconds (read after its bytes had
+  // arrived, before they were answered).
+  std::vector<int64_t> CommandTimes() const;
 
   // Waits until `condition` holds (true) or `clock_ms` of the platform clock
   // have passed (false). Only for a thread that has no messages to pump.
@@ -93,6 +99,7 @@ class ModemSimulator {
   int64_t answer_delay_ms_ = 200;
   int64_t ring_interval_ms_ = 6000;
   bool refuse_commands_ = false;
+  bool refuse_once_connected_ = false;
 
   bool echo_ = true;
   bool verbose_ = true;
@@ -116,6 +123,7 @@ class ModemSimulator {
   int rings_ = 0;
   int answers_ = 0;
   std::vector<std::string> commands_;
+  std::vector<int64_t> command_times_;
 };
 
 }  // namespace vltg::testing

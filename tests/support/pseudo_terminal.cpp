@@ -9,11 +9,46 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/base/machine_root.h"
 
 namespace vltg::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The COM links made here. A terminal that goes away takes them with it: a
+// link left naming a freed pseudo-terminal would name the next one the
+// system hands out, perhaps another test's (in this process or any other),
+// which code under test trying its port again would then open and hold.
+std::mutex links_mutex;
+std::vector<fs::path> links;
+
+// Replaces `link` in one step: no moment without it, when COMn would fall
+// back to the machine's own /dev/ttyS(n-1).
+void PointLink(const fs::path& link, const fs::path& target) {
+  const fs::path fresh = link.string() + ".new";
+  fs::remove(fresh);
+  fs::create_symlink(target, fresh);
+  fs::rename(fresh, link);
+}
+
+void UnlinkTerminal(const std::string& slave_path) {
+  std::lock_guard lock(links_mutex);
+  std::erase_if(links, [&](const fs::path& link) {
+    std::error_code error;
+    const fs::path target = fs::read_symlink(link, error);
+    if (error) return true;  // gone with its test's directory
+    if (target != slave_path) return false;
+    PointLink(link, "/nonexistent/closed-pseudo-terminal");
+    return true;
+  });
+}
+
+}  // namespace
 
 PseudoTerminal::PseudoTerminal() {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -32,7 +67,9 @@ PseudoTerminal::PseudoTerminal() {
 PseudoTerminal::~PseudoTerminal() { CloseMaster(); }
 
 void PseudoTerminal::CloseMaster() {
-  if (master_ >= 0) ::close(master_);
+  if (master_ < 0) return;
+  UnlinkTerminal(slave_path_);
+  ::close(master_);
   master_ = -1;
 }
 
@@ -75,11 +112,12 @@ std::string PseudoTerminal::Read(size_t max, int window_ms) {
 }
 
 void LinkComPort(int number, const std::string& target) {
-  const std::filesystem::path devices = platform::MachineRoot() / "devices";
-  std::filesystem::create_directories(devices);
-  const auto link = devices / ("com" + std::to_string(number));
-  std::filesystem::remove(link);
-  std::filesystem::create_symlink(target, link);
+  const fs::path devices = platform::MachineRoot() / "devices";
+  fs::create_directories(devices);
+  const fs::path link = devices / ("com" + std::to_string(number));
+  std::lock_guard lock(links_mutex);
+  PointLink(link, target);
+  if (std::find(links.begin(), links.end(), link) == links.end()) links.push_back(link);
 }
 
 }  // namespace vltg::testing

@@ -22,7 +22,8 @@ class PseudoTerminal {
   // What the slave wrote: up to `max` bytes within `window_ms` real
   // milliseconds, returning early once `max` are in.
   std::string Read(size_t max, int window_ms);
-  // Hangs the line up: the slave's reads then fail.
+  // Hangs the line up: the slave's reads then fail. The COM links made to it
+  // by LinkComPort name nothing from then on.
   void CloseMaster();
 
  private:
@@ -31,7 +32,8 @@ class PseudoTerminal {
 };
 
 // Points <machine root>/devices/com<number> at `target` (the directory is
-// made); set VLTG_ROOT to a test directory first.
+// made), replacing any link there in one step; set VLTG_ROOT to a test
+// directory first.
 void LinkComPort(int number, const std::string& target);
 
 }  // namespace vltg::testing

@@ -40,7 +40,7 @@ class ScriptedSnppServer {
   std::vector<std::string> Received();
   size_t Connections();
   // Waits up to `real_ms` until `count` connections have ended.
-  bool WaitForEnded(size_t count, int real_ms = 5000);
+  bool WaitForEnded(size_t count, int real_ms = 30000);
 
  private:
   void Serve();

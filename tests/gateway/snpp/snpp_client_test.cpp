@@ -122,7 +122,7 @@ TEST_F(SnppClientTest, RefusalsFailWithTheServersText) {
     const auto d = Send("77", "hi", c.two_way);
     EXPECT_FALSE(d.result) << c.name;
     EXPECT_EQ(d.reply, c.reply) << c.name;
-    EXPECT_LT(Since(started), 5000) << c.name;  // no wait ran out
+    EXPECT_LT(Since(started), 20000) << c.name;  // no wait ran out (the shortest is 25 s)
     if (c.client_bytes) {
       EXPECT_EQ(Received(), (std::vector<std::string>{c.client_bytes})) << c.name;
     }
@@ -185,7 +185,7 @@ TEST_F(SnppClientTest, AServerStreamingWithoutALineEndFailsTheDeliveryAtOnce) {
   const auto d = Send("77", "hi");
   EXPECT_FALSE(d.result);
   EXPECT_EQ(d.reply, "Server Reply Longer Than 65536 Bytes");
-  EXPECT_LT(Since(started), 5000);  // long before the greeting's time-out
+  EXPECT_LT(Since(started), 20000);  // long before the greeting's 25 s time-out
   EXPECT_EQ(Received(), (std::vector<std::string>{""}));  // the connection ends without QUIT
 }
 
@@ -230,13 +230,15 @@ TEST_F(SnppClientTest, LookupAndConnectionFailuresReturnTheirText) {
   EXPECT_FALSE(d.result);
   EXPECT_EQ(d.reply, "Port Lookup - Could Not Find Service Entry");
 
-  // A refused connection fails at once, well inside the connect time-out.
+  // A refused connection fails at once, well inside the connect time-out
+  // (here ten minutes, a real minute).
+  client_.SetTimeouts({600, 25, 45});
   const int64_t started = platform::NowMs();
   d.result = client_.SendSnpp("127.0.0.1", std::to_string(test::UnusedLocalPort()), "77", "hi", 999, false, false,
                               false, d.tags, d.reply);
   EXPECT_FALSE(d.result);
   EXPECT_EQ(d.reply, "Error #10061 (WSAECONNREFUSED)");
-  EXPECT_LT(Since(started), 1000);
+  EXPECT_LT(Since(started), 300000);
 }
 
 TEST_F(SnppClientTest, StopFlagAbortsTheCall) {
@@ -286,10 +288,11 @@ TEST_F(SnppClientTest, SeveralThreadsDeliverAtOnce) {
   EXPECT_EQ(server_->Connections(), 20u);
 }
 
-// Time-outs in scaled time: 100 clock seconds pass in one real second.
+// Time-outs in scaled time: 20 clock seconds pass in one real second, so the
+// bounds below leave half a real second for the machine's pace.
 class SnppClientTimeouts : public SnppClientTest {
  protected:
-  platform::ScopedClock faster_{std::make_shared<platform::ScaledClock>(100)};
+  platform::ScopedClock faster_{std::make_shared<platform::ScaledClock>(20)};
 
   // Clock seconds the delivery took.
   double Timed(Delivery& d, const std::string& msg = "hi") {

@@ -173,7 +173,7 @@ TEST_F(SockListenTest, DestroyingABlockingListenerWhileItsThreadsRunFreesEachSoc
   listener_->SetListen(true);
   const int client = RawConnect("");
   // Stop pumping as soon as the thread is started, before it is served.
-  const auto end = std::chrono::steady_clock::now() + 3s;
+  const auto end = std::chrono::steady_clock::now() + 30s;
   while (listener_->GetAcceptThreadCount() == 0 && std::chrono::steady_clock::now() < end) {
     platform::ProcessMessages();
     std::this_thread::sleep_for(1ms);
@@ -198,7 +198,7 @@ TEST(SockDatagram, RoundTripAndTheDatagramChecks) {
   // Nothing waiting: a zero time-out returns at once with both emptied.
   const auto start = std::chrono::steady_clock::now();
   udp.ReceiveDatagram(host, data);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);  // no wait for a datagram
   EXPECT_EQ(host + data, "");
 
   // Datagrams go to the socket's own port on the host given: here, itself.
