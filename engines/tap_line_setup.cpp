@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <optional>
 
+#include "datafiles/modem_config_file.h"
 #include "engines/inbound_line_check.h"
 #include "engines/kyr_tap.h"
-#include "engines/modem_config_file.h"
 #include "engines/tap_line_table.h"
 #include "engines/tapi_line.h"
 #include "platform/base/exception.h"

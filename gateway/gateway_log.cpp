@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "gateway/data_directory.h"
+#include "datafiles/data_directory.h"
 #include "gateway/vltap_gateway_service.h"
 #include "platform/base/whole_file.h"
 #include "platform/service/event_log.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "engines/modem_config_file.h"
+#include "datafiles/modem_config_file.h"
 #include "engines/tapi_line.h"
 #include "manager/model/service_manager.h"
 #include "platform/base/ascii_text.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "gateway/config_file.h"
-#include "gateway/data_directory.h"
+#include "datafiles/config_file.h"
+#include "datafiles/data_directory.h"
 #include "gateway/vltap_gateway_service.h"
 #include "platform/base/system_error.h"
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <utility>
 
-#include "gateway/data_directory.h"
+#include "datafiles/data_directory.h"
 #include "gateway/vltap_gateway_service.h"
 #include "platform/base/exception.h"
 #include "platform/base/system_error.h"

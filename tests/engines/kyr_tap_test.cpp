@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engines/modem_config_file.h"
+#include "datafiles/modem_config_file.h"
 
 namespace vltg {
 namespace {

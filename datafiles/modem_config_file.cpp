@@ -1,4 +1,4 @@
-#include "engines/modem_config_file.h"
+#include "datafiles/modem_config_file.h"
 
 namespace vltg {
 namespace {
