@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "datafiles/data_directory.h"
-#include "gateway/vltap_gateway_service.h"
+#include "datafiles/service_names.h"
 #include "platform/base/whole_file.h"
 #include "platform/service/event_log.h"
 

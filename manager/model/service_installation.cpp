@@ -8,7 +8,7 @@
 
 #include "datafiles/config_file.h"
 #include "datafiles/data_directory.h"
-#include "gateway/vltap_gateway_service.h"
+#include "datafiles/service_names.h"
 #include "platform/base/system_error.h"
 
 namespace vltg::manager {

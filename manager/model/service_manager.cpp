@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "datafiles/data_directory.h"
-#include "gateway/vltap_gateway_service.h"
+#include "datafiles/service_names.h"
 #include "platform/base/exception.h"
 #include "platform/base/system_error.h"
 #include "platform/base/whole_file.h"
