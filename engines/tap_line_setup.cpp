@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <optional>
 
+#include "datafiles/modem_config_file.h"
 #include "engines/inbound_line_check.h"
 #include "engines/kyr_tap.h"
-#include "engines/modem_config_file.h"
 #include "engines/tap_line_table.h"
 #include "engines/tapi_line.h"
 #include "platform/base/exception.h"
@@ -71,15 +71,13 @@ void TKYRTap::ShutdownLineApp() {
 }
 
 bool TKYRTap::LoadModemConfig(const std::string& Path, uint32_t DeviceID) {
-  std::optional<std::string> file;
+  std::optional<std::string> block;
   try {
-    file = ReadWholeFile(Path);
+    block = ReadModemConfigFile(Path);
   } catch (const EFileError& e) {
     Error(e.Message());  // says why the port's own settings are not used
     return false;
   }
-  if (!file) return false;
-  const auto block = ModemConfigBlock(*file);
   if (!block) return false;
   return lineSetDevConfig(DeviceID, block->data(), static_cast<uint32_t>(block->size()), kDeviceClassDataModem) >= 0;
 }

@@ -2,10 +2,10 @@
 
 #include <optional>
 
+#include "datafiles/config_lists.h"
+#include "datafiles/data_directory.h"
 #include "engines/kyr_tap.h"
 #include "engines/kyr_tnpp.h"
-#include "gateway/config_lists.h"
-#include "gateway/data_directory.h"
 
 namespace vltg {
 namespace {

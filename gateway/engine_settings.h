@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gateway/config_file.h"
+#include "datafiles/config_file.h"
 #include "platform/profile/profile_file.h"
 
 namespace vltg {

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "gateway/data_directory.h"
-#include "gateway/vltap_gateway_service.h"
+#include "datafiles/data_directory.h"
+#include "datafiles/service_names.h"
 #include "platform/base/whole_file.h"
 #include "platform/service/event_log.h"
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "gateway/config_file.h"
+#include "datafiles/config_file.h"
+#include "datafiles/route_table.h"
 #include "gateway/gateway_log.h"
-#include "gateway/route_table.h"
 #include "gateway/snpp/snpp_client.h"
 #include "gateway/tnpp_page_queue.h"
 #include "gateway/wctp/inet_page_request.h"

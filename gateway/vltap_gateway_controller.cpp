@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "datafiles/data_directory.h"
+#include "datafiles/tap_ports.h"
 #include "engines/kyr_tap.h"
 #include "engines/tnpp_packet.h"
-#include "gateway/data_directory.h"
 #include "gateway/engine_log_lines.h"
 #include "gateway/engine_settings.h"
-#include "gateway/tap_ports.h"
 #include "platform/messages/message_queue.h"
 #include "platform/service/service.h"
 

@@ -12,12 +12,12 @@
 #include <set>
 #include <string>
 
+#include "datafiles/route_table.h"
 #include "engines/kyr_tnpp.h"
 #include "engines/win_thread.h"
 #include "gateway/gateway_controller.h"
 #include "gateway/gateway_log.h"
 #include "gateway/page_router.h"
-#include "gateway/route_table.h"
 #include "gateway/tnpp_page_queue.h"
 #include "platform/profile/profile_file.h"
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "gateway/data_directory.h"
+#include "datafiles/data_directory.h"
 #include "gateway/vltap_gateway_controller.h"
 #include "platform/messages/message_queue.h"
 

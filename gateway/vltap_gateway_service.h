@@ -7,13 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "datafiles/service_names.h"
 #include "gateway/gateway_controller.h"
 #include "platform/service/service.h"
 
 namespace vltg {
-
-inline constexpr char kGatewayServiceName[] = "VLTAPGateway";
-inline constexpr char kGatewayDisplayName[] = "DI DIZ Evevevu";
 
 class TVLTAPGateway : public platform::TService {
  public:

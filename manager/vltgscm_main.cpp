@@ -1,7 +1,7 @@
 // VLTGSCM: the gateway's service manager.
 #include <QApplication>
 
-#include "gateway/data_directory.h"
+#include "datafiles/data_directory.h"
 #include "manager/model/service_manager.h"
 #include "manager/ui/dialing_frm.h"
 #include "manager/ui/main_window.h"

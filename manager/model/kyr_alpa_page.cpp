@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "engines/modem_config_file.h"
+#include "datafiles/modem_config_file.h"
 #include "engines/tapi_line.h"
 #include "manager/model/service_manager.h"
 #include "platform/base/ascii_text.h"
@@ -131,14 +131,12 @@ bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, b
   std::string input;
   std::error_code ignored;
   if (std::filesystem::exists(Path, ignored)) {
-    std::optional<std::string> file;
+    std::optional<std::string> block;
     try {
-      file = ReadWholeFile(Path);
+      block = ReadModemConfigFile(Path);
     } catch (const EFileError& e) {
       return fail(e.Message());
     }
-    if (!file) return false;
-    const auto block = ModemConfigBlock(*file);
     if (block && DecodeDeviceConfig(*block)) input = *block;
   }
   VARSTRING output;
@@ -149,7 +147,7 @@ bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, b
   if (result == LINEERR_OPERATIONFAILED && Cancelled != nullptr) *Cancelled = true;
   if (result != 0) return line_failed(result);
   try {
-    ReplaceWholeFile(Path, VarStringBytes(output));
+    WriteModemConfigFile(Path, output);
   } catch (const EFileError& e) {
     return fail(e.Message());
   }

@@ -1,8 +1,8 @@
 #pragma once
 // The manager's telephony line component: lists the lines that carry data
 // calls and has a line's modem settings edited in the line provider's own
-// dialog, stored as a TAP port's modem configuration file (*.mcf, the form the
-// gateway reads: modem_config_file.h).
+// dialog, stored as a TAP port's modem configuration file (*.mcf, read and
+// written by datafiles/modem_config_file.h, as the gateway reads it).
 //
 // The manager never opens a line or places a call with it: it only holds a
 // line application open (with an entry of its own 17-entry line table) to

@@ -1,8 +1,8 @@
 #include "manager/model/port_data.h"
 
-#include "gateway/config_file.h"
-#include "gateway/config_keys.h"
-#include "gateway/config_lists.h"
+#include "datafiles/config_file.h"
+#include "datafiles/config_keys.h"
+#include "datafiles/config_lists.h"
 
 namespace vltg::manager {
 namespace {

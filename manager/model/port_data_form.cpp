@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "gateway/data_directory.h"
-#include "gateway/tap_ports.h"
+#include "datafiles/data_directory.h"
+#include "datafiles/tap_ports.h"
 #include "platform/base/ascii_text.h"
 
 namespace vltg::manager {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/route_table.h"
+#include "datafiles/route_table.h"
 #include "manager/model/message_sink.h"
 
 namespace vltg::manager {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gateway/route_table.h"
+#include "datafiles/route_table.h"
 
 namespace vltg::manager {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "gateway/data_directory.h"
+#include "datafiles/data_directory.h"
 #include "manager/model/route_order.h"
 #include "platform/base/exception.h"
 #include "platform/base/whole_file.h"

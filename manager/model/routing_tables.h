@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/route_table.h"
+#include "datafiles/route_table.h"
 #include "manager/model/rout_form.h"
 #include "manager/model/service_manager.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <utility>
 
-#include "gateway/config_file.h"
-#include "gateway/data_directory.h"
-#include "gateway/vltap_gateway_service.h"
+#include "datafiles/config_file.h"
+#include "datafiles/data_directory.h"
+#include "datafiles/service_names.h"
 #include "platform/base/system_error.h"
 
 namespace vltg::manager {

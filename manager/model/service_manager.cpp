@@ -4,8 +4,8 @@
 #include <memory>
 #include <utility>
 
-#include "gateway/data_directory.h"
-#include "gateway/vltap_gateway_service.h"
+#include "datafiles/data_directory.h"
+#include "datafiles/service_names.h"
 #include "platform/base/exception.h"
 #include "platform/base/system_error.h"
 #include "platform/base/whole_file.h"

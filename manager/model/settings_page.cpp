@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "gateway/config_file.h"
+#include "datafiles/config_file.h"
 
 namespace vltg::manager {
 

@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "gateway/config_keys.h"
+#include "datafiles/config_keys.h"
 #include "manager/model/service_manager.h"
 
 namespace vltg::manager {

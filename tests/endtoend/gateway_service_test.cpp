@@ -8,7 +8,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "gateway/data_directory.h"
+#include "datafiles/data_directory.h"
 #include "platform/messages/message_queue.h"
 #include "platform/registry/registry.h"
 #include "platform/service/event_log.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "gateway/route_table.h"
+#include "datafiles/route_table.h"
 #include "manager/model/tap_port_list.h"
 #include "platform/telephony/line_api.h"
 #include "tests/support/caller_script.h"

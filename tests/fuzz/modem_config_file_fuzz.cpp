@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engines/modem_config_file.h"
+#include "datafiles/modem_config_file.h"
 #include "tests/support/fuzz_check.h"
 
 using vltg::testing::FuzzCheck;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/route_table.h"
+#include "datafiles/route_table.h"
 #include "platform/base/ascii_text.h"
 #include "tests/support/fuzz_check.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "gateway/config_keys.h"
+#include "datafiles/config_keys.h"
 #include "gateway/page_router.h"
 #include "gateway/wctp/inet_page_request.h"
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "engines/modem_config_file.h"
+#include "datafiles/modem_config_file.h"
 #include "platform/telephony/device_config.h"
 #include "platform/telephony/tapi_constants.h"
 #include "tests/support/modem_simulator.h"

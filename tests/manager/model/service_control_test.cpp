@@ -17,7 +17,7 @@
 #include <sstream>
 #include <thread>
 
-#include "gateway/vltap_gateway_service.h"
+#include "datafiles/service_names.h"
 #include "manager/model/service_manager.h"
 #include "platform/base/system_error.h"
 #include "platform/service/service_tool.h"

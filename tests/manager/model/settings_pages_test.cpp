@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "gateway/config_file.h"
+#include "datafiles/config_file.h"
 #include "manager/model/misc_settings.h"
 #include "manager/model/tnpp_settings.h"
 #include "manager/model/wctp_settings.h"

@@ -1,6 +1,6 @@
-#include "gateway/config_lists.h"
+#include "datafiles/config_lists.h"
 
-#include "gateway/config_keys.h"
+#include "datafiles/config_keys.h"
 
 namespace vltg {
 

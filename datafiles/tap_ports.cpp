@@ -1,8 +1,8 @@
-#include "gateway/tap_ports.h"
+#include "datafiles/tap_ports.h"
 
 #include <algorithm>
 
-#include "gateway/config_keys.h"
+#include "datafiles/config_keys.h"
 #include "platform/base/ascii_text.h"
 #include "platform/profile/profile_integer.h"
 #include "platform/profile/profile_text.h"

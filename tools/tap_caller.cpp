@@ -1,4 +1,4 @@
-#include "tests/support/tap_caller.h"
+#include "tools/tap_caller.h"
 
 #include <algorithm>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "gateway/route_table.h"
+#include "datafiles/route_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "gateway/config_file.h"
+#include "datafiles/config_file.h"
 
 namespace vltg {
 

@@ -1,9 +1,9 @@
-#include "gateway/config_file.h"
+#include "datafiles/config_file.h"
 
 #include <gtest/gtest.h>
 
-#include "gateway/config_lists.h"
-#include "gateway/tap_ports.h"
+#include "datafiles/config_lists.h"
+#include "datafiles/tap_ports.h"
 #include "tests/support/temp_dir.h"
 
 namespace vltg {

@@ -25,11 +25,11 @@
 #include <vector>
 
 #include "platform/base/machine_root.h"
-#include "tests/support/demo_page_request.h"
 #include "tests/support/modem_line_ready.h"
 #include "tests/support/modem_simulator.h"
 #include "tests/support/pseudo_terminal.h"
-#include "tests/support/tap_caller.h"
+#include "tools/demo_page_request.h"
+#include "tools/tap_caller.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "platform/messages/message_queue.h"
-#include "tests/support/demo_page_request.h"
 #include "tests/support/run_program.h"
-#include "tests/support/tap_caller.h"
 #include "tests/support/temp_dir.h"
+#include "tools/demo_page_request.h"
+#include "tools/tap_caller.h"
 
 namespace vltg::testing {
 namespace {
@@ -57,7 +57,7 @@ TEST(TapVerdict, TheFirstAnswerAfterTheBlockCounts) {
 // its result line.
 TEST(DemoModemTool, AnswersEachRequestWithItsResultAndCleansUp) {
   TempDir root;
-  const std::string tool = VLTG_BINARY_DIR "/tests/demo-modem";
+  const std::string tool = VLTG_BINARY_DIR "/tools/demo-modem";
   const std::string socket = (root / "modem.sock").string();
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);

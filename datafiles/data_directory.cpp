@@ -1,4 +1,4 @@
-#include "gateway/data_directory.h"
+#include "datafiles/data_directory.h"
 
 #include <filesystem>
 #include <system_error>

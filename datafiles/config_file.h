@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/config_keys.h"
+#include "datafiles/config_keys.h"
 #include "platform/profile/profile_file.h"
 
 namespace vltg {

@@ -1,4 +1,4 @@
-#include "tests/support/demo_page_request.h"
+#include "tools/demo_page_request.h"
 
 #include <algorithm>
 

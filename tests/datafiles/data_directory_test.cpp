@@ -1,4 +1,4 @@
-#include "gateway/data_directory.h"
+#include "datafiles/data_directory.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

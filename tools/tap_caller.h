@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/support/demo_page_request.h"
+#include "tools/demo_page_request.h"
 
 namespace vltg::testing {
 

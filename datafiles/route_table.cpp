@@ -1,4 +1,4 @@
-#include "gateway/route_table.h"
+#include "datafiles/route_table.h"
 
 #include "platform/base/ascii_text.h"
 #include "platform/base/text_lines.h"

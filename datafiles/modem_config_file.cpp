@@ -1,9 +1,12 @@
-#include "engines/modem_config_file.h"
+#include "datafiles/modem_config_file.h"
+
+#include "platform/base/whole_file.h"
 
 namespace vltg {
 namespace {
 
 constexpr size_t kStringSizeOffset = 16;
+static_assert(kModemConfigHeaderSize == platform::VARSTRING::kHeaderSize, "a file is the line's record whole");
 
 uint32_t Word(std::string_view bytes, size_t at) {
   uint32_t value = 0;
@@ -19,6 +22,16 @@ std::optional<std::string> ModemConfigBlock(std::string_view File) {
   const uint64_t size = Word(File, kStringSizeOffset);
   if (uint64_t{kModemConfigHeaderSize} + size > File.size()) return std::nullopt;
   return std::string(File.substr(kModemConfigHeaderSize, static_cast<size_t>(size)));
+}
+
+std::optional<std::string> ReadModemConfigFile(const std::filesystem::path& Path) {
+  const std::optional<std::string> file = platform::ReadWholeFile(Path);
+  if (!file) return std::nullopt;
+  return ModemConfigBlock(*file);
+}
+
+void WriteModemConfigFile(const std::filesystem::path& Path, const platform::VARSTRING& Record) {
+  platform::ReplaceWholeFile(Path, platform::VarStringBytes(Record));
 }
 
 }  // namespace vltg
