@@ -69,23 +69,23 @@ void FakeServiceChannel::Serve() {
     if (fd < 0) return;
     if (platform::ReadChannelRequest(fd, 1000)) {
       if (on_request) on_request();
+      const Reply& reply = replies_[std::min(served++, replies_.size() - 1)];
+      // Taken, never answered: held until the caller gives up or the channel
+      // goes. Held before the request counts as arrived, so a LetGo that
+      // follows the arrival always finds it.
+      bool hold = false;
       {
         const std::lock_guard lock(mutex_);
         ++requests_;
-      }
-      arrived_.notify_all();
-      const Reply& reply = replies_[std::min(served++, replies_.size() - 1)];
-      if (reply) {
-        platform::WriteChannelReply(fd, *reply, 1000);
-      } else {
-        // Taken, never answered: held until the caller gives up or the
-        // channel goes.
-        bool hold = false;
-        {
-          const std::lock_guard lock(mutex_);
+        if (!reply) {
           hold = !closing_;
           if (hold) hung_ = fd;
         }
+      }
+      arrived_.notify_all();
+      if (reply) {
+        platform::WriteChannelReply(fd, *reply, 1000);
+      } else {
         for (char byte; hold;) {
           const ssize_t n = ::read(fd, &byte, 1);
           if (n == 0 || (n < 0 && errno != EINTR)) break;
