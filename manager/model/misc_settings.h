@@ -6,7 +6,7 @@ namespace vltg::manager {
 
 class MiscSettings : public SettingsPage {
  public:
-  explicit MiscSettings(TVLSGSrvcMngr& manager);
+  explicit MiscSettings(PageHost& host);
   // "&Apply Changes": nothing to refuse.
   bool Button4Click() { return Apply(); }
 };

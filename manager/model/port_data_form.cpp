@@ -9,10 +9,10 @@
 
 namespace vltg::manager {
 
-TPortDataForm::TPortDataForm(TVLSGSrvcMngr& manager, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
+TPortDataForm::TPortDataForm(PageHost& host, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
                              bool editing)
-    : FManager(manager),
-      FSink(&manager.Sink()),
+    : FHost(host),
+      FSink(&host.Sink()),
       FLines(std::move(lines)),
       FOtherPorts(std::move(other_ports)),
       FEditing(editing) {}
@@ -76,7 +76,7 @@ void TPortDataForm::BitBtn4Click() {
   line.SetParentForm(Owner);
   bool cancelled = false;
   std::string reason;
-  if (!line.EditModemConfig(FManager.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.DeviceID),
+  if (!line.EditModemConfig(FHost.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.DeviceID),
                             &cancelled, &reason) &&
       !cancelled) {
     FSink->Beep();
@@ -88,6 +88,6 @@ void TPortDataForm::BitBtn4Click() {
 
 void TPortDataForm::BitBtn1Click(int page) { ShowHelp(page == 0 ? kGeneralDetailsHelp : kDirectAccessHelp); }
 
-void TPortDataForm::ShowHelp(int context) { FManager.ShowHelp(context); }
+void TPortDataForm::ShowHelp(int context) { FHost.ShowHelp(context); }
 
 }  // namespace vltg::manager

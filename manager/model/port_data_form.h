@@ -10,7 +10,7 @@
 #include "manager/model/kyr_alpa_page.h"
 #include "manager/model/message_sink.h"
 #include "manager/model/port_data.h"
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 
 namespace vltg::manager {
 
@@ -22,10 +22,10 @@ class TPortDataForm {
  public:
   // `lines` fills the Modem list; `other_ports` are the names of the ports
   // listed beside this one. When editing, the name is the port's and stays.
-  TPortDataForm(TVLSGSrvcMngr& manager, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
+  TPortDataForm(PageHost& host, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
                 bool editing);
 
-  // Boxes and focus go here; the manager's sink unless the window sets its own.
+  // Boxes and focus go here; the host's sink unless the window sets its own.
   void SetSink(MessageSink& sink) { FSink = &sink; }
   // The window the provider's modem dialog is modal to (a QWidget*).
   void* Owner = nullptr;
@@ -59,7 +59,7 @@ class TPortDataForm {
   bool CheckName(const char* empty_text, bool for_file);
   void Refuse(const char* text, const char* control);
 
-  TVLSGSrvcMngr& FManager;
+  PageHost& FHost;
   MessageSink* FSink;
   std::vector<TAlpaLine> FLines;
   std::vector<std::string> FOtherPorts;

@@ -9,14 +9,14 @@
 
 namespace vltg::manager {
 
-RoutingTables::RoutingTables(TVLSGSrvcMngr& manager) : FManager(manager) { LoadRoutes(); }
+RoutingTables::RoutingTables(PageHost& host) : FHost(host) { LoadRoutes(); }
 
 int RoutingTables::StateImage(const RouteLine& item) { return item.transport == kTransportTnpp ? 1 : 0; }
 
 void RoutingTables::LoadRoutes() {
   FUnreadable.clear();
   try {
-    FItems = RouteTable::Load(FManager.FilePath(kRouteFileName)).Lines();
+    FItems = RouteTable::Load(FHost.FilePath(kRouteFileName)).Lines();
   } catch (const platform::EFileError& e) {
     FItems.clear();
     FUnreadable = e.Message();
@@ -53,7 +53,7 @@ std::optional<std::size_t> RoutingTables::ListView1DblClick(std::optional<std::s
 
 void RoutingTables::BitBtn2Click(std::optional<std::size_t> selected) {
   if (!selected || *selected >= FItems.size()) return;
-  MessageSink& sink = FManager.Sink();
+  MessageSink& sink = FHost.Sink();
   sink.Beep();
   if (sink.ShowBox("Delete Route \"" + FItems[*selected].route + "\"?", BoxKind::kWarning, BoxButtons::kYesNo) ==
       BoxAnswer::kYes) {
@@ -64,7 +64,7 @@ void RoutingTables::BitBtn2Click(std::optional<std::size_t> selected) {
 std::optional<std::size_t> RoutingTables::ListView1Edited(std::size_t item, const std::string& route) {
   if (item >= FItems.size()) return std::nullopt;
   if (const auto fault = CheckRouteText(route)) {
-    ShowRouteFault(FManager.Sink(), RouteFault{fault->text, "ListView1"});
+    ShowRouteFault(FHost.Sink(), RouteFault{fault->text, "ListView1"});
     return std::nullopt;
   }
   RouteLine edited = FItems[item];
@@ -77,17 +77,17 @@ std::optional<std::size_t> RoutingTables::ListView1Edited(std::size_t item, cons
 bool RoutingTables::Button3Click() {
   // The list lacks the routes the file holds: writing it would lose them.
   if (!FUnreadable.empty()) {
-    FManager.Sink().ShowBox(FUnreadable, BoxKind::kError, BoxButtons::kOk);
+    FHost.Sink().ShowBox(FUnreadable, BoxKind::kError, BoxButtons::kOk);
     return false;
   }
   try {
-    RouteTable(FItems).Save(FManager.FilePath(kRouteFileName));
+    RouteTable(FItems).Save(FHost.FilePath(kRouteFileName));
   } catch (const Exception& e) {
-    FManager.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
+    FHost.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
     return false;
   }
   LoadRoutes();
-  FManager.RestartPrompt();
+  FHost.RestartPrompt();
   return true;
 }
 

@@ -10,14 +10,14 @@
 
 #include "datafiles/route_table.h"
 #include "manager/model/rout_form.h"
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 
 namespace vltg::manager {
 
 class RoutingTables {
  public:
   // Loads the list.
-  explicit RoutingTables(TVLSGSrvcMngr& manager);
+  explicit RoutingTables(PageHost& host);
 
   // Shows the "Routing Data" dialog modally on the form; true when it closed with OK.
   std::function<bool(RoutingTables& sender, TRoutForm& form)> OnShowRoutForm;
@@ -47,7 +47,7 @@ class RoutingTables {
  private:
   std::size_t Place(RouteLine item);
 
-  TVLSGSrvcMngr& FManager;
+  PageHost& FHost;
   std::vector<RouteLine> FItems;
   // Why Route.Dat could not be read; empty when it could.
   std::string FUnreadable;

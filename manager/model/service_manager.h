@@ -15,6 +15,7 @@
 
 #include "manager/model/background_runner.h"
 #include "manager/model/message_sink.h"
+#include "manager/model/page_host.h"
 #include "platform/base/system_error.h"
 #include "platform/profile/profile_file.h"
 #include "platform/service/service_control.h"
@@ -70,7 +71,7 @@ std::string SystemErrorText(uint32_t code);
 // program then ends.
 platform::ScManagerHandle OpenServiceDatabase(MessageSink& sink);
 
-class TVLSGSrvcMngr {
+class TVLSGSrvcMngr : public PageHost {
  public:
   // `manager` is the program-wide service database handle, open for the
   // program's life; `home_dir` the data directory (FHomeDir); `runner` runs
@@ -79,9 +80,8 @@ class TVLSGSrvcMngr {
                 BackgroundRunner& runner);
 
   const std::string& HomeDir() const { return FHomeDir; }
-  // FHomeDir, "/" and the file name.
-  std::string FilePath(std::string_view name) const;
-  MessageSink& Sink() { return FSink; }
+  std::string FilePath(std::string_view name) const override;
+  MessageSink& Sink() override { return FSink; }
 
   // Start-up, before the window: asks to configure when there is no
   // Config.Dat (the answer is not used).
@@ -140,24 +140,19 @@ class TVLSGSrvcMngr {
   void Uninstall1Click();
   void ApplySvcChgClick();
 
-  // After a change was saved: while the service was last seen running, asks
-  // whether to restart it.
-  void RestartPrompt();
+  // The pages' host. The restart prompt asks only while the service was last
+  // seen running.
+  void RestartPrompt() override;
 
   // Help: the page of a help context, help/<context>.html under the data
   // directory, or the contents, help/index.html, opened by the desktop. A
   // missing page opens nothing.
-  void ShowHelp(int context);
+  void ShowHelp(int context) override;
   void ShowHelpContents();
 
-  // Config.Dat for loading what the window shows: a file that exists but
-  // cannot be read gives the defaults (FormCreate has said why).
-  platform::ProfileFile ConfigToLoad() const;
-  // Runs a page's writes on Config.Dat in memory and replaces the file once.
-  // A write that fails (a file that cannot be read among them) is shown in an
-  // error box, the file left as it was, and false returned, so no success box
-  // or restart prompt follows it.
-  bool WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes);
+  // Config.Dat: a file that cannot be read is named by FormCreate.
+  platform::ProfileFile ConfigToLoad() const override;
+  bool WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes) override;
 
  private:
   // Marks an operation: Busy while it lives.

@@ -57,13 +57,13 @@ DigitsEdit KeepTypedDigits(std::string_view before, std::string_view after, std:
   return edit;
 }
 
-SettingsPage::SettingsPage(TVLSGSrvcMngr& manager, std::string_view section, std::span<const SettingsField> fields)
-    : manager_(manager), section_(section), fields_(fields) {
+SettingsPage::SettingsPage(PageHost& host, std::string_view section, std::span<const SettingsField> fields)
+    : host_(host), section_(section), fields_(fields) {
   Load();
 }
 
 void SettingsPage::Load() {
-  const platform::ProfileFile config = manager_.ConfigToLoad();
+  const platform::ProfileFile config = host_.ConfigToLoad();
   values_.clear();
   for (const SettingsField& field : fields_) {
     values_.push_back(std::visit(
@@ -107,7 +107,7 @@ void SettingsPage::SetChecked(std::string_view control, bool checked) {
 
 bool SettingsPage::Apply() {
   const auto refuse = [&](const SettingsField& field, const std::string& text) {
-    MessageSink& sink = manager_.Sink();
+    MessageSink& sink = host_.Sink();
     sink.Beep();
     sink.ShowBox(text, BoxKind::kError, BoxButtons::kOk);
     sink.Focus(field.control);
@@ -130,7 +130,7 @@ bool SettingsPage::Apply() {
       return refuse(fields_[i], LabelName(fields_[i]) + " Can Not Contain A NUL Character!");
     }
   }
-  const bool written = manager_.WriteConfig([&](platform::ProfileFile& config) {
+  const bool written = host_.WriteConfig([&](platform::ProfileFile& config) {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
       const Value& value = values_[i];
       std::visit(Overload{
@@ -147,7 +147,7 @@ bool SettingsPage::Apply() {
                  fields_[i].key);
     }
   });
-  if (written) manager_.RestartPrompt();
+  if (written) host_.RestartPrompt();
   return written;
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "datafiles/config_keys.h"
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 
 namespace vltg::manager {
 
@@ -34,7 +34,7 @@ class SettingsPage {
  public:
   // Loads the page from Config.Dat. `fields` stand in the order the page's
   // keys are written and its blank edits checked.
-  SettingsPage(TVLSGSrvcMngr& manager, std::string_view section, std::span<const SettingsField> fields);
+  SettingsPage(PageHost& host, std::string_view section, std::span<const SettingsField> fields);
 
   std::span<const SettingsField> Fields() const { return fields_; }
   const SettingsField& Field(std::string_view control) const;
@@ -54,7 +54,7 @@ class SettingsPage {
   std::size_t IndexOf(std::string_view control) const;
   void Load();
 
-  TVLSGSrvcMngr& manager_;
+  PageHost& host_;
   std::string section_;
   std::span<const SettingsField> fields_;
   std::vector<Value> values_;

@@ -33,13 +33,13 @@ int32_t FreeSlot(const ProfileFile& config) {
 
 }  // namespace
 
-TTapPortList::TTapPortList(TVLSGSrvcMngr& manager) : FManager(manager) {
+TTapPortList::TTapPortList(PageHost& host) : FHost(host) {
   // KYRAlpaPage1 as the main window's form describes it.
   KYRAlpaPage1.SetComPort(pnaCOM1);
   KYRAlpaPage1.SetDevIdToInitialize(0);
   KYRAlpaPage1.SetShowDialDialog(true);
   KYRAlpaPage1.SetShowErrorDialogs(true);
-  KYRAlpaPage1.SetMessageSink(&manager.Sink());
+  KYRAlpaPage1.SetMessageSink(&host.Sink());
   // At start, before its line application runs: lists nothing.
   std::vector<TAlpaLine> lines;
   KYRAlpaPage1.GetLineNames(lines);
@@ -61,7 +61,7 @@ std::vector<std::string> TTapPortList::CaptionsBut(int except, bool started_only
 
 void TTapPortList::FormShow() {
   FItems.clear();
-  const ProfileFile config = FManager.ConfigToLoad();
+  const ProfileFile config = FHost.ConfigToLoad();
   const std::vector<platform::ProfileEntry> entries = config.ReadSectionValues(kTapPortsSection);
   std::vector<std::string> keys;
   for (const platform::ProfileEntry& entry : entries) keys.push_back(entry.name);
@@ -84,40 +84,40 @@ bool TTapPortList::ListLines(std::vector<TAlpaLine>& lines) {
     KYRAlpaPage1.GetLineNames(lines);
     return true;
   } catch (const Exception& e) {
-    FManager.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
+    FHost.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
     return false;
   }
 }
 
 void TTapPortList::BitBtn4Click() {
-  const ProfileFile config = FManager.ConfigToLoad();
+  const ProfileFile config = FHost.ConfigToLoad();
   const auto refuse = [this] {
-    FManager.Sink().Beep();
-    FManager.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
+    FHost.Sink().Beep();
+    FHost.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
   };
   if (FreeSlot(config) == 0) return refuse();
   std::vector<TAlpaLine> lines;
   if (!ListLines(lines)) return;
-  TPortDataForm form(FManager, std::move(lines), CaptionsBut(-1), false);
+  TPortDataForm form(FHost, std::move(lines), CaptionsBut(-1), false);
   if (!ShowPortDialog || !ShowPortDialog(form)) return;
   // Taken again: the file may have changed while the dialog was open.
   const int32_t slot = FreeSlot(config);
   if (slot == 0) return refuse();
   const std::string key = TapPortKey(slot);
-  const bool written = FManager.WriteConfig([&](ProfileFile& file) {
+  const bool written = FHost.WriteConfig([&](ProfileFile& file) {
     file.WriteString(kTapPortsSection, key, form.ModemName);
     WritePortData(file, form.ModemName, form.Data);
   });
   if (!written) return;
   FItems.push_back(ItemOf(form.ModemName, form.Data, key));
-  FManager.RestartPrompt();
+  FHost.RestartPrompt();
 }
 
 void TTapPortList::ListView2DblClick(int selected) {
   if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return;
   if (FItems[static_cast<size_t>(selected)].StateIndex == kPortNotStartedImage) {
-    FManager.Sink().Beep();
-    FManager.Sink().ShowBox("Port Not Started By The Gateway! It Can Only Be Deleted.", BoxKind::kWarning,
+    FHost.Sink().Beep();
+    FHost.Sink().ShowBox("Port Not Started By The Gateway! It Can Only Be Deleted.", BoxKind::kWarning,
                             BoxButtons::kOk);
     return;
   }
@@ -125,22 +125,22 @@ void TTapPortList::ListView2DblClick(int selected) {
   if (!ListLines(lines)) return;
   const std::string name = FItems[static_cast<size_t>(selected)].Caption;
   // Entries the gateway does not start are no clash: the section is this port's.
-  TPortDataForm form(FManager, std::move(lines), CaptionsBut(selected, true), true);
+  TPortDataForm form(FHost, std::move(lines), CaptionsBut(selected, true), true);
   form.ModemName = name;
-  form.Data = ReadPortData(FManager.ConfigToLoad(), name);
+  form.Data = ReadPortData(FHost.ConfigToLoad(), name);
   // A line no longer listed is no choice.
   form.SetModemIndex(form.ModemIndex());
   if (!ShowPortDialog || !ShowPortDialog(form)) return;
-  if (!FManager.WriteConfig([&](ProfileFile& file) { WritePortData(file, name, form.Data); })) return;
+  if (!FHost.WriteConfig([&](ProfileFile& file) { WritePortData(file, name, form.Data); })) return;
   TTapPortItem& item = FItems[static_cast<size_t>(selected)];
   item = ItemOf(name, form.Data, item.Key);
-  FManager.RestartPrompt();
+  FHost.RestartPrompt();
 }
 
 bool TTapPortList::BitBtn3Click(int selected) {
   if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return false;
-  FManager.Sink().Beep();
-  if (FManager.Sink().ShowBox("Delete Selected TAP Port?", BoxKind::kConfirmation, BoxButtons::kYesNo) !=
+  FHost.Sink().Beep();
+  if (FHost.Sink().ShowBox("Delete Selected TAP Port?", BoxKind::kConfirmation, BoxButtons::kYesNo) !=
       BoxAnswer::kYes) {
     return false;
   }
@@ -152,13 +152,13 @@ bool TTapPortList::BitBtn3Click(int selected) {
       IsUsablePortName(item.Caption) && std::none_of(others.begin(), others.end(), [&](const std::string& other) {
         return platform::EqualsIgnoreCase(other, item.Caption);
       });
-  const bool written = FManager.WriteConfig([&](ProfileFile& file) {
+  const bool written = FHost.WriteConfig([&](ProfileFile& file) {
     file.WriteNthString(kTapPortsSection, item.Key, item.KeyRepeat, "");
     if (own_section) file.EraseSection(item.Caption);
   });
   if (!written) return false;
   FItems.erase(FItems.begin() + selected);
-  FManager.RestartPrompt();
+  FHost.RestartPrompt();
   return true;
 }
 

@@ -10,7 +10,7 @@
 
 #include "manager/model/kyr_alpa_page.h"
 #include "manager/model/port_data_form.h"
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 
 namespace vltg::manager {
 
@@ -33,7 +33,7 @@ struct TTapPortItem {
 
 class TTapPortList {
  public:
-  explicit TTapPortList(TVLSGSrvcMngr& manager);
+  explicit TTapPortList(PageHost& host);
 
   const std::vector<TTapPortItem>& Items() const { return FItems; }
   // Shows the port dialog modally; true when it closed with OK.
@@ -63,7 +63,7 @@ class TTapPortList {
   TTapPortItem ItemOf(const std::string& name, const TPortData& data, std::string key,
                       std::size_t key_repeat = 0) const;
 
-  TVLSGSrvcMngr& FManager;
+  PageHost& FHost;
   std::vector<TTapPortItem> FItems;
 };
 

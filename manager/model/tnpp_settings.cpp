@@ -51,6 +51,6 @@ const std::array<SettingsField, 17> kTnppFields{{
 
 }  // namespace
 
-TnppSettings::TnppSettings(TVLSGSrvcMngr& manager) : SettingsPage(manager, kTnppSection, kTnppFields) {}
+TnppSettings::TnppSettings(PageHost& host) : SettingsPage(host, kTnppSection, kTnppFields) {}
 
 }  // namespace vltg::manager

@@ -7,7 +7,7 @@ namespace vltg::manager {
 
 class TnppSettings : public SettingsPage {
  public:
-  explicit TnppSettings(TVLSGSrvcMngr& manager);
+  explicit TnppSettings(PageHost& host);
   // "&Apply Changes".
   bool Button2Click() { return Apply(); }
 };

@@ -6,7 +6,7 @@ namespace vltg::manager {
 
 class WctpSettings : public SettingsPage {
  public:
-  explicit WctpSettings(TVLSGSrvcMngr& manager);
+  explicit WctpSettings(PageHost& host);
   // "&Apply Changes".
   bool Button1Click() { return Apply(); }
 };

@@ -7,8 +7,8 @@
 
 namespace vltg::manager {
 
-MiscPage::MiscPage(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QWidget(parent), settings_(manager), controls_(settings_, this) {
+MiscPage::MiscPage(PageHost& host, QWidget* parent)
+    : QWidget(parent), settings_(host), controls_(settings_, this) {
   setObjectName("MiscPage");
   auto* manual = new QGroupBox("Manual Tap Settings", this);
   controls_.AddRows(new QFormLayout(manual), {"mHeader", "mEmulation"});

@@ -37,11 +37,11 @@ class RouteList : public QTreeWidget {
 
 }  // namespace
 
-RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QWidget(parent), routes_(manager), list_(new RouteList(this)) {
+RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
+    : QWidget(parent), routes_(host), list_(new RouteList(this)) {
   setObjectName("RoutingPage");
-  routes_.OnShowRoutForm = [this, &manager](RoutingTables&, TRoutForm& form) {
-    RouteDialog dialog(form, [&manager](int context) { manager.ShowHelp(context); }, this);
+  routes_.OnShowRoutForm = [this, &host](RoutingTables&, TRoutForm& form) {
+    RouteDialog dialog(form, [&host](int context) { host.ShowHelp(context); }, this);
     return dialog.exec() == QDialog::Accepted;
   };
 

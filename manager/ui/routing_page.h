@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "manager/model/routing_tables.h"
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 
 class QTreeWidget;
 
@@ -16,7 +16,7 @@ class RoutingPage : public QWidget {
   Q_OBJECT
 
  public:
-  RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+  RoutingPage(PageHost& host, QWidget* parent = nullptr);
 
   QTreeWidget* List() const { return list_; }
 

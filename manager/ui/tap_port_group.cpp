@@ -11,8 +11,8 @@
 
 namespace vltg::manager {
 
-TapPortGroup::TapPortGroup(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QGroupBox(parent), model_(manager), list_(new QTreeWidget(this)) {
+TapPortGroup::TapPortGroup(PageHost& host, QWidget* parent)
+    : QGroupBox(parent), model_(host), list_(new QTreeWidget(this)) {
   setObjectName("TapPortGroup");
   setTitle("TAP Port Settings");
   list_->setObjectName("ListView2");

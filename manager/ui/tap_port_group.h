@@ -4,7 +4,7 @@
 // first showing.
 #include <QGroupBox>
 
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 #include "manager/model/tap_port_list.h"
 
 class QTreeWidget;
@@ -15,7 +15,7 @@ class TapPortGroup : public QGroupBox {
   Q_OBJECT
 
  public:
-  TapPortGroup(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+  TapPortGroup(PageHost& host, QWidget* parent = nullptr);
 
   TTapPortList& Model() { return model_; }
   QTreeWidget* List() const { return list_; }

@@ -7,8 +7,8 @@
 
 namespace vltg::manager {
 
-WctpPage::WctpPage(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QWidget(parent), settings_(manager), controls_(settings_, this) {
+WctpPage::WctpPage(PageHost& host, QWidget* parent)
+    : QWidget(parent), settings_(host), controls_(settings_, this) {
   setObjectName("WctpPage");
   auto* general = new QGroupBox("General", this);
   controls_.AddRows(new QFormLayout(general), {"WCTPSenderID", "WCTPMiscSenderInfo", "WCTPDocType"});

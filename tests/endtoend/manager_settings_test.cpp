@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "manager/model/routing_tables.h"
+#include "manager/model/service_manager.h"
 #include "manager/model/wctp_settings.h"
 #include "tests/endtoend/page_calls.h"
 #include "tests/support/gateway_installation.h"

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "datafiles/route_table.h"
+#include "manager/model/service_manager.h"
 #include "manager/model/tap_port_list.h"
 #include "platform/telephony/line_api.h"
 #include "tests/support/caller_script.h"

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "manager/model/service_manager.h"
 #include "platform/telephony/line_api.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scoped_env.h"

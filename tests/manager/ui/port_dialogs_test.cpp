@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "manager/model/service_manager.h"
 #include "manager/ui/modem_config_dialog.h"
 #include "manager/ui/port_data_dialog.h"
 #include "manager/ui/state_images.h"
