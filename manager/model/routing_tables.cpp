@@ -1,6 +1,7 @@
 #include "manager/model/routing_tables.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "datafiles/data_directory.h"
 #include "manager/model/route_order.h"
@@ -31,13 +32,9 @@ std::size_t RoutingTables::Place(RouteLine item) {
   return static_cast<std::size_t>(FItems.insert(at, std::move(item)) - FItems.begin());
 }
 
-std::optional<std::size_t> RoutingTables::BitBtn1Click() {
-  TRoutForm form;
-  if (!OnShowRoutForm || !OnShowRoutForm(*this, form)) return std::nullopt;
-  return Place(form.Line());
-}
+std::size_t RoutingTables::AddRoute(RouteLine route) { return Place(std::move(route)); }
 
-std::optional<std::size_t> RoutingTables::ListView1DblClick(std::optional<std::size_t> selected) {
+std::optional<TRoutForm> RoutingTables::EditDialog(std::optional<std::size_t> selected) const {
   if (!selected || *selected >= FItems.size()) return std::nullopt;
   const RouteLine& item = FItems[*selected];
   TRoutForm form;
@@ -46,9 +43,13 @@ std::optional<std::size_t> RoutingTables::ListView1DblClick(std::optional<std::s
   form.rTypeChange();
   form.Destination = item.field3;
   form.Port = item.field4;
-  if (!OnShowRoutForm || !OnShowRoutForm(*this, form)) return std::nullopt;
-  FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(*selected));
-  return Place(form.Line());
+  return form;
+}
+
+std::optional<std::size_t> RoutingTables::EditRoute(std::size_t index, RouteLine route) {
+  if (index >= FItems.size()) return std::nullopt;
+  FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(index));
+  return Place(std::move(route));
 }
 
 void RoutingTables::BitBtn2Click(std::optional<std::size_t> selected) {

@@ -1,9 +1,9 @@
 #pragma once
 // The "Routing Tables" page: the route list as Route.Dat holds it plus the
 // operator's unsaved changes, kept in route order (route_order.h), and its
-// Apply, the one write of Route.Dat.
+// Apply, the one write of Route.Dat. The window runs the "Routing Data"
+// dialog and hands the route it accepted here.
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,9 +19,6 @@ class RoutingTables {
   // Loads the list.
   explicit RoutingTables(PageHost& host);
 
-  // Shows the "Routing Data" dialog modally on the form; true when it closed with OK.
-  std::function<bool(RoutingTables& sender, TRoutForm& form)> OnShowRoutForm;
-
   // One item per route, in list order. A line of Route.Dat without any comma
   // stays as it stands (all of it in field4, has_fields false).
   const std::vector<RouteLine>& Items() const { return FItems; }
@@ -31,10 +28,13 @@ class RoutingTables {
   // Fills the list from Route.Dat; a missing file gives an empty list, and so
   // does one that cannot be read, whose reason then refuses every Apply.
   void LoadRoutes();
-  // Add and edit through the dialog; the item's place afterwards, nothing
-  // when the dialog was cancelled (or nothing was selected).
-  std::optional<std::size_t> BitBtn1Click();
-  std::optional<std::size_t> ListView1DblClick(std::optional<std::size_t> selected);
+  // Add: a new route's place in the list.
+  std::size_t AddRoute(RouteLine route);
+  // Edit: the dialog's fields for the selected item; nothing when nothing is
+  // selected. Then the item replaced by the route the dialog accepted: its
+  // place afterwards, nothing when there is no such item.
+  std::optional<TRoutForm> EditDialog(std::optional<std::size_t> selected) const;
+  std::optional<std::size_t> EditRoute(std::size_t index, RouteLine route);
   // Delete, once the operator confirms.
   void BitBtn2Click(std::optional<std::size_t> selected);
   // The route text edited in place: the item's place afterwards, or nothing

@@ -38,12 +38,8 @@ class RouteList : public QTreeWidget {
 }  // namespace
 
 RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
-    : QWidget(parent), routes_(host), list_(new RouteList(this)) {
+    : QWidget(parent), host_(host), routes_(host), list_(new RouteList(this)) {
   setObjectName("RoutingPage");
-  routes_.OnShowRoutForm = [this, &host](RoutingTables&, TRoutForm& form) {
-    RouteDialog dialog(form, [&host](int context) { host.ShowHelp(context); }, this);
-    return dialog.exec() == QDialog::Accepted;
-  };
 
   list_->setObjectName("ListView1");
   list_->setToolTip("Double Click To Edit");
@@ -57,7 +53,11 @@ RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
   for (int column = 1; column < 4; ++column) list_->setItemDelegateForColumn(column, new NoEditor(list_));
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
     TakeEdit();
-    Refill(routes_.ListView1DblClick(Selected()));
+    const std::optional<std::size_t> selected = Selected();
+    std::optional<TRoutForm> form = routes_.EditDialog(selected);
+    std::optional<std::size_t> placed;
+    if (form && RunDialog(*form)) placed = routes_.EditRoute(*selected, form->Line());
+    Refill(placed);
   });
   connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
     if (column != 0) return;
@@ -76,7 +76,10 @@ RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
   add->setObjectName("BitBtn1");
   connect(add, &QPushButton::clicked, this, [this] {
     TakeEdit();
-    Refill(routes_.BitBtn1Click());
+    TRoutForm form;
+    std::optional<std::size_t> placed;
+    if (RunDialog(form)) placed = routes_.AddRoute(form.Line());
+    Refill(placed);
   });
   auto* remove = new QPushButton("&Delete Route", this);
   remove->setObjectName("BitBtn2");
@@ -102,6 +105,11 @@ RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
   layout->addWidget(list_);
   layout->addLayout(buttons);
   Refill();
+}
+
+bool RoutingPage::RunDialog(TRoutForm& form) {
+  RouteDialog dialog(form, [this](int context) { host_.ShowHelp(context); }, this);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 void RoutingPage::TakeEdit() {

@@ -57,14 +57,13 @@ TEST(ManagerSettingsTest, AWctpRouteAndSenderIdWrittenByTheManagerServeTheNextCa
   ASSERT_TRUE(wctp.Button1Click());
 
   manager::RoutingTables routes(window);
-  routes.OnShowRoutForm = [&](manager::RoutingTables&, manager::TRoutForm& form) {
-    form.Route = "55";
-    form.SelectTransport("WCTP");
-    form.Destination = wctp_server.Url("/wctp");
-    form.Port = "0";
-    return form.BitBtn1Click(sink);
-  };
-  ASSERT_TRUE(routes.BitBtn1Click());
+  manager::TRoutForm form;
+  form.Route = "55";
+  form.SelectTransport("WCTP");
+  form.Destination = wctp_server.Url("/wctp");
+  form.Port = "0";
+  ASSERT_TRUE(form.BitBtn1Click(sink));
+  routes.AddRoute(form.Line());
   sink.answers.push_back(BoxAnswer::kYes);
   ASSERT_TRUE(routes.Button3Click());
   EXPECT_EQ(sink.events, (std::vector<std::string>{"beep", "box:Server Restart Required! Restart Server?!", "beep",

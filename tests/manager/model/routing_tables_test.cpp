@@ -14,23 +14,16 @@ namespace {
 
 class RoutingTablesTest : public testing::ManagerTest {
  protected:
-  RoutingTablesTest() {
-    // The dialog as the operator fills it in: the next form's fields, then OK
-    // until the dialog accepts or refuses.
-    routes_.OnShowRoutForm = [this](RoutingTables&, TRoutForm& form) {
-      shown_ = form;
-      if (fill_) fill_(form);
-      return form.BitBtn1Click(dialog_sink_);
-    };
-  }
+  // The dialog as the operator fills it in and presses OK, accepted, then its
+  // route handed to the list.
   void Add(std::string route, std::string transport, std::string destination, std::string port) {
-    fill_ = [=](TRoutForm& form) {
-      form.Route = route;
-      form.SelectTransport(transport);
-      form.Destination = destination;
-      form.Port = port;
-    };
-    ASSERT_TRUE(routes_.BitBtn1Click()) << ::testing::PrintToString(dialog_sink_.events);
+    TRoutForm form;
+    form.Route = route;
+    form.SelectTransport(transport);
+    form.Destination = destination;
+    form.Port = port;
+    ASSERT_TRUE(form.BitBtn1Click(dialog_sink_)) << ::testing::PrintToString(dialog_sink_.events);
+    routes_.AddRoute(form.Line());
   }
   std::vector<std::string> Routes() const {
     std::vector<std::string> texts;
@@ -40,8 +33,6 @@ class RoutingTablesTest : public testing::ManagerTest {
 
   testing::RecordingSink dialog_sink_;
   RoutingTables routes_{manager_};
-  std::function<void(TRoutForm&)> fill_;
-  TRoutForm shown_;
 };
 
 TEST(RouteOrderTest, ARouteThatBeginsWithAnotherStandsBeforeItOtherwiseAscending) {
@@ -141,13 +132,17 @@ TEST_F(RoutingTablesTest, LinesWithoutACommaAreKeptAsTheyStandAndEditsSortAgain)
   EXPECT_EQ(RoutingTables::StateImage(routes_.Items()[1]), 0);
 
   // A transport other than the three opens as SNPP, its fields as they stand.
-  fill_ = [](TRoutForm& form) { form.Route = "1"; };
-  EXPECT_EQ(routes_.ListView1DblClick(1), 0u);
-  EXPECT_EQ(shown_.Route, "9");
-  EXPECT_EQ(shown_.Transport(), "SNPP");
-  EXPECT_EQ(shown_.Label3, "&Server");
-  EXPECT_EQ(shown_.Destination, "1");
-  EXPECT_EQ(shown_.Port, "2");
+  EXPECT_FALSE(routes_.EditDialog(std::nullopt));
+  std::optional<TRoutForm> form = routes_.EditDialog(1);
+  ASSERT_TRUE(form);
+  EXPECT_EQ(form->Route, "9");
+  EXPECT_EQ(form->Transport(), "SNPP");
+  EXPECT_EQ(form->Label3, "&Server");
+  EXPECT_EQ(form->Destination, "1");
+  EXPECT_EQ(form->Port, "2");
+  form->Route = "1";
+  ASSERT_TRUE(form->BitBtn1Click(dialog_sink_));
+  EXPECT_EQ(routes_.EditRoute(1, form->Line()), 0u);
   ASSERT_TRUE(routes_.Button3Click());
   EXPECT_EQ(dir_.Read("Route.Dat"), "1,SNPP,1,2\r\n3,TNPP,1,2\r\n  a note  \r\nkept as it stands \r\n");
 }
