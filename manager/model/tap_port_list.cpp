@@ -89,51 +89,62 @@ bool TTapPortList::ListLines(std::vector<TAlpaLine>& lines) {
   }
 }
 
-void TTapPortList::BitBtn4Click() {
-  const ProfileFile config = FHost.ConfigToLoad();
-  const auto refuse = [this] {
-    FHost.Sink().Beep();
-    FHost.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
-  };
-  if (FreeSlot(config) == 0) return refuse();
+void TTapPortList::RefuseAdd() {
+  FHost.Sink().Beep();
+  FHost.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
+}
+
+std::optional<TPortDataForm> TTapPortList::AddDialog() {
+  if (FreeSlot(FHost.ConfigToLoad()) == 0) {
+    RefuseAdd();
+    return std::nullopt;
+  }
   std::vector<TAlpaLine> lines;
-  if (!ListLines(lines)) return;
-  TPortDataForm form(FHost, std::move(lines), CaptionsBut(-1), false);
-  if (!ShowPortDialog || !ShowPortDialog(form)) return;
+  if (!ListLines(lines)) return std::nullopt;
+  return TPortDataForm(FHost, std::move(lines), CaptionsBut(-1), false);
+}
+
+void TTapPortList::AddPort(const std::string& name, const TPortData& data) {
   // Taken again: the file may have changed while the dialog was open.
-  const int32_t slot = FreeSlot(config);
-  if (slot == 0) return refuse();
+  const int32_t slot = FreeSlot(FHost.ConfigToLoad());
+  if (slot == 0) return RefuseAdd();
   const std::string key = TapPortKey(slot);
   const bool written = FHost.WriteConfig([&](ProfileFile& file) {
-    file.WriteString(kTapPortsSection, key, form.ModemName);
-    WritePortData(file, form.ModemName, form.Data);
+    file.WriteString(kTapPortsSection, key, name);
+    WritePortData(file, name, data);
   });
   if (!written) return;
-  FItems.push_back(ItemOf(form.ModemName, form.Data, key));
+  FItems.push_back(ItemOf(name, data, key));
   FHost.RestartPrompt();
 }
 
-void TTapPortList::ListView2DblClick(int selected) {
-  if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return;
+std::optional<TPortDataForm> TTapPortList::EditDialog(int selected) {
+  if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return std::nullopt;
   if (FItems[static_cast<size_t>(selected)].StateIndex == kPortNotStartedImage) {
     FHost.Sink().Beep();
     FHost.Sink().ShowBox("Port Not Started By The Gateway! It Can Only Be Deleted.", BoxKind::kWarning,
-                            BoxButtons::kOk);
-    return;
+                         BoxButtons::kOk);
+    return std::nullopt;
   }
   std::vector<TAlpaLine> lines;
-  if (!ListLines(lines)) return;
-  const std::string name = FItems[static_cast<size_t>(selected)].Caption;
+  if (!ListLines(lines)) return std::nullopt;
+  const std::string& name = FItems[static_cast<size_t>(selected)].Caption;
   // Entries the gateway does not start are no clash: the section is this port's.
   TPortDataForm form(FHost, std::move(lines), CaptionsBut(selected, true), true);
   form.ModemName = name;
   form.Data = ReadPortData(FHost.ConfigToLoad(), name);
   // A line no longer listed is no choice.
   form.SetModemIndex(form.ModemIndex());
-  if (!ShowPortDialog || !ShowPortDialog(form)) return;
-  if (!FHost.WriteConfig([&](ProfileFile& file) { WritePortData(file, name, form.Data); })) return;
+  return form;
+}
+
+void TTapPortList::EditPort(int selected, const TPortData& data) {
+  if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return;
   TTapPortItem& item = FItems[static_cast<size_t>(selected)];
-  item = ItemOf(name, form.Data, item.Key);
+  if (item.StateIndex == kPortNotStartedImage) return;
+  const std::string name = item.Caption;
+  if (!FHost.WriteConfig([&](ProfileFile& file) { WritePortData(file, name, data); })) return;
+  item = ItemOf(name, data, item.Key);
   FHost.RestartPrompt();
 }
 

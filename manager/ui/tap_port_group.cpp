@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "manager/ui/port_data_dialog.h"
 #include "manager/ui/state_images.h"
@@ -35,12 +36,9 @@ TapPortGroup::TapPortGroup(PageHost& host, QWidget* parent)
   layout->addLayout(buttons);
 
   model_.KYRAlpaPage1.SetParentForm(window());
-  model_.ShowPortDialog = [this](TPortDataForm& form) {
-    PortDataDialog dialog(form, window());
-    return dialog.exec() == QDialog::Accepted;
-  };
   connect(add, &QPushButton::clicked, this, [this] {
-    model_.BitBtn4Click();
+    std::optional<TPortDataForm> form = model_.AddDialog();
+    if (form && RunDialog(*form)) model_.AddPort(form->ModemName, form->Data);
     Refresh();
   });
   connect(remove, &QPushButton::clicked, this, [this] {
@@ -48,9 +46,16 @@ TapPortGroup::TapPortGroup(PageHost& host, QWidget* parent)
     Refresh(!removed);
   });
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
-    model_.ListView2DblClick(Selected());
+    const int selected = Selected();
+    std::optional<TPortDataForm> form = model_.EditDialog(selected);
+    if (form && RunDialog(*form)) model_.EditPort(selected, form->Data);
     Refresh();
   });
+}
+
+bool TapPortGroup::RunDialog(TPortDataForm& form) {
+  PortDataDialog dialog(form, window());
+  return dialog.exec() == QDialog::Accepted;
 }
 
 void TapPortGroup::showEvent(QShowEvent* event) {

@@ -1,7 +1,8 @@
 #pragma once
 // The "TAP Port Settings" group of the general page: the TAP port list with
 // its add and delete buttons; a double click edits a port. Filled at its
-// first showing.
+// first showing. It runs the port dialog and hands what it accepted to the
+// list.
 #include <QGroupBox>
 
 #include "manager/model/page_host.h"
@@ -28,6 +29,8 @@ class TapPortGroup : public QGroupBox {
   // selected again unless `keep_selection` is false.
   void Refresh(bool keep_selection = true);
   int Selected() const;
+  // The port dialog on `form`, modal to the window; true when it closed with OK.
+  bool RunDialog(TPortDataForm& form);
 
   TTapPortList model_;
   QTreeWidget* list_;

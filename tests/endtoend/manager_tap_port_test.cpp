@@ -45,14 +45,14 @@ TEST(ManagerTapPortTest, APortAddedInTheManagerAnswersWithItsModemSettingsAndDel
     manager::TVLSGSrvcMngr manager(sink, scm, gw.Data().string(), runner);
     manager::TTapPortList ports(manager);
     ports.FormShow();
-    ports.ShowPortDialog = [](manager::TPortDataForm& form) {
-      form.ModemName = "Demo";
-      form.SetModemIndex(1);
-      form.Data.Enabled = true;
-      form.BitBtn4Click();
-      return form.OKButClick();
-    };
-    ports.BitBtn4Click();
+    std::optional<manager::TPortDataForm> form = ports.AddDialog();
+    ASSERT_TRUE(form);
+    form->ModemName = "Demo";
+    form->SetModemIndex(1);
+    form->Data.Enabled = true;
+    form->BitBtn4Click();
+    ASSERT_TRUE(form->OKButClick());
+    ports.AddPort(form->ModemName, form->Data);
     EXPECT_TRUE(sink.events.empty());
   }
   platform::SetDevConfigDialog(nullptr);

@@ -65,12 +65,11 @@ std::string RunManager(const fs::path& data) {
   wctp.Button1Click();
   misc.Button4Click();
   routes.Button3Click();
-  ports.ShowPortDialog = [](TPortDataForm& form) {
-    form.ModemName = "New";
-    form.Data.DirectAccess = true;
-    return true;
-  };
-  ports.BitBtn4Click();
+  if (std::optional<TPortDataForm> form = ports.AddDialog()) {
+    form->ModemName = "New";
+    form->Data.DirectAccess = true;
+    ports.AddPort(form->ModemName, form->Data);
+  }
   for (const auto& event : sink.events) seen += "\n" + event;
   return seen;
 }
@@ -182,13 +181,15 @@ TEST_F(HostileDataDirTest, OneApplyReplacesTheFileOnceAndANewFileIsPrivate) {
   TnppSettings tnpp(manager_);
   TTapPortList ports(manager_);
   ports.FormShow();
-  ports.ShowPortDialog = [](TPortDataForm& form) {
-    form.Data.Password = "changed";
-    return true;
+  const auto edit_port = [&] {
+    std::optional<TPortDataForm> form = ports.EditDialog(0);
+    ASSERT_TRUE(form);
+    form->Data.Password = "changed";
+    ports.EditPort(0, form->Data);
   };
   manager_.Logon() = {"op", "pw", false};
   for (const auto& action : std::vector<std::function<void()>>{
-           [&] { tnpp.Button2Click(); }, [&] { ports.ListView2DblClick(0); }, [&] { manager_.Install1Click(); }}) {
+           [&] { tnpp.Button2Click(); }, edit_port, [&] { manager_.Install1Click(); }}) {
     EXPECT_EQ(RenamesInto(dir_.Path(), action), std::vector<std::string>{"Config.Dat"});
   }
   const mode_t umask_before = ::umask(0);

@@ -41,12 +41,20 @@ class TapPortListTest : public ::testing::Test {
     list_.FormShow();
   }
   std::string ConfigText() const { return dir_.Read("data/Config.Dat"); }
-  // The operator fills the dialog and presses OK; a refusal is taken as Cancel.
-  void Dialog(std::function<void(TPortDataForm&)> fill) {
-    list_.ShowPortDialog = [fill](TPortDataForm& form) {
-      fill(form);
-      return form.OKButClick();
-    };
+  // The operator adds a port, or edits the one at `selected`: fills the
+  // dialog, when there is one, and presses OK; a refusal is taken as Cancel.
+  using Fill = std::function<void(TPortDataForm&)>;
+  void Add(const Fill& fill) {
+    std::optional<TPortDataForm> form = list_.AddDialog();
+    if (!form) return;
+    fill(*form);
+    if (form->OKButClick()) list_.AddPort(form->ModemName, form->Data);
+  }
+  void Edit(int selected, const Fill& fill) {
+    std::optional<TPortDataForm> form = list_.EditDialog(selected);
+    if (!form) return;
+    fill(*form);
+    if (form->OKButClick()) list_.EditPort(selected, form->Data);
   }
 
   testing::TempDir dir_;
@@ -75,11 +83,7 @@ TEST_F(TapPortListTest, EveryEntryIsListedAndOnesTheGatewayDoesNotStartCanOnlyBe
                                                       {"Q", "0", 4, "Port17"},
                                                       {"../x", "0", 4, "Port9"}}));
 
-  list_.ShowPortDialog = [](TPortDataForm&) {
-    ADD_FAILURE() << "no dialog for an entry the gateway does not start";
-    return false;
-  };
-  list_.ListView2DblClick(5);
+  EXPECT_FALSE(list_.EditDialog(5)) << "no dialog for an entry the gateway does not start";
   EXPECT_EQ(sink_.events, (Events{"beep", "box:Port Not Started By The Gateway! It Can Only Be Deleted."}));
   // Nothing selected, or answered No: nothing deleted.
   EXPECT_FALSE(list_.BitBtn3Click(-1));
@@ -106,15 +110,15 @@ TEST_F(TapPortListTest, ANewPortTakesTheLowestFreeSlotTheGatewayServes) {
       {full, ""},
       {shifted, ""},  // a Port1 key would come 17th, past what the gateway reads
   };
-  Dialog([](TPortDataForm& form) {
+  const Fill fill = [](TPortDataForm& form) {
     form.ModemName = "B";
     form.SetModemIndex(1);
     form.Data.Enabled = true;
-  });
+  };
   for (const auto& [ports, after] : cases) {
     sink_.events.clear();
     Config("[Tap Ports]\r\n" + ports);
-    list_.BitBtn4Click();
+    Add(fill);
     if (after.empty()) {
       EXPECT_EQ(sink_.events, (Events{"beep", "box:Only 16 Ports Allowed!"}));
       EXPECT_EQ(ConfigText(), "[Tap Ports]\r\n" + ports);
@@ -144,13 +148,12 @@ TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten)
     const std::string& name = entry.first;  // clang 14 cannot capture a structured binding
     const std::string& text = entry.second;
     sink_.events.clear();
-    Dialog([&](TPortDataForm& form) {
+    Add([&](TPortDataForm& form) {
       form.ModemName = name;
       form.SetModemIndex(0);
       form.BitBtn4Click();  // the modem settings button writes no file either
       form.ModemName = name;
     });
-    list_.BitBtn4Click();
     const std::string first = text == "No Name Specified!" ? "Must Select a Name First!" : text;
     EXPECT_EQ(sink_.events,
               (Events{"beep", "box:" + first, "focus:ModemName", "beep", "box:" + text, "focus:ModemName"}));
@@ -167,13 +170,13 @@ TEST_F(TapPortListTest, ANameMustLeaveRoomForItsModemSettingsFile) {
   const std::string longest(243, 'n');
   const std::string longer(300, 'o');
   Config("[Tap Ports]\r\nPort1=" + longer + "\r\n[" + longer + "]\r\nDeviceID=0\r\n");
-  Dialog([&](TPortDataForm& form) {
+  const Fill fill = [&](TPortDataForm& form) {
     if (!form.Editing()) form.ModemName = longest;
     form.SetModemIndex(0);
     form.BitBtn4Click();
-  });
-  list_.ListView2DblClick(0);
-  list_.BitBtn4Click();
+  };
+  Edit(0, fill);
+  Add(fill);
   EXPECT_EQ(sink_.events, (Events{"beep", "box:Invalid Port Name!", "focus:ModemName"}));
   EXPECT_TRUE(std::filesystem::exists(dir_ / "data" / (longest + ".mcf")));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "data"), {}), 2);
@@ -183,14 +186,12 @@ TEST_F(TapPortListTest, ANameMustLeaveRoomForItsModemSettingsFile) {
 
 TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
   Config("");
-  Dialog([](TPortDataForm& form) { form.ModemName = "Nowhere"; });
-  list_.BitBtn4Click();
+  Add([](TPortDataForm& form) { form.ModemName = "Nowhere"; });
   EXPECT_EQ(sink_.events, (Events{"beep", "box:No Modem Specified!", "focus:Modem"}));
-  Dialog([](TPortDataForm& form) {
+  Add([](TPortDataForm& form) {
     form.ModemName = " Desk ";
     form.Data.DirectAccess = true;
   });
-  list_.BitBtn4Click();
   EXPECT_EQ(list_.Items().back(), (TTapPortItem{"Desk", "Direct", 2, "Port1"}));
   EXPECT_NE(ConfigText().find("Port1=Desk\r\n\r\n[Desk]\r\nDeviceID=-1\r\n"), std::string::npos);
 }
@@ -211,21 +212,20 @@ TEST_F(TapPortListTest, EditLoadsThePortKeepsItsNameAndWritesItsSection) {
   Config(
       "[Tap Ports]\r\nPort3=A\r\nPort4=Gone\r\n[A]\r\nDeviceID=2\r\nPassword=pw\r\nComPort=2\r\n"
       "[Gone]\r\nDeviceID=7\r\n");
-  std::vector<TPortDataForm*> forms;
-  list_.ShowPortDialog = [&](TPortDataForm& form) {
-    forms.push_back(&form);
+  int dialogs = 0;
+  const Fill fill = [&](TPortDataForm& form) {
+    ++dialogs;
     EXPECT_TRUE(form.Editing());
     form.Data.Password = form.ModemName + " new";
     form.Data.Enabled = true;
-    return form.OKButClick();
   };
-  list_.ListView2DblClick(0);
+  Edit(0, fill);
   EXPECT_EQ(list_.Items()[0], (TTapPortItem{"A", "2", 3, "Port3"}));
   EXPECT_NE(ConfigText().find("[A]\r\nDeviceID=2\r\nPassword=A new\r\nComPort=2\r\nTimeOut=60"), std::string::npos);
   // A line no longer listed is no choice: a modem must be chosen again.
-  list_.ListView2DblClick(1);
+  Edit(1, fill);
   EXPECT_EQ(sink_.events, (Events{"beep", "box:No Modem Specified!", "focus:Modem"}));
-  EXPECT_EQ(forms.size(), 2u);
+  EXPECT_EQ(dialogs, 2);
 }
 
 TEST_F(TapPortListTest, ModemSettingsAreEditedForTheChosenLinesDeviceId) {
