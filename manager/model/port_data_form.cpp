@@ -18,15 +18,16 @@ TPortDataForm::TPortDataForm(PageHost& host, std::vector<TAlpaLine> lines, std::
       FEditing(editing) {}
 
 int32_t TPortDataForm::ModemIndex() const {
+  const int32_t device = Data.Number("Modem");
   const auto line = std::find_if(FLines.begin(), FLines.end(), [&](const TAlpaLine& l) {
-    return Data.DeviceID >= 0 && l.DeviceId == static_cast<uint32_t>(Data.DeviceID);
+    return device >= 0 && l.DeviceId == static_cast<uint32_t>(device);
   });
   return line == FLines.end() ? -1 : static_cast<int32_t>(line - FLines.begin());
 }
 
 void TPortDataForm::SetModemIndex(int32_t index) {
   const bool listed = index >= 0 && static_cast<size_t>(index) < FLines.size();
-  Data.DeviceID = listed ? static_cast<int32_t>(FLines[static_cast<size_t>(index)].DeviceId) : -1;
+  Data.SetNumber("Modem", listed ? static_cast<int32_t>(FLines[static_cast<size_t>(index)].DeviceId) : kNoModem);
 }
 
 void TPortDataForm::Refuse(const char* text, const char* control) {
@@ -59,7 +60,7 @@ bool TPortDataForm::CheckName(const char* empty_text, bool for_file) {
 
 bool TPortDataForm::OKButClick() {
   if (!CheckName("No Name Specified!", !FEditing)) return false;
-  if (ModemIndex() < 0 && !Data.DirectAccess) {
+  if (ModemIndex() < 0 && !Data.Checked("DirectAccess")) {
     Refuse("No Modem Specified!", "Modem");
     return false;
   }
@@ -76,7 +77,7 @@ void TPortDataForm::BitBtn4Click() {
   line.SetParentForm(Owner);
   bool cancelled = false;
   std::string reason;
-  if (!line.EditModemConfig(FHost.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.DeviceID),
+  if (!line.EditModemConfig(FHost.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.Number("Modem")),
                             &cancelled, &reason) &&
       !cancelled) {
     FSink->Beep();

@@ -35,7 +35,8 @@ class TPortDataForm {
 
   const std::vector<TAlpaLine>& Lines() const { return FLines; }
   bool Editing() const { return FEditing; }
-  // The position of Data.DeviceID in the Modem list; -1 when it is not there.
+  // The position of the port's device identifier in the Modem list; -1 when
+  // it is not there.
   int32_t ModemIndex() const;
   // Chooses the line at that position (-1 or a position outside: none).
   void SetModemIndex(int32_t index);

@@ -47,7 +47,7 @@ TTapPortList::TTapPortList(PageHost& host) : FHost(host) {
 
 TTapPortItem TTapPortList::ItemOf(const std::string& name, const TPortData& data, std::string key,
                                   std::size_t key_repeat) const {
-  return {name, DeviceIdText(data), data.Enabled ? kPortEnabledImage : kPortDisabledImage, std::move(key), key_repeat};
+  return {name, DeviceIdText(data), data.Checked("Enabled") ? kPortEnabledImage : kPortDisabledImage, std::move(key), key_repeat};
 }
 
 std::vector<std::string> TTapPortList::CaptionsBut(int except, bool started_only) const {

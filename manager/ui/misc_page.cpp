@@ -15,7 +15,7 @@ MiscPage::MiscPage(PageHost& host, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(manual);
   layout->addStretch();
-  layout->addWidget(controls_.ApplyButton("Button4"), 0, Qt::AlignRight);
+  layout->addWidget(controls_.ApplyButton("Button4", [this] { settings_.Apply(); }), 0, Qt::AlignRight);
 }
 
 }  // namespace vltg::manager

@@ -1,6 +1,5 @@
 #include "manager/ui/port_data_dialog.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QFrame>
@@ -18,22 +17,9 @@
 namespace vltg::manager {
 namespace {
 
-QLineEdit* Edit(QWidget* parent, const char* name, const std::string& text, const char* hint = nullptr) {
-  QLineEdit* edit = NamedEdit(parent, name, text);
-  if (hint != nullptr) edit->setToolTip(hint);
-  return edit;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setToolTip(hint);
-  return button;
-}
-
 // The bold label of one of the first fields.
-QLabel* BoldLabel(QWidget* parent, const char* caption, QWidget* buddy) {
-  auto* label = new QLabel(caption, parent);
+QLabel* BoldLabel(QWidget* parent, std::string_view caption, QWidget* buddy) {
+  auto* label = new QLabel(ToQString(caption), parent);
   label->setBuddy(buddy);
   QFont font = label->font();
   font.setBold(true);
@@ -53,60 +39,44 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   setWindowTitle("TAP Modem Data");
   form_.SetSink(sink_);
   form_.Owner = static_cast<QWidget*>(this);
-  const TPortData& data = form_.Data;
   pages_->setObjectName("PageControl1");
 
   auto* general = new QWidget(pages_);
   general->setObjectName("GeneralDetails");
-  modem_name_ = Edit(general, "ModemName", form_.ModemName, "Enter Users Name");
+  modem_name_ = NamedEdit(general, "ModemName", form_.ModemName);
+  modem_name_->setToolTip("Enter Users Name");
   // An edited port keeps its name: [Tap Ports] names its section.
   modem_name_->setReadOnly(form_.Editing());
   QStringList lines;
   for (const auto& line : form_.Lines()) lines << QString::fromStdString(line.Name);
+  const SettingsField& modem = form_.Data.Field("Modem");
   modem_ = NamedList(general, "Modem", lines, form_.ModemIndex());
-  modem_->setToolTip("Provider To Access");
-  password_ = Edit(general, "Password", data.Password, "Enter Users Name");
+  modem_->setToolTip(ToQString(modem.hint));
+  controls_.emplace(form_.Data, general);
+  QWidget* password = controls_->Control("Password");
   auto* settings = new QPushButton("TAP Modem &Settings", general);
   settings->setObjectName("BitBtn4");
+  QWidget::setTabOrder(password, settings);
   auto* divider = new QFrame(general);
   divider->setFrameShape(QFrame::HLine);
   divider->setFrameShadow(QFrame::Sunken);
-  time_out_ = Edit(general, "TimeOut", data.TimeOut);
-  rings_ = Edit(general, "RingsToAnswer", data.RingsToAnswer);
-  max_msg_length_ = Edit(general, "MaxMsgLength", data.MaxMsgLength);
-  turncate_ = NamedCheck(general, "Turncate", "Turncate Messages", data.Turncate);
-  enabled_ = NamedCheck(general, "Enabled", "Port &Enabled", data.Enabled);
-  enabled_->setToolTip("Select If User Has A Numeric Only Pager");
-  QFont bold = enabled_->font();
+  QWidget* enabled = controls_->Control("Enabled");
+  QFont bold = enabled->font();
   bold.setBold(true);
-  enabled_->setFont(bold);
-  enabled_->setStyleSheet("color: red");
+  enabled->setFont(bold);
+  enabled->setStyleSheet("color: red");
 
   auto* general_layout = new QFormLayout(general);
   general_layout->addRow(BoldLabel(general, "&Port Name:", modem_name_), modem_name_);
-  general_layout->addRow(BoldLabel(general, "&Modem:", modem_), modem_);
-  general_layout->addRow(BoldLabel(general, "&Password:", password_), password_);
+  general_layout->addRow(BoldLabel(general, modem.label, modem_), modem_);
+  general_layout->addRow(BoldLabel(general, form_.Data.Field("Password").label, password), password);
   general_layout->addRow(QString(), settings);
   general_layout->addRow(divider);
-  general_layout->addRow("Time Out:", time_out_);
-  general_layout->addRow("Rings to Answer:", rings_);
-  general_layout->addRow("Max Msg Length:", max_msg_length_);
-  general_layout->addRow(turncate_);
-  general_layout->addRow(enabled_);
+  controls_->AddRows(general_layout, {"TimeOut", "RingsToAnswer", "MaxMsgLength", "Turncate", "Enabled"});
 
   auto* direct = new QWidget(pages_);
   direct->setObjectName("DirectAccessPortSettings");
-  com_port_ = NamedList(direct, "ComPort", ItemTexts(ComPortItems()), data.ComPort);
-  data_settings_ = NamedList(direct, "DataSettings", ItemTexts(DataSettingsItems()), data.DataSettings);
-  flow_ctrl_ = NamedList(direct, "FlowCtrl", ItemTexts(FlowCtrlItems()), data.FlowCtrl);
-  com_speed_ = NamedList(direct, "COMSpeed", ItemTexts(ComSpeedItems()), data.COMSpeed);
-  direct_access_ = NamedCheck(direct, "DirectAccess", "Enable Direct Port Access", data.DirectAccess);
-  auto* direct_layout = new QFormLayout(direct);
-  direct_layout->addRow("Com Port:", com_port_);
-  direct_layout->addRow("Data:", data_settings_);
-  direct_layout->addRow("Flow CTRL:", flow_ctrl_);
-  direct_layout->addRow("COM Speed:", com_speed_);
-  direct_layout->addRow(direct_access_);
+  controls_->AddRows(new QFormLayout(direct), {"ComPort", "DataSettings", "FlowCtrl", "COMSpeed", "DirectAccess"});
 
   SetHelpContext(this, kPortDataFormHelp);
   SetHelpContext(general, kGeneralDetailsHelp);
@@ -117,10 +87,10 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   pages_->setCurrentIndex(0);
   pages_->setUsesScrollButtons(false);  // both page captions in full
 
-  auto* ok = Button(this, "OKBut", "&OK", "Accept And Exit");
+  auto* ok = NamedButton(this, "OKBut", "&OK", "Accept And Exit");
   ok->setDefault(true);
-  auto* cancel = Button(this, "CancelBut", "Cancel", "Cancel Changes And Exit");
-  auto* help = Button(this, "BitBtn1", "&Help", "Help");
+  auto* cancel = NamedButton(this, "CancelBut", "Cancel", "Cancel Changes And Exit");
+  auto* help = NamedButton(this, "BitBtn1", "&Help", "Help");
   auto* panel = new QVBoxLayout;
   panel->addWidget(ok);
   panel->addWidget(cancel);
@@ -141,20 +111,9 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
 }
 
 void PortDataDialog::Store() {
-  TPortData& data = form_.Data;
   form_.ModemName = EditedText(modem_name_->text(), form_.ModemName);
   form_.SetModemIndex(modem_->currentIndex());
-  data.Password = EditedText(password_->text(), data.Password);
-  data.TimeOut = EditedText(time_out_->text(), data.TimeOut);
-  data.RingsToAnswer = EditedText(rings_->text(), data.RingsToAnswer);
-  data.MaxMsgLength = EditedText(max_msg_length_->text(), data.MaxMsgLength);
-  data.Turncate = turncate_->isChecked();
-  data.Enabled = enabled_->isChecked();
-  data.ComPort = com_port_->currentIndex();
-  data.DataSettings = data_settings_->currentIndex();
-  data.FlowCtrl = flow_ctrl_->currentIndex();
-  data.COMSpeed = com_speed_->currentIndex();
-  data.DirectAccess = direct_access_->isChecked();
+  controls_->Store();
 }
 
 void PortDataDialog::OKButClick() {

@@ -1,13 +1,15 @@
 #pragma once
 // The "TAP Modem Data" dialog: the port's general details and its direct
 // access settings on two pages, OK, Cancel and Help. Made for one add or
-// edit; the rules are TPortDataForm's.
+// edit; the rules are TPortDataForm's, and the controls of the port's
+// settings come from its field table.
 #include <QDialog>
+#include <optional>
 
 #include "manager/model/port_data_form.h"
 #include "manager/ui/qt_message_sink.h"
+#include "manager/ui/settings_controls.h"
 
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
@@ -32,17 +34,8 @@ class PortDataDialog : public QDialog {
   QTabWidget* pages_;
   QLineEdit* modem_name_;
   QComboBox* modem_;
-  QLineEdit* password_;
-  QLineEdit* time_out_;
-  QLineEdit* rings_;
-  QLineEdit* max_msg_length_;
-  QCheckBox* turncate_;
-  QCheckBox* enabled_;
-  QComboBox* com_port_;
-  QComboBox* data_settings_;
-  QComboBox* flow_ctrl_;
-  QComboBox* com_speed_;
-  QCheckBox* direct_access_;
+  // Made after the name and the Modem list, which come first in tab order.
+  std::optional<SettingsControls> controls_;
 };
 
 }  // namespace vltg::manager

@@ -7,22 +7,20 @@
 #include <QVBoxLayout>
 
 #include "manager/ui/help_context.h"
+#include "manager/ui/named_controls.h"
 
 namespace vltg::manager {
 
 namespace {
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setToolTip(hint);
+  QPushButton* button = NamedButton(parent, name, caption, hint);
   button->setAutoDefault(false);
   return button;
 }
 
 QLineEdit* Edit(QWidget* parent, const char* name, const std::string& text, const char* hint) {
-  auto* edit = new QLineEdit(QString::fromStdString(text), parent);
-  edit->setObjectName(name);
+  QLineEdit* edit = NamedEdit(parent, name, text);
   edit->setToolTip(hint);
   return edit;
 }

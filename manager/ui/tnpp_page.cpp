@@ -33,7 +33,7 @@ TnppPage::TnppPage(PageHost& host, QWidget* parent)
   auto* right = new QVBoxLayout;
   right->addWidget(port);
   right->addStretch();
-  right->addWidget(controls_.ApplyButton("Button2"), 0, Qt::AlignRight);
+  right->addWidget(controls_.ApplyButton("Button2", [this] { settings_.Apply(); }), 0, Qt::AlignRight);
 
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(link);

@@ -15,7 +15,7 @@ WctpPage::WctpPage(PageHost& host, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(general);
   layout->addStretch();
-  layout->addWidget(controls_.ApplyButton("Button1"), 0, Qt::AlignRight);
+  layout->addWidget(controls_.ApplyButton("Button1", [this] { settings_.Apply(); }), 0, Qt::AlignRight);
 }
 
 }  // namespace vltg::manager

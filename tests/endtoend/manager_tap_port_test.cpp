@@ -49,7 +49,7 @@ TEST(ManagerTapPortTest, APortAddedInTheManagerAnswersWithItsModemSettingsAndDel
     ASSERT_TRUE(form);
     form->ModemName = "Demo";
     form->SetModemIndex(1);
-    form->Data.Enabled = true;
+    form->Data.SetChecked("Enabled", true);
     form->BitBtn4Click();
     ASSERT_TRUE(form->OKButClick());
     ports.AddPort(form->ModemName, form->Data);

@@ -67,7 +67,7 @@ std::string RunManager(const fs::path& data) {
   routes.Button3Click();
   if (std::optional<TPortDataForm> form = ports.AddDialog()) {
     form->ModemName = "New";
-    form->Data.DirectAccess = true;
+    form->Data.SetChecked("DirectAccess", true);
     ports.AddPort(form->ModemName, form->Data);
   }
   for (const auto& event : sink.events) seen += "\n" + event;
@@ -184,7 +184,7 @@ TEST_F(HostileDataDirTest, OneApplyReplacesTheFileOnceAndANewFileIsPrivate) {
   const auto edit_port = [&] {
     std::optional<TPortDataForm> form = ports.EditDialog(0);
     ASSERT_TRUE(form);
-    form->Data.Password = "changed";
+    form->Data.SetText("Password", "changed");
     ports.EditPort(0, form->Data);
   };
   manager_.Logon() = {"op", "pw", false};

@@ -113,7 +113,7 @@ TEST_F(TapPortListTest, ANewPortTakesTheLowestFreeSlotTheGatewayServes) {
   const Fill fill = [](TPortDataForm& form) {
     form.ModemName = "B";
     form.SetModemIndex(1);
-    form.Data.Enabled = true;
+    form.Data.SetChecked("Enabled", true);
   };
   for (const auto& [ports, after] : cases) {
     sink_.events.clear();
@@ -190,7 +190,7 @@ TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
   EXPECT_EQ(sink_.events, (Events{"beep", "box:No Modem Specified!", "focus:Modem"}));
   Add([](TPortDataForm& form) {
     form.ModemName = " Desk ";
-    form.Data.DirectAccess = true;
+    form.Data.SetChecked("DirectAccess", true);
   });
   EXPECT_EQ(list_.Items().back(), (TTapPortItem{"Desk", "Direct", 2, "Port1"}));
   EXPECT_NE(ConfigText().find("Port1=Desk\r\n\r\n[Desk]\r\nDeviceID=-1\r\n"), std::string::npos);
@@ -216,8 +216,8 @@ TEST_F(TapPortListTest, EditLoadsThePortKeepsItsNameAndWritesItsSection) {
   const Fill fill = [&](TPortDataForm& form) {
     ++dialogs;
     EXPECT_TRUE(form.Editing());
-    form.Data.Password = form.ModemName + " new";
-    form.Data.Enabled = true;
+    form.Data.SetText("Password", form.ModemName + " new");
+    form.Data.SetChecked("Enabled", true);
   };
   Edit(0, fill);
   EXPECT_EQ(list_.Items()[0], (TTapPortItem{"A", "2", 3, "Port3"}));
@@ -262,13 +262,13 @@ TEST_F(TapPortListTest, TheModemSettingsRefusalSaysWhyBelowItsText) {
   TPortDataForm form(manager_, {{"Modem A", 0}, {"Odd", 1}, {"Bare", 2}}, {}, false);
   form.ModemName = "Demo";
   for (const auto& [device, reason] : {std::pair(1, "unsupported speed 1234"), std::pair(2, "Device: missing")}) {
-    form.Data.DeviceID = device;
+    form.Data.SetNumber("Modem", device);
     form.BitBtn4Click();
     EXPECT_EQ(sink_.boxes.back().text, std::string("Unable To Save Modem Config Settings!\n") + reason);
   }
   // No data directory to write the file into: the file layer's words name the file.
   std::filesystem::remove_all(dir_ / "data");
-  form.Data.DeviceID = 0;
+  form.Data.SetNumber("Modem", 0);
   form.BitBtn4Click();
   EXPECT_EQ(sink_.boxes.back().text.rfind("Unable To Save Modem Config Settings!\n", 0), 0u);
   EXPECT_NE(sink_.boxes.back().text.find("Demo.mcf"), std::string::npos);

@@ -58,7 +58,7 @@ class PortDialogsTest : public ::testing::Test {
 
 TEST_F(PortDialogsTest, ThePortDialogShowsItsPagesListsAndTextsAndHandsItsControlsOver) {
   TPortDataForm form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
-  form.Data.DeviceID = 2;
+  form.Data.SetNumber("Modem", 2);
   PortDataDialog dialog(form);
   form.SetSink(sink_);
   EXPECT_EQ(dialog.windowTitle(), "TAP Modem Data");
@@ -89,8 +89,8 @@ TEST_F(PortDialogsTest, ThePortDialogShowsItsPagesListsAndTextsAndHandsItsContro
   ok->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(form.ModemName, "Demo");
-  EXPECT_EQ(form.Data.DeviceID, 2);
-  EXPECT_EQ(form.Data.COMSpeed, 6);
+  EXPECT_EQ(form.Data.Number("Modem"), 2);
+  EXPECT_EQ(form.Data.Position("COMSpeed"), 6);
 
   sink_.events.clear();
   std::filesystem::create_directories(dir_ / "help");
