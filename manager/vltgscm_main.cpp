@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   if (!manager) return 1;
   // Before the model, which hands it work until its end.
   QtBackgroundRunner runner;
-  TVLSGSrvcMngr model(sink, manager, vltg::DataDirectory(), runner);
+  TServiceManager model(sink, manager, vltg::DataDirectory(), runner);
   sink.SetHelpHandler([&model](int context) { model.ShowHelp(context); });
   model.CheckSettingsExist();
   // The application title (boxes, the tip). As the name, not the display

@@ -61,7 +61,7 @@ struct LogonEdits {
 };
 
 inline constexpr char kManagerTitle[] = "DI DIZ Evevevu Service Manager";
-inline constexpr int kStatusPollMs = 10000;  // Timer2's interval
+inline constexpr int kStatusPollMs = 10000;  // the status poll's interval
 
 // "System Error.  Code: %d." and, on the next line, the system's message.
 std::string SystemErrorText(uint32_t code);
@@ -71,13 +71,13 @@ std::string SystemErrorText(uint32_t code);
 // program then ends.
 platform::ScManagerHandle OpenServiceDatabase(MessageSink& sink);
 
-class TVLSGSrvcMngr : public PageHost {
+class TServiceManager : public PageHost {
  public:
   // `manager` is the program-wide service database handle, open for the
   // program's life; `home_dir` the data directory (FHomeDir); `runner` runs
   // the service calls, and outlives this.
-  TVLSGSrvcMngr(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir,
-                BackgroundRunner& runner);
+  TServiceManager(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir,
+                  BackgroundRunner& runner);
 
   const std::string& HomeDir() const { return FHomeDir; }
   std::string FilePath(std::string_view name) const override;
@@ -90,14 +90,14 @@ class TVLSGSrvcMngr : public PageHost {
   // no service action is offered); one error box naming each of Config.Dat
   // and Route.Dat that exists but cannot be read, and why; then the service
   // group's edits from [Server].
-  void FormCreate();
+  void WindowCreated();
 
   const ServiceLook& Look() const { return FLook; }
   // True while a service operation runs: the window disables the service
   // actions, so a second click cannot start one inside it.
   bool Busy() const { return FBusy; }
   // Raised whenever the look or Busy changes.
-  std::function<void(TVLSGSrvcMngr& sender)> OnLookChange;
+  std::function<void(TServiceManager& sender)> OnLookChange;
 
   // Applies the look of a reading of the service's state; a service that
   // could not be opened gives the not-installed look. Lets pending events
@@ -113,32 +113,32 @@ class TVLSGSrvcMngr : public PageHost {
   bool StopGatewayService();
   // Start, stop, and stop, wait until the service reads stopped, start;
   // each with its message.
-  void Start1Click();
-  void Stop1Click();
-  void Restart1Click();
+  void Start();
+  void Stop();
+  void Restart();
   // The status poll, every kStatusPollMs: the reading runs in the
   // background and its look is applied when it arrives. Skipped while an
   // operation or an earlier poll runs; a reading that an operation has
   // overtaken is dropped (the operation applies the look when it ends).
-  void Timer2Timer();
+  void PollStatus();
   bool Polling() const { return FPolling; }
 
   // File/Exit and the notification menu's Exit: raises OnExit at once, or,
   // while an operation runs, once it has finished (its boxes included).
-  void Exit1Click();
+  void Exit();
   bool Exiting() const { return FExiting; }
-  std::function<void(TVLSGSrvcMngr& sender)> OnExit;
+  std::function<void(TServiceManager& sender)> OnExit;
 
   // The service group: the logon edits, loaded from [Server] at creation.
   LogonEdits& Logon() { return FLogonEdits; }
   // Checked "Default Service Logon" disables the logon labels and edits.
-  void DefaultLogonClick(bool checked) { FLogonEdits.default_logon = checked; }
+  void SetDefaultLogon(bool checked) { FLogonEdits.default_logon = checked; }
   bool LogonEditsEnabled() const { return !FLogonEdits.default_logon; }
   // Install with the logon, uninstall (stopping a running service first),
   // and "Apply Changes": the logon saved and the service reconfigured.
-  void Install1Click();
-  void Uninstall1Click();
-  void ApplySvcChgClick();
+  void Install();
+  void Uninstall();
+  void ApplyServiceChanges();
 
   // The pages' host. The restart prompt asks only while the service was last
   // seen running.
@@ -150,7 +150,7 @@ class TVLSGSrvcMngr : public PageHost {
   void ShowHelp(int context) override;
   void ShowHelpContents();
 
-  // Config.Dat: a file that cannot be read is named by FormCreate.
+  // Config.Dat: a file that cannot be read is named by WindowCreated.
   platform::ProfileFile ConfigToLoad() const override;
   bool WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes) override;
 
@@ -158,14 +158,14 @@ class TVLSGSrvcMngr : public PageHost {
   // Marks an operation: Busy while it lives.
   class BusyScope {
    public:
-    explicit BusyScope(TVLSGSrvcMngr& owner);
+    explicit BusyScope(TServiceManager& owner);
     ~BusyScope();
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
    private:
     void Set(bool busy);
-    TVLSGSrvcMngr& owner_;
+    TServiceManager& owner_;
     bool was_;
   };
 
@@ -200,7 +200,7 @@ class TVLSGSrvcMngr : public PageHost {
 };
 
 template <typename Call>
-auto TVLSGSrvcMngr::OffWindow(Call call) -> decltype(call(std::declval<const platform::ScManagerHandle&>())) {
+auto TServiceManager::OffWindow(Call call) -> decltype(call(std::declval<const platform::ScManagerHandle&>())) {
   using Result = decltype(call(FManager));
   // On this frame: the wait below returns only once `done` has run. The work
   // starts with the window's last error, as the call would on its thread.

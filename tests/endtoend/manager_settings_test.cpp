@@ -46,7 +46,7 @@ TEST(ManagerSettingsTest, AWctpRouteAndSenderIdWrittenByTheManagerServeTheNextCa
   sink.on_wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
   const platform::ScManagerHandle scm = platform::OpenSCManager();
   testing::ThreadRunner runner;
-  manager::TVLSGSrvcMngr window(sink, scm, gw.Data().string(), runner);
+  manager::TServiceManager window(sink, scm, gw.Data().string(), runner);
   window.RefreshServiceStatus();
   ASSERT_TRUE(window.Look().restart);
 

@@ -42,7 +42,7 @@ TEST(ManagerTapPortTest, APortAddedInTheManagerAnswersWithItsModemSettingsAndDel
     const platform::ScManagerHandle scm = platform::OpenSCManager();
     testing::RecordingSink sink;
     testing::ThreadRunner runner;
-    manager::TVLSGSrvcMngr manager(sink, scm, gw.Data().string(), runner);
+    manager::TServiceManager manager(sink, scm, gw.Data().string(), runner);
     manager::TTapPortList ports(manager);
     ports.FormShow();
     std::optional<manager::TPortDataForm> form = ports.AddDialog();

@@ -50,8 +50,8 @@ std::string RunManager(const fs::path& data) {
   testing::RecordingSink sink;
   const platform::ScManagerHandle none;
   testing::ThreadRunner runner;
-  TVLSGSrvcMngr manager(sink, none, data.string(), runner);
-  manager.FormCreate();
+  TServiceManager manager(sink, none, data.string(), runner);
+  manager.WindowCreated();
   runner.Settle();
   TnppSettings tnpp(manager);
   WctpSettings wctp(manager);
@@ -189,7 +189,7 @@ TEST_F(HostileDataDirTest, OneApplyReplacesTheFileOnceAndANewFileIsPrivate) {
   };
   manager_.Logon() = {"op", "pw", false};
   for (const auto& action : std::vector<std::function<void()>>{
-           [&] { tnpp.Button2Click(); }, edit_port, [&] { manager_.Install1Click(); }}) {
+           [&] { tnpp.Button2Click(); }, edit_port, [&] { manager_.Install(); }}) {
     EXPECT_EQ(RenamesInto(dir_.Path(), action), std::vector<std::string>{"Config.Dat"});
   }
   const mode_t umask_before = ::umask(0);

@@ -62,7 +62,7 @@ class TapPortListTest : public ::testing::Test {
   platform::ScManagerHandle scm_ = platform::OpenSCManager();
   testing::RecordingSink sink_;
   testing::ThreadRunner runner_;
-  TVLSGSrvcMngr manager_{sink_, scm_, (dir_ / "data").string(), runner_};
+  TServiceManager manager_{sink_, scm_, (dir_ / "data").string(), runner_};
   TTapPortList list_{manager_};
 };
 
