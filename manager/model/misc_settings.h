@@ -7,8 +7,6 @@ namespace vltg::manager {
 class MiscSettings : public SettingsPage {
  public:
   explicit MiscSettings(PageHost& host);
-  // "&Apply Changes": nothing to refuse.
-  bool Button4Click() { return Apply(); }
 };
 
 }  // namespace vltg::manager

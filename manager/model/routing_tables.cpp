@@ -52,7 +52,7 @@ std::optional<std::size_t> RoutingTables::EditRoute(std::size_t index, RouteLine
   return Place(std::move(route));
 }
 
-void RoutingTables::BitBtn2Click(std::optional<std::size_t> selected) {
+void RoutingTables::DeleteRoute(std::optional<std::size_t> selected) {
   if (!selected || *selected >= FItems.size()) return;
   MessageSink& sink = FHost.Sink();
   sink.Beep();
@@ -62,7 +62,7 @@ void RoutingTables::BitBtn2Click(std::optional<std::size_t> selected) {
   }
 }
 
-std::optional<std::size_t> RoutingTables::ListView1Edited(std::size_t item, const std::string& route) {
+std::optional<std::size_t> RoutingTables::EditRouteText(std::size_t item, const std::string& route) {
   if (item >= FItems.size()) return std::nullopt;
   if (const auto fault = CheckRouteText(route)) {
     ShowRouteFault(FHost.Sink(), RouteFault{fault->text, "ListView1"});
@@ -75,7 +75,7 @@ std::optional<std::size_t> RoutingTables::ListView1Edited(std::size_t item, cons
   return Place(std::move(edited));
 }
 
-bool RoutingTables::Button3Click() {
+bool RoutingTables::Apply() {
   // The list lacks the routes the file holds: writing it would lose them.
   if (!FUnreadable.empty()) {
     FHost.Sink().ShowBox(FUnreadable, BoxKind::kError, BoxButtons::kOk);

@@ -36,13 +36,13 @@ class RoutingTables {
   std::optional<TRoutForm> EditDialog(std::optional<std::size_t> selected) const;
   std::optional<std::size_t> EditRoute(std::size_t index, RouteLine route);
   // Delete, once the operator confirms.
-  void BitBtn2Click(std::optional<std::size_t> selected);
+  void DeleteRoute(std::optional<std::size_t> selected);
   // The route text edited in place: the item's place afterwards, or nothing
   // when the text was refused (the item keeps its text).
-  std::optional<std::size_t> ListView1Edited(std::size_t item, const std::string& route);
+  std::optional<std::size_t> EditRouteText(std::size_t item, const std::string& route);
   // Writes Route.Dat; true when it was written. A failed write, or a file
   // that could not be read, is shown and the list kept as the operator left it.
-  bool Button3Click();
+  bool Apply();
 
  private:
   std::size_t Place(RouteLine item);

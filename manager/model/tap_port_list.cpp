@@ -34,15 +34,15 @@ int32_t FreeSlot(const ProfileFile& config) {
 }  // namespace
 
 TTapPortList::TTapPortList(PageHost& host) : FHost(host) {
-  // KYRAlpaPage1 as the main window's form describes it.
-  KYRAlpaPage1.SetComPort(pnaCOM1);
-  KYRAlpaPage1.SetDevIdToInitialize(0);
-  KYRAlpaPage1.SetShowDialDialog(true);
-  KYRAlpaPage1.SetShowErrorDialogs(true);
-  KYRAlpaPage1.SetMessageSink(&host.Sink());
+  // The line component as the main window's form describes it.
+  ModemLines.SetComPort(pnaCOM1);
+  ModemLines.SetDevIdToInitialize(0);
+  ModemLines.SetShowDialDialog(true);
+  ModemLines.SetShowErrorDialogs(true);
+  ModemLines.SetMessageSink(&host.Sink());
   // At start, before its line application runs: lists nothing.
   std::vector<TAlpaLine> lines;
-  KYRAlpaPage1.GetLineNames(lines);
+  ModemLines.GetLineNames(lines);
 }
 
 TTapPortItem TTapPortList::ItemOf(const std::string& name, const TPortData& data, std::string key,
@@ -59,7 +59,7 @@ std::vector<std::string> TTapPortList::CaptionsBut(int except, bool started_only
   return captions;
 }
 
-void TTapPortList::FormShow() {
+void TTapPortList::LoadPorts() {
   FItems.clear();
   const ProfileFile config = FHost.ConfigToLoad();
   const std::vector<platform::ProfileEntry> entries = config.ReadSectionValues(kTapPortsSection);
@@ -79,9 +79,9 @@ void TTapPortList::FormShow() {
 }
 
 bool TTapPortList::ListLines(std::vector<TAlpaLine>& lines) {
-  KYRAlpaPage1.InitializeLine();
+  ModemLines.InitializeLine();
   try {
-    KYRAlpaPage1.GetLineNames(lines);
+    ModemLines.GetLineNames(lines);
     return true;
   } catch (const Exception& e) {
     FHost.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
@@ -148,7 +148,7 @@ void TTapPortList::EditPort(int selected, const TPortData& data) {
   FHost.RestartPrompt();
 }
 
-bool TTapPortList::BitBtn3Click(int selected) {
+bool TTapPortList::DeletePort(int selected) {
   if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return false;
   FHost.Sink().Beep();
   if (FHost.Sink().ShowBox("Delete Selected TAP Port?", BoxKind::kConfirmation, BoxButtons::kYesNo) !=

@@ -39,7 +39,7 @@ class TTapPortList {
 
   // Lists every entry of [Tap Ports] that names a port, in file order; those
   // the gateway will not start get kPortNotStartedImage.
-  void FormShow();
+  void LoadPorts();
   // Add: the dialog for a new port; nothing when every slot is taken or the
   // lines cannot be listed (each said in a box). Then the port it accepted,
   // written into the lowest free slot (refused when none is left).
@@ -55,10 +55,10 @@ class TTapPortList {
   // Delete the item at that position (-1: none selected). True when it was
   // removed: the list then has nothing selected, so that a second delete
   // cannot take the next port unasked.
-  bool BitBtn3Click(int selected);
+  bool DeletePort(int selected);
 
   // The main window's line component: lists the lines for the dialog.
-  TKYRAlpaPage KYRAlpaPage1;
+  TKYRAlpaPage ModemLines;
 
  private:
   // The lines for the dialog, with the line application started anew; false

@@ -8,8 +8,6 @@ namespace vltg::manager {
 class TnppSettings : public SettingsPage {
  public:
   explicit TnppSettings(PageHost& host);
-  // "&Apply Changes".
-  bool Button2Click() { return Apply(); }
 };
 
 }  // namespace vltg::manager

@@ -7,8 +7,6 @@ namespace vltg::manager {
 class WctpSettings : public SettingsPage {
  public:
   explicit WctpSettings(PageHost& host);
-  // "&Apply Changes".
-  bool Button1Click() { return Apply(); }
 };
 
 }  // namespace vltg::manager

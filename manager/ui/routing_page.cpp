@@ -66,7 +66,7 @@ RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
     // After the editor has closed, or before a button acts: the refusal's box
     // and the new order.
     pending_edit_ = [this, index, route] {
-      const auto placed = routes_.ListView1Edited(index, route);
+      const auto placed = routes_.EditRouteText(index, route);
       Refill(placed ? placed : std::optional(index));
     };
     QTimer::singleShot(0, this, [this] { TakeEdit(); });
@@ -85,14 +85,14 @@ RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
   remove->setObjectName("BitBtn2");
   connect(remove, &QPushButton::clicked, this, [this] {
     TakeEdit();
-    routes_.BitBtn2Click(Selected());
+    routes_.DeleteRoute(Selected());
     Refill();
   });
   auto* apply = new QPushButton("A&pply", this);
   apply->setObjectName("Button3");
   connect(apply, &QPushButton::clicked, this, [this] {
     TakeEdit();
-    routes_.Button3Click();
+    routes_.Apply();
     Refill();
   });
 

@@ -35,14 +35,14 @@ TapPortGroup::TapPortGroup(PageHost& host, QWidget* parent)
   layout->addWidget(list_);
   layout->addLayout(buttons);
 
-  model_.KYRAlpaPage1.SetParentForm(window());
+  model_.ModemLines.SetParentForm(window());
   connect(add, &QPushButton::clicked, this, [this] {
     std::optional<TPortDataForm> form = model_.AddDialog();
     if (form && RunDialog(*form)) model_.AddPort(form->ModemName, form->Data);
     Refresh();
   });
   connect(remove, &QPushButton::clicked, this, [this] {
-    const bool removed = model_.BitBtn3Click(Selected());
+    const bool removed = model_.DeletePort(Selected());
     Refresh(!removed);
   });
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -62,7 +62,7 @@ void TapPortGroup::showEvent(QShowEvent* event) {
   QGroupBox::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  model_.FormShow();
+  model_.LoadPorts();
   Refresh();
 }
 

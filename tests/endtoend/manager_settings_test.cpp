@@ -54,7 +54,7 @@ TEST(ManagerSettingsTest, AWctpRouteAndSenderIdWrittenByTheManagerServeTheNextCa
   manager::WctpSettings wctp(window);
   wctp.SetText("WCTPSenderID", "night-desk@example.org");
   sink.answers.push_back(BoxAnswer::kNo);  // restart later, with the routes
-  ASSERT_TRUE(wctp.Button1Click());
+  ASSERT_TRUE(wctp.Apply());
 
   manager::RoutingTables routes(window);
   manager::TRoutForm form;
@@ -65,7 +65,7 @@ TEST(ManagerSettingsTest, AWctpRouteAndSenderIdWrittenByTheManagerServeTheNextCa
   ASSERT_TRUE(form.BitBtn1Click(sink));
   routes.AddRoute(form.Line());
   sink.answers.push_back(BoxAnswer::kYes);
-  ASSERT_TRUE(routes.Button3Click());
+  ASSERT_TRUE(routes.Apply());
   EXPECT_EQ(sink.events, (std::vector<std::string>{"beep", "box:Server Restart Required! Restart Server?!", "beep",
                                                     "box:Server Restart Required! Restart Server?!",
                                                     "box:Service Restarted!"}));

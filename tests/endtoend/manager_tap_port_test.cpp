@@ -44,7 +44,7 @@ TEST(ManagerTapPortTest, APortAddedInTheManagerAnswersWithItsModemSettingsAndDel
     testing::ThreadRunner runner;
     manager::TServiceManager manager(sink, scm, gw.Data().string(), runner);
     manager::TTapPortList ports(manager);
-    ports.FormShow();
+    ports.LoadPorts();
     std::optional<manager::TPortDataForm> form = ports.AddDialog();
     ASSERT_TRUE(form);
     form->ModemName = "Demo";

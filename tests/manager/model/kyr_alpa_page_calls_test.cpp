@@ -103,7 +103,7 @@ TEST_F(AlpaPageValuesTest, CreateAndTheMainWindowsInstanceHaveTheirValues) {
   const TKYRAlpaPage created(&owner);
   const TTapPortList window(manager_);
   const auto create = Published(created);
-  const auto main_window = Published(window.KYRAlpaPage1);
+  const auto main_window = Published(window.ModemLines);
   ASSERT_EQ(create.size(), rows.size());
   for (const Row& row : rows) {
     EXPECT_EQ(create.at(row.property), row.create) << row.property;

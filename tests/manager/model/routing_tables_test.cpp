@@ -50,7 +50,7 @@ TEST_F(RoutingTablesTest, TheLongerPrefixIsWrittenFirstWithCrLfAndTheGatewayTake
   Add("12", "SNPP", "snpp.example.org", "444");
   Add("1", "WCTP", "http://wctp.example.org/wctp", "0");
   Add("77", "TNPP", "$FFFF", "0x10");
-  ASSERT_TRUE(routes_.Button3Click());
+  ASSERT_TRUE(routes_.Apply());
   EXPECT_EQ(dir_.Read("Route.Dat"),
             "12,SNPP,snpp.example.org,444\r\n1,WCTP,http://wctp.example.org/wctp,0\r\n77,TNPP,$FFFF,0x10\r\n");
   const RouteTable table = RouteTable::Load(dir_ / "Route.Dat");
@@ -116,11 +116,11 @@ TEST_F(RoutingTablesTest, TheDialogRefusesWhatWouldNotReadBackOrNotFitAPacket) {
   // In place: the same route refusals; the item keeps its text.
   Add("5", "SNPP", "h", "444");
   Add("6", "SNPP", "h", "444");
-  EXPECT_FALSE(routes_.ListView1Edited(0, ""));
-  EXPECT_FALSE(routes_.ListView1Edited(0, "5,1"));
+  EXPECT_FALSE(routes_.EditRouteText(0, ""));
+  EXPECT_FALSE(routes_.EditRouteText(0, "5,1"));
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"box:Must Specify Route", "focus:ListView1",
                                                      "box:Route Must Not Contain A Comma", "focus:ListView1"}));
-  EXPECT_EQ(routes_.ListView1Edited(0, "7"), 1u);  // sorted again
+  EXPECT_EQ(routes_.EditRouteText(0, "7"), 1u);  // sorted again
   EXPECT_EQ(Routes(), (std::vector<std::string>{"6,SNPP,h,444", "7,SNPP,h,444"}));
 }
 
@@ -143,14 +143,14 @@ TEST_F(RoutingTablesTest, LinesWithoutACommaAreKeptAsTheyStandAndEditsSortAgain)
   form->Route = "1";
   ASSERT_TRUE(form->BitBtn1Click(dialog_sink_));
   EXPECT_EQ(routes_.EditRoute(1, form->Line()), 0u);
-  ASSERT_TRUE(routes_.Button3Click());
+  ASSERT_TRUE(routes_.Apply());
   EXPECT_EQ(dir_.Read("Route.Dat"), "1,SNPP,1,2\r\n3,TNPP,1,2\r\n  a note  \r\nkept as it stands \r\n");
 }
 
 TEST_F(RoutingTablesTest, AFailedWriteIsShownAndKeepsTheOperatorsList) {
   std::filesystem::create_directory(dir_ / "Route.Dat");
   Add("12", "SNPP", "h", "444");
-  EXPECT_FALSE(routes_.Button3Click());
+  EXPECT_FALSE(routes_.Apply());
   ASSERT_EQ(sink_.boxes.size(), 1u);
   EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kError);
   EXPECT_NE(sink_.boxes[0].text.find("Route.Dat"), std::string::npos) << sink_.boxes[0].text;
@@ -160,15 +160,15 @@ TEST_F(RoutingTablesTest, AFailedWriteIsShownAndKeepsTheOperatorsList) {
 TEST_F(RoutingTablesTest, DeletingAsksAndAnEmptyListWritesAnEmptyFile) {
   dir_.Write("Route.Dat", "12,SNPP,h,444\r\n");
   routes_.LoadRoutes();
-  routes_.BitBtn2Click(0);
+  routes_.DeleteRoute(0);
   EXPECT_EQ(routes_.Items().size(), 1u);  // No
   sink_.answers.push_back(BoxAnswer::kYes);
-  routes_.BitBtn2Click(0);
+  routes_.DeleteRoute(0);
   EXPECT_TRUE(routes_.Items().empty());
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Delete Route \"12\"?", "beep",
                                                      "box:Delete Route \"12\"?"}));
   EXPECT_EQ(dir_.Read("Route.Dat"), "12,SNPP,h,444\r\n");  // nothing written before Apply
-  ASSERT_TRUE(routes_.Button3Click());
+  ASSERT_TRUE(routes_.Apply());
   EXPECT_TRUE(std::filesystem::exists(dir_ / "Route.Dat"));
   EXPECT_EQ(dir_.Read("Route.Dat"), "");
 }

@@ -38,7 +38,7 @@ class TapPortListTest : public ::testing::Test {
 
   void Config(const std::string& text) {
     dir_.Write("data/Config.Dat", text);
-    list_.FormShow();
+    list_.LoadPorts();
   }
   std::string ConfigText() const { return dir_.Read("data/Config.Dat"); }
   // The operator adds a port, or edits the one at `selected`: fills the
@@ -86,16 +86,16 @@ TEST_F(TapPortListTest, EveryEntryIsListedAndOnesTheGatewayDoesNotStartCanOnlyBe
   EXPECT_FALSE(list_.EditDialog(5)) << "no dialog for an entry the gateway does not start";
   EXPECT_EQ(sink_.events, (Events{"beep", "box:Port Not Started By The Gateway! It Can Only Be Deleted."}));
   // Nothing selected, or answered No: nothing deleted.
-  EXPECT_FALSE(list_.BitBtn3Click(-1));
-  EXPECT_FALSE(list_.BitBtn3Click(2));
+  EXPECT_FALSE(list_.DeletePort(-1));
+  EXPECT_FALSE(list_.DeletePort(2));
   while (list_.Items().size() > started.size()) {
     sink_.answers = {BoxAnswer::kYes};
-    EXPECT_TRUE(list_.BitBtn3Click(2));
+    EXPECT_TRUE(list_.DeletePort(2));
   }
   EXPECT_EQ(list_.Items(), started);
   EXPECT_EQ(ConfigText(), head + "PortX=\r\nPort 7=\r\nport1=\r\nPort17=\r\nPort9=\r\n" +
                               "[A]\r\nDirectAccess=1\r\nEnabled=1\r\nDeviceID=1\r\n[C]\r\nDeviceID=2\r\n");
-  list_.FormShow();
+  list_.LoadPorts();
   EXPECT_EQ(list_.Items(), started);
 }
 
@@ -198,12 +198,12 @@ TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
 
 TEST_F(TapPortListTest, DeleteBlanksOnlyTheKeyTheItemWasListedFrom) {
   Config("[Tap Ports]\r\nPort1=A\r\nPort5=E\r\nPort6=Misc\r\n[E]\r\nEnabled=1\r\n[Misc]\r\nmHeader=H\r\n");
-  EXPECT_FALSE(list_.BitBtn3Click(1));  // answered No
+  EXPECT_FALSE(list_.DeletePort(1));  // answered No
   EXPECT_EQ(sink_.events, (Events{"beep", "box:Delete Selected TAP Port?"}));
   sink_.answers = {BoxAnswer::kYes, BoxAnswer::kYes};
-  EXPECT_TRUE(list_.BitBtn3Click(1));
+  EXPECT_TRUE(list_.DeletePort(1));
   // A port named after another section leaves that section alone.
-  EXPECT_TRUE(list_.BitBtn3Click(1));
+  EXPECT_TRUE(list_.DeletePort(1));
   EXPECT_EQ(ConfigText(), "[Tap Ports]\r\nPort1=A\r\nPort5=\r\nPort6=\r\n[Misc]\r\nmHeader=H\r\n");
   EXPECT_EQ(list_.Items().size(), 1u);
 }
