@@ -34,13 +34,13 @@ std::size_t RoutingTables::Place(RouteLine item) {
 
 std::size_t RoutingTables::AddRoute(RouteLine route) { return Place(std::move(route)); }
 
-std::optional<TRoutForm> RoutingTables::EditDialog(std::optional<std::size_t> selected) const {
+std::optional<TRouteDialogModel> RoutingTables::EditDialog(std::optional<std::size_t> selected) const {
   if (!selected || *selected >= FItems.size()) return std::nullopt;
   const RouteLine& item = FItems[*selected];
-  TRoutForm form;
+  TRouteDialogModel form;
   form.Route = item.route;
   form.SelectTransport(item.transport);
-  form.rTypeChange();
+  form.Relabel();
   form.Destination = item.field3;
   form.Port = item.field4;
   return form;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "datafiles/route_table.h"
-#include "manager/model/rout_form.h"
 #include "manager/model/page_host.h"
+#include "manager/model/route_dialog_model.h"
 
 namespace vltg::manager {
 
@@ -33,7 +33,7 @@ class RoutingTables {
   // Edit: the dialog's fields for the selected item; nothing when nothing is
   // selected. Then the item replaced by the route the dialog accepted: its
   // place afterwards, nothing when there is no such item.
-  std::optional<TRoutForm> EditDialog(std::optional<std::size_t> selected) const;
+  std::optional<TRouteDialogModel> EditDialog(std::optional<std::size_t> selected) const;
   std::optional<std::size_t> EditRoute(std::size_t index, RouteLine route);
   // Delete, once the operator confirms.
   void DeleteRoute(std::optional<std::size_t> selected);

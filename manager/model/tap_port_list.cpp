@@ -94,14 +94,14 @@ void TTapPortList::RefuseAdd() {
   FHost.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
 }
 
-std::optional<TPortDataForm> TTapPortList::AddDialog() {
+std::optional<TPortDialogModel> TTapPortList::AddDialog() {
   if (FreeSlot(FHost.ConfigToLoad()) == 0) {
     RefuseAdd();
     return std::nullopt;
   }
   std::vector<TAlpaLine> lines;
   if (!ListLines(lines)) return std::nullopt;
-  return TPortDataForm(FHost, std::move(lines), CaptionsBut(-1), false);
+  return TPortDialogModel(FHost, std::move(lines), CaptionsBut(-1), false);
 }
 
 void TTapPortList::AddPort(const std::string& name, const TPortData& data) {
@@ -118,7 +118,7 @@ void TTapPortList::AddPort(const std::string& name, const TPortData& data) {
   FHost.RestartPrompt();
 }
 
-std::optional<TPortDataForm> TTapPortList::EditDialog(int selected) {
+std::optional<TPortDialogModel> TTapPortList::EditDialog(int selected) {
   if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return std::nullopt;
   if (FItems[static_cast<size_t>(selected)].StateIndex == kPortNotStartedImage) {
     FHost.Sink().Beep();
@@ -130,7 +130,7 @@ std::optional<TPortDataForm> TTapPortList::EditDialog(int selected) {
   if (!ListLines(lines)) return std::nullopt;
   const std::string& name = FItems[static_cast<size_t>(selected)].Caption;
   // Entries the gateway does not start are no clash: the section is this port's.
-  TPortDataForm form(FHost, std::move(lines), CaptionsBut(selected, true), true);
+  TPortDialogModel form(FHost, std::move(lines), CaptionsBut(selected, true), true);
   form.ModemName = name;
   form.Data = ReadPortData(FHost.ConfigToLoad(), name);
   // A line no longer listed is no choice.

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "manager/model/kyr_alpa_page.h"
-#include "manager/model/port_data_form.h"
 #include "manager/model/page_host.h"
+#include "manager/model/port_dialog_model.h"
 
 namespace vltg::manager {
 
@@ -43,14 +43,14 @@ class TTapPortList {
   // Add: the dialog for a new port; nothing when every slot is taken or the
   // lines cannot be listed (each said in a box). Then the port it accepted,
   // written into the lowest free slot (refused when none is left).
-  std::optional<TPortDataForm> AddDialog();
+  std::optional<TPortDialogModel> AddDialog();
   void AddPort(const std::string& name, const TPortData& data);
   // Edit: the dialog for the item at that position (-1: none selected);
   // nothing when there is none or the lines cannot be listed. An entry the
   // gateway will not start is refused: its section may be another port's or
   // none. Then the port's section written from what the dialog accepted; the
   // name stays.
-  std::optional<TPortDataForm> EditDialog(int selected);
+  std::optional<TPortDialogModel> EditDialog(int selected);
   void EditPort(int selected, const TPortData& data);
   // Delete the item at that position (-1: none selected). True when it was
   // removed: the list then has nothing selected, so that a second delete

@@ -54,7 +54,7 @@ RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
     TakeEdit();
     const std::optional<std::size_t> selected = Selected();
-    std::optional<TRoutForm> form = routes_.EditDialog(selected);
+    std::optional<TRouteDialogModel> form = routes_.EditDialog(selected);
     std::optional<std::size_t> placed;
     if (form && RunDialog(*form)) placed = routes_.EditRoute(*selected, form->Line());
     Refill(placed);
@@ -76,7 +76,7 @@ RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
   add->setObjectName("BitBtn1");
   connect(add, &QPushButton::clicked, this, [this] {
     TakeEdit();
-    TRoutForm form;
+    TRouteDialogModel form;
     std::optional<std::size_t> placed;
     if (RunDialog(form)) placed = routes_.AddRoute(form.Line());
     Refill(placed);
@@ -107,7 +107,7 @@ RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
   Refill();
 }
 
-bool RoutingPage::RunDialog(TRoutForm& form) {
+bool RoutingPage::RunDialog(TRouteDialogModel& form) {
   RouteDialog dialog(form, [this](int context) { host_.ShowHelp(context); }, this);
   return dialog.exec() == QDialog::Accepted;
 }

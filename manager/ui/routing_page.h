@@ -26,7 +26,7 @@ class RoutingPage : public QWidget {
   void Refill(std::optional<std::size_t> select = std::nullopt);
   std::optional<std::size_t> Selected() const;
   // The dialog on `form`, modal to the page; true when it closed with OK.
-  bool RunDialog(TRoutForm& form);
+  bool RunDialog(TRouteDialogModel& form);
   // Hands an in-place edit that has ended to the list now. A button clicked
   // to end it runs before the edit would otherwise arrive, and must act on it.
   void TakeEdit();

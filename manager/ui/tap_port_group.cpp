@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <optional>
 
-#include "manager/ui/port_data_dialog.h"
+#include "manager/ui/port_dialog.h"
 #include "manager/ui/state_images.h"
 
 namespace vltg::manager {
@@ -37,7 +37,7 @@ TapPortGroup::TapPortGroup(PageHost& host, QWidget* parent)
 
   model_.ModemLines.SetParentForm(window());
   connect(add, &QPushButton::clicked, this, [this] {
-    std::optional<TPortDataForm> form = model_.AddDialog();
+    std::optional<TPortDialogModel> form = model_.AddDialog();
     if (form && RunDialog(*form)) model_.AddPort(form->ModemName, form->Data);
     Refresh();
   });
@@ -47,14 +47,14 @@ TapPortGroup::TapPortGroup(PageHost& host, QWidget* parent)
   });
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
     const int selected = Selected();
-    std::optional<TPortDataForm> form = model_.EditDialog(selected);
+    std::optional<TPortDialogModel> form = model_.EditDialog(selected);
     if (form && RunDialog(*form)) model_.EditPort(selected, form->Data);
     Refresh();
   });
 }
 
-bool TapPortGroup::RunDialog(TPortDataForm& form) {
-  PortDataDialog dialog(form, window());
+bool TapPortGroup::RunDialog(TPortDialogModel& form) {
+  PortDialog dialog(form, window());
   return dialog.exec() == QDialog::Accepted;
 }
 

@@ -30,7 +30,7 @@ class TapPortGroup : public QGroupBox {
   void Refresh(bool keep_selection = true);
   int Selected() const;
   // The port dialog on `form`, modal to the window; true when it closed with OK.
-  bool RunDialog(TPortDataForm& form);
+  bool RunDialog(TPortDialogModel& form);
 
   TTapPortList model_;
   QTreeWidget* list_;

@@ -57,12 +57,12 @@ TEST(ManagerSettingsTest, AWctpRouteAndSenderIdWrittenByTheManagerServeTheNextCa
   ASSERT_TRUE(wctp.Apply());
 
   manager::RoutingTables routes(window);
-  manager::TRoutForm form;
+  manager::TRouteDialogModel form;
   form.Route = "55";
   form.SelectTransport("WCTP");
   form.Destination = wctp_server.Url("/wctp");
   form.Port = "0";
-  ASSERT_TRUE(form.BitBtn1Click(sink));
+  ASSERT_TRUE(form.Accept(sink));
   routes.AddRoute(form.Line());
   sink.answers.push_back(BoxAnswer::kYes);
   ASSERT_TRUE(routes.Apply());

@@ -45,13 +45,13 @@ TEST(ManagerTapPortTest, APortAddedInTheManagerAnswersWithItsModemSettingsAndDel
     manager::TServiceManager manager(sink, scm, gw.Data().string(), runner);
     manager::TTapPortList ports(manager);
     ports.LoadPorts();
-    std::optional<manager::TPortDataForm> form = ports.AddDialog();
+    std::optional<manager::TPortDialogModel> form = ports.AddDialog();
     ASSERT_TRUE(form);
     form->ModemName = "Demo";
     form->SetModemIndex(1);
     form->Data.SetChecked("Enabled", true);
-    form->BitBtn4Click();
-    ASSERT_TRUE(form->OKButClick());
+    form->EditModemSettings();
+    ASSERT_TRUE(form->Accept());
     ports.AddPort(form->ModemName, form->Data);
     EXPECT_TRUE(sink.events.empty());
   }

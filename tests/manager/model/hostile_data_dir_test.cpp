@@ -65,7 +65,7 @@ std::string RunManager(const fs::path& data) {
   wctp.Apply();
   misc.Apply();
   routes.Apply();
-  if (std::optional<TPortDataForm> form = ports.AddDialog()) {
+  if (std::optional<TPortDialogModel> form = ports.AddDialog()) {
     form->ModemName = "New";
     form->Data.SetChecked("DirectAccess", true);
     ports.AddPort(form->ModemName, form->Data);
@@ -182,7 +182,7 @@ TEST_F(HostileDataDirTest, OneApplyReplacesTheFileOnceAndANewFileIsPrivate) {
   TTapPortList ports(manager_);
   ports.LoadPorts();
   const auto edit_port = [&] {
-    std::optional<TPortDataForm> form = ports.EditDialog(0);
+    std::optional<TPortDialogModel> form = ports.EditDialog(0);
     ASSERT_TRUE(form);
     form->Data.SetText("Password", "changed");
     ports.EditPort(0, form->Data);

@@ -17,12 +17,12 @@ class RoutingTablesTest : public testing::ManagerTest {
   // The dialog as the operator fills it in and presses OK, accepted, then its
   // route handed to the list.
   void Add(std::string route, std::string transport, std::string destination, std::string port) {
-    TRoutForm form;
+    TRouteDialogModel form;
     form.Route = route;
     form.SelectTransport(transport);
     form.Destination = destination;
     form.Port = port;
-    ASSERT_TRUE(form.BitBtn1Click(dialog_sink_)) << ::testing::PrintToString(dialog_sink_.events);
+    ASSERT_TRUE(form.Accept(dialog_sink_)) << ::testing::PrintToString(dialog_sink_.events);
     routes_.AddRoute(form.Line());
   }
   std::vector<std::string> Routes() const {
@@ -96,12 +96,12 @@ TEST_F(RoutingTablesTest, TheDialogRefusesWhatWouldNotReadBackOrNotFitAPacket) {
     SCOPED_TRACE(std::string(c.route) + "," + c.transport + "," + c.destination + "," + c.port);
     dialog_sink_.events.clear();
     dialog_sink_.boxes.clear();
-    TRoutForm form;
+    TRouteDialogModel form;
     form.Route = c.route;
     form.SelectTransport(c.transport);
     form.Destination = c.destination;
     form.Port = c.port;
-    const bool accepted = form.BitBtn1Click(dialog_sink_);
+    const bool accepted = form.Accept(dialog_sink_);
     if (*c.refusal == '\0') {
       EXPECT_TRUE(accepted);
       EXPECT_TRUE(dialog_sink_.events.empty());
@@ -133,15 +133,15 @@ TEST_F(RoutingTablesTest, LinesWithoutACommaAreKeptAsTheyStandAndEditsSortAgain)
 
   // A transport other than the three opens as SNPP, its fields as they stand.
   EXPECT_FALSE(routes_.EditDialog(std::nullopt));
-  std::optional<TRoutForm> form = routes_.EditDialog(1);
+  std::optional<TRouteDialogModel> form = routes_.EditDialog(1);
   ASSERT_TRUE(form);
   EXPECT_EQ(form->Route, "9");
   EXPECT_EQ(form->Transport(), "SNPP");
-  EXPECT_EQ(form->Label3, "&Server");
+  EXPECT_EQ(form->DestinationLabel, "&Server");
   EXPECT_EQ(form->Destination, "1");
   EXPECT_EQ(form->Port, "2");
   form->Route = "1";
-  ASSERT_TRUE(form->BitBtn1Click(dialog_sink_));
+  ASSERT_TRUE(form->Accept(dialog_sink_));
   EXPECT_EQ(routes_.EditRoute(1, form->Line()), 0u);
   ASSERT_TRUE(routes_.Apply());
   EXPECT_EQ(dir_.Read("Route.Dat"), "1,SNPP,1,2\r\n3,TNPP,1,2\r\n  a note  \r\nkept as it stands \r\n");

@@ -43,18 +43,18 @@ class TapPortListTest : public ::testing::Test {
   std::string ConfigText() const { return dir_.Read("data/Config.Dat"); }
   // The operator adds a port, or edits the one at `selected`: fills the
   // dialog, when there is one, and presses OK; a refusal is taken as Cancel.
-  using Fill = std::function<void(TPortDataForm&)>;
+  using Fill = std::function<void(TPortDialogModel&)>;
   void Add(const Fill& fill) {
-    std::optional<TPortDataForm> form = list_.AddDialog();
+    std::optional<TPortDialogModel> form = list_.AddDialog();
     if (!form) return;
     fill(*form);
-    if (form->OKButClick()) list_.AddPort(form->ModemName, form->Data);
+    if (form->Accept()) list_.AddPort(form->ModemName, form->Data);
   }
   void Edit(int selected, const Fill& fill) {
-    std::optional<TPortDataForm> form = list_.EditDialog(selected);
+    std::optional<TPortDialogModel> form = list_.EditDialog(selected);
     if (!form) return;
     fill(*form);
-    if (form->OKButClick()) list_.EditPort(selected, form->Data);
+    if (form->Accept()) list_.EditPort(selected, form->Data);
   }
 
   testing::TempDir dir_;
@@ -110,7 +110,7 @@ TEST_F(TapPortListTest, ANewPortTakesTheLowestFreeSlotTheGatewayServes) {
       {full, ""},
       {shifted, ""},  // a Port1 key would come 17th, past what the gateway reads
   };
-  const Fill fill = [](TPortDataForm& form) {
+  const Fill fill = [](TPortDialogModel& form) {
     form.ModemName = "B";
     form.SetModemIndex(1);
     form.Data.SetChecked("Enabled", true);
@@ -148,10 +148,10 @@ TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten)
     const std::string& name = entry.first;  // clang 14 cannot capture a structured binding
     const std::string& text = entry.second;
     sink_.events.clear();
-    Add([&](TPortDataForm& form) {
+    Add([&](TPortDialogModel& form) {
       form.ModemName = name;
       form.SetModemIndex(0);
-      form.BitBtn4Click();  // the modem settings button writes no file either
+      form.EditModemSettings();  // the modem settings button writes no file either
       form.ModemName = name;
     });
     const std::string first = text == "No Name Specified!" ? "Must Select a Name First!" : text;
@@ -170,10 +170,10 @@ TEST_F(TapPortListTest, ANameMustLeaveRoomForItsModemSettingsFile) {
   const std::string longest(243, 'n');
   const std::string longer(300, 'o');
   Config("[Tap Ports]\r\nPort1=" + longer + "\r\n[" + longer + "]\r\nDeviceID=0\r\n");
-  const Fill fill = [&](TPortDataForm& form) {
+  const Fill fill = [&](TPortDialogModel& form) {
     if (!form.Editing()) form.ModemName = longest;
     form.SetModemIndex(0);
-    form.BitBtn4Click();
+    form.EditModemSettings();
   };
   Edit(0, fill);
   Add(fill);
@@ -186,9 +186,9 @@ TEST_F(TapPortListTest, ANameMustLeaveRoomForItsModemSettingsFile) {
 
 TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
   Config("");
-  Add([](TPortDataForm& form) { form.ModemName = "Nowhere"; });
+  Add([](TPortDialogModel& form) { form.ModemName = "Nowhere"; });
   EXPECT_EQ(sink_.events, (Events{"beep", "box:No Modem Specified!", "focus:Modem"}));
-  Add([](TPortDataForm& form) {
+  Add([](TPortDialogModel& form) {
     form.ModemName = " Desk ";
     form.Data.SetChecked("DirectAccess", true);
   });
@@ -213,7 +213,7 @@ TEST_F(TapPortListTest, EditLoadsThePortKeepsItsNameAndWritesItsSection) {
       "[Tap Ports]\r\nPort3=A\r\nPort4=Gone\r\n[A]\r\nDeviceID=2\r\nPassword=pw\r\nComPort=2\r\n"
       "[Gone]\r\nDeviceID=7\r\n");
   int dialogs = 0;
-  const Fill fill = [&](TPortDataForm& form) {
+  const Fill fill = [&](TPortDialogModel& form) {
     ++dialogs;
     EXPECT_TRUE(form.Editing());
     form.Data.SetText("Password", form.ModemName + " new");
@@ -235,18 +235,18 @@ TEST_F(TapPortListTest, ModemSettingsAreEditedForTheChosenLinesDeviceId) {
     shown.push_back(line);
     return accept;
   });
-  TPortDataForm form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
+  TPortDialogModel form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
   form.ModemName = "Demo";
-  form.BitBtn4Click();
+  form.EditModemSettings();
   form.SetModemIndex(1);
   form.ModemName = "";
-  form.BitBtn4Click();
+  form.EditModemSettings();
   form.ModemName = "Demo";
-  form.BitBtn4Click();
+  form.EditModemSettings();
   accept = false;
-  form.BitBtn4Click();  // cancelled: no box
+  form.EditModemSettings();  // cancelled: no box
   platform::SetDevConfigDialog(nullptr);
-  form.BitBtn4Click();
+  form.EditModemSettings();
   EXPECT_EQ(shown, (std::vector<std::string>{"Modem C", "Modem C"}));
   EXPECT_FALSE(dir_.Read("data/Demo.mcf").empty());
   EXPECT_EQ(sink_.events,
@@ -259,17 +259,17 @@ TEST_F(TapPortListTest, TheModemSettingsRefusalSaysWhyBelowItsText) {
   dir_.Write("telephony.ini",
              "[Modem A]\r\nDevice=COM1\r\n[Odd]\r\nDevice=COM2\r\nSpeed=1234\r\n[Bare]\r\nSpeed=9600\r\n");
   platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
-  TPortDataForm form(manager_, {{"Modem A", 0}, {"Odd", 1}, {"Bare", 2}}, {}, false);
+  TPortDialogModel form(manager_, {{"Modem A", 0}, {"Odd", 1}, {"Bare", 2}}, {}, false);
   form.ModemName = "Demo";
   for (const auto& [device, reason] : {std::pair(1, "unsupported speed 1234"), std::pair(2, "Device: missing")}) {
     form.Data.SetNumber("Modem", device);
-    form.BitBtn4Click();
+    form.EditModemSettings();
     EXPECT_EQ(sink_.boxes.back().text, std::string("Unable To Save Modem Config Settings!\n") + reason);
   }
   // No data directory to write the file into: the file layer's words name the file.
   std::filesystem::remove_all(dir_ / "data");
   form.Data.SetNumber("Modem", 0);
-  form.BitBtn4Click();
+  form.EditModemSettings();
   EXPECT_EQ(sink_.boxes.back().text.rfind("Unable To Save Modem Config Settings!\n", 0), 0u);
   EXPECT_NE(sink_.boxes.back().text.find("Demo.mcf"), std::string::npos);
 }

@@ -14,7 +14,7 @@
 
 #include "manager/model/service_manager.h"
 #include "manager/ui/modem_config_dialog.h"
-#include "manager/ui/port_data_dialog.h"
+#include "manager/ui/port_dialog.h"
 #include "manager/ui/state_images.h"
 #include "manager/ui/tap_port_group.h"
 #include "platform/telephony/line_api.h"
@@ -57,9 +57,9 @@ class PortDialogsTest : public ::testing::Test {
 };
 
 TEST_F(PortDialogsTest, ThePortDialogShowsItsPagesListsAndTextsAndHandsItsControlsOver) {
-  TPortDataForm form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
+  TPortDialogModel form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
   form.Data.SetNumber("Modem", 2);
-  PortDataDialog dialog(form);
+  PortDialog dialog(form);
   form.SetSink(sink_);
   EXPECT_EQ(dialog.windowTitle(), "TAP Modem Data");
   QTabWidget* pages = dialog.Pages();
@@ -114,8 +114,8 @@ TEST_F(PortDialogsTest, ThePortDialogShowsItsPagesListsAndTextsAndHandsItsContro
                                                     "open:" + (dir_ / "help/20.html").string()}));
   dialog.hide();
 
-  TPortDataForm edited(manager_, {}, {}, true);
-  EXPECT_TRUE(PortDataDialog(edited).findChild<QLineEdit*>("ModemName")->isReadOnly());
+  TPortDialogModel edited(manager_, {}, {}, true);
+  EXPECT_TRUE(PortDialog(edited).findChild<QLineEdit*>("ModemName")->isReadOnly());
 }
 
 TEST_F(PortDialogsTest, TheProvidersDialogEditsTheLinesConfiguration) {

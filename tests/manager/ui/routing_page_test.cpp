@@ -118,7 +118,7 @@ TEST_F(RoutingPageTest, F2EditsTheRouteTextWhicheverCellIsCurrent) {
 }
 
 TEST_F(RoutingPageTest, ChoosingTnppRelabelsTheFieldsAndTheOtherTransportsRelabelThemBack) {
-  TRoutForm form;
+  TRouteDialogModel form;
   std::vector<int> helped;
   RouteDialog dialog(form, [&](int context) { helped.push_back(context); });
   EXPECT_EQ(dialog.windowTitle(), "Routing Data");

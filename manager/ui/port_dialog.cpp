@@ -1,4 +1,4 @@
-#include "manager/ui/port_data_dialog.h"
+#include "manager/ui/port_dialog.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -29,30 +29,30 @@ QLabel* BoldLabel(QWidget* parent, std::string_view caption, QWidget* buddy) {
 
 }  // namespace
 
-PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
+PortDialog::PortDialog(TPortDialogModel& model, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      form_(form),
+      model_(model),
       sink_(this),
       pages_(new QTabWidget(this)) {
   setObjectName("PortDataForm");
   setWindowTitle("TAP Modem Data");
-  form_.SetSink(sink_);
-  form_.Owner = static_cast<QWidget*>(this);
+  model_.SetSink(sink_);
+  model_.Owner = static_cast<QWidget*>(this);
   pages_->setObjectName("PageControl1");
 
   auto* general = new QWidget(pages_);
   general->setObjectName("GeneralDetails");
-  modem_name_ = NamedEdit(general, "ModemName", form_.ModemName);
+  modem_name_ = NamedEdit(general, "ModemName", model_.ModemName);
   modem_name_->setToolTip("Enter Users Name");
   // An edited port keeps its name: [Tap Ports] names its section.
-  modem_name_->setReadOnly(form_.Editing());
+  modem_name_->setReadOnly(model_.Editing());
   QStringList lines;
-  for (const auto& line : form_.Lines()) lines << QString::fromStdString(line.Name);
-  const SettingsField& modem = form_.Data.Field("Modem");
-  modem_ = NamedList(general, "Modem", lines, form_.ModemIndex());
+  for (const auto& line : model_.Lines()) lines << QString::fromStdString(line.Name);
+  const SettingsField& modem = model_.Data.Field("Modem");
+  modem_ = NamedList(general, "Modem", lines, model_.ModemIndex());
   modem_->setToolTip(ToQString(modem.hint));
-  controls_.emplace(form_.Data, general);
+  controls_.emplace(model_.Data, general);
   QWidget* password = controls_->Control("Password");
   auto* settings = new QPushButton("TAP Modem &Settings", general);
   settings->setObjectName("BitBtn4");
@@ -69,7 +69,7 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   auto* general_layout = new QFormLayout(general);
   general_layout->addRow(BoldLabel(general, "&Port Name:", modem_name_), modem_name_);
   general_layout->addRow(BoldLabel(general, modem.label, modem_), modem_);
-  general_layout->addRow(BoldLabel(general, form_.Data.Field("Password").label, password), password);
+  general_layout->addRow(BoldLabel(general, model_.Data.Field("Password").label, password), password);
   general_layout->addRow(QString(), settings);
   general_layout->addRow(divider);
   controls_->AddRows(general_layout, {"TimeOut", "RingsToAnswer", "MaxMsgLength", "Turncate", "Enabled"});
@@ -78,10 +78,10 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   direct->setObjectName("DirectAccessPortSettings");
   controls_->AddRows(new QFormLayout(direct), {"ComPort", "DataSettings", "FlowCtrl", "COMSpeed", "DirectAccess"});
 
-  SetHelpContext(this, kPortDataFormHelp);
+  SetHelpContext(this, kPortDialogHelp);
   SetHelpContext(general, kGeneralDetailsHelp);
   SetHelpContext(direct, kDirectAccessHelp);
-  InstallHelpKey(this, [this](int context) { form_.ShowHelp(context); });
+  InstallHelpKey(this, [this](int context) { model_.ShowHelp(context); });
   pages_->addTab(general, "&General Details");
   pages_->addTab(direct, "&Direct Access Port Settings");
   pages_->setCurrentIndex(0);
@@ -101,24 +101,24 @@ PortDataDialog::PortDataDialog(TPortDataForm& form, QWidget* parent)
   layout->addLayout(panel);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(ok, &QPushButton::clicked, this, &PortDataDialog::OKButClick);
+  connect(ok, &QPushButton::clicked, this, &PortDialog::TryAccept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(help, &QPushButton::clicked, this, [this] { form_.BitBtn1Click(pages_->currentIndex()); });
+  connect(help, &QPushButton::clicked, this, [this] { model_.ShowPageHelp(pages_->currentIndex()); });
   connect(settings, &QPushButton::clicked, this, [this] {
     Store();
-    form_.BitBtn4Click();
+    model_.EditModemSettings();
   });
 }
 
-void PortDataDialog::Store() {
-  form_.ModemName = EditedText(modem_name_->text(), form_.ModemName);
-  form_.SetModemIndex(modem_->currentIndex());
+void PortDialog::Store() {
+  model_.ModemName = EditedText(modem_name_->text(), model_.ModemName);
+  model_.SetModemIndex(modem_->currentIndex());
   controls_->Store();
 }
 
-void PortDataDialog::OKButClick() {
+void PortDialog::TryAccept() {
   Store();
-  if (form_.OKButClick()) accept();
+  if (model_.Accept()) accept();
 }
 
 }  // namespace vltg::manager

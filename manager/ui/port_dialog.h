@@ -1,12 +1,12 @@
 #pragma once
 // The "TAP Modem Data" dialog: the port's general details and its direct
 // access settings on two pages, OK, Cancel and Help. Made for one add or
-// edit; the rules are TPortDataForm's, and the controls of the port's
+// edit; the rules are TPortDialogModel's, and the controls of the port's
 // settings come from its field table.
 #include <QDialog>
 #include <optional>
 
-#include "manager/model/port_data_form.h"
+#include "manager/model/port_dialog_model.h"
 #include "manager/ui/qt_message_sink.h"
 #include "manager/ui/settings_controls.h"
 
@@ -16,20 +16,21 @@ class QTabWidget;
 
 namespace vltg::manager {
 
-class PortDataDialog : public QDialog {
+class PortDialog : public QDialog {
   Q_OBJECT
 
  public:
-  PortDataDialog(TPortDataForm& form, QWidget* parent = nullptr);
+  PortDialog(TPortDialogModel& model, QWidget* parent = nullptr);
 
   QTabWidget* Pages() const { return pages_; }
 
  private:
-  // The controls into the form.
+  // The controls into the model.
   void Store();
-  void OKButClick();
+  // OK: the controls into the model, and closed once the model accepts.
+  void TryAccept();
 
-  TPortDataForm& form_;
+  TPortDialogModel& model_;
   QtMessageSink sink_;
   QTabWidget* pages_;
   QLineEdit* modem_name_;

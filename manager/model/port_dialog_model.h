@@ -9,21 +9,20 @@
 
 #include "manager/model/kyr_alpa_page.h"
 #include "manager/model/message_sink.h"
-#include "manager/model/port_data.h"
 #include "manager/model/page_host.h"
+#include "manager/model/port_data.h"
 
 namespace vltg::manager {
 
-inline constexpr int kPortDataFormHelp = 15;
+inline constexpr int kPortDialogHelp = 15;
 inline constexpr int kGeneralDetailsHelp = 20;
 inline constexpr int kDirectAccessHelp = 21;
 
-class TPortDataForm {
+class TPortDialogModel {
  public:
   // `lines` fills the Modem list; `other_ports` are the names of the ports
   // listed beside this one. When editing, the name is the port's and stays.
-  TPortDataForm(PageHost& host, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
-                bool editing);
+  TPortDialogModel(PageHost& host, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports, bool editing);
 
   // Boxes and focus go here; the host's sink unless the window sets its own.
   void SetSink(MessageSink& sink) { FSink = &sink; }
@@ -45,12 +44,12 @@ class TPortDataForm {
   // port's, and a modem chosen or direct access on. Otherwise a warning box
   // and the focus on the field at fault. The name is taken trimmed. A new
   // port's name must also leave room for its modem configuration file.
-  bool OKButClick();
+  bool Accept();
   // Writes the port's modem configuration file at once from the provider's
   // dialog for the chosen line.
-  void BitBtn4Click();
+  void EditModemSettings();
   // Help for the page shown: 0 "General Details", 1 "Direct Access Port Settings".
-  void BitBtn1Click(int page);
+  void ShowPageHelp(int page);
   // F1: the help of that context.
   void ShowHelp(int context);
 
