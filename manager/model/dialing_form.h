@@ -9,11 +9,11 @@
 
 namespace vltg::manager {
 
-class TKYRAlpaPage;
+class TModemLines;
 
 class TDialingForm {
  public:
-  explicit TDialingForm(TKYRAlpaPage& Owner) : FOwner(Owner) {}
+  explicit TDialingForm(TModemLines& Owner) : FOwner(Owner) {}
   virtual ~TDialingForm() = default;
   TDialingForm(const TDialingForm&) = delete;
   TDialingForm& operator=(const TDialingForm&) = delete;
@@ -28,11 +28,11 @@ class TDialingForm {
   void bHangUpClick();
 
  protected:
-  TKYRAlpaPage& FOwner;
+  TModemLines& FOwner;
 };
 
 // Makes the dialing form of a component (created hidden).
-using TDialingFormMaker = std::function<std::unique_ptr<TDialingForm>(TKYRAlpaPage& Owner)>;
+using TDialingFormMaker = std::function<std::unique_ptr<TDialingForm>(TModemLines& Owner)>;
 void SetDialingFormMaker(TDialingFormMaker Maker);
 // The maker installed; empty when none is.
 const TDialingFormMaker& DialingFormMaker();

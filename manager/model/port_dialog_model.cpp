@@ -9,7 +9,7 @@
 
 namespace vltg::manager {
 
-TPortDialogModel::TPortDialogModel(PageHost& host, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
+TPortDialogModel::TPortDialogModel(PageHost& host, std::vector<TModemLine> lines, std::vector<std::string> other_ports,
                                    bool editing)
     : FHost(host),
       FSink(&host.Sink()),
@@ -19,7 +19,7 @@ TPortDialogModel::TPortDialogModel(PageHost& host, std::vector<TAlpaLine> lines,
 
 int32_t TPortDialogModel::ModemIndex() const {
   const int32_t device = Data.Number("Modem");
-  const auto line = std::find_if(FLines.begin(), FLines.end(), [&](const TAlpaLine& l) {
+  const auto line = std::find_if(FLines.begin(), FLines.end(), [&](const TModemLine& l) {
     return device >= 0 && l.DeviceId == static_cast<uint32_t>(device);
   });
   return line == FLines.end() ? -1 : static_cast<int32_t>(line - FLines.begin());
@@ -73,7 +73,7 @@ void TPortDialogModel::EditModemSettings() {
     return;
   }
   if (!CheckName("Must Select a Name First!", true)) return;
-  TKYRAlpaPage line;
+  TModemLines line;
   line.SetParentForm(Owner);
   bool cancelled = false;
   std::string reason;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "manager/model/kyr_alpa_page.h"
 #include "manager/model/message_sink.h"
+#include "manager/model/modem_lines.h"
 #include "manager/model/page_host.h"
 #include "manager/model/port_data.h"
 
@@ -22,7 +22,7 @@ class TPortDialogModel {
  public:
   // `lines` fills the Modem list; `other_ports` are the names of the ports
   // listed beside this one. When editing, the name is the port's and stays.
-  TPortDialogModel(PageHost& host, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports, bool editing);
+  TPortDialogModel(PageHost& host, std::vector<TModemLine> lines, std::vector<std::string> other_ports, bool editing);
 
   // Boxes and focus go here; the host's sink unless the window sets its own.
   void SetSink(MessageSink& sink) { FSink = &sink; }
@@ -32,7 +32,7 @@ class TPortDialogModel {
   std::string ModemName;
   TPortData Data;
 
-  const std::vector<TAlpaLine>& Lines() const { return FLines; }
+  const std::vector<TModemLine>& Lines() const { return FLines; }
   bool Editing() const { return FEditing; }
   // The position of the port's device identifier in the Modem list; -1 when
   // it is not there.
@@ -61,7 +61,7 @@ class TPortDialogModel {
 
   PageHost& FHost;
   MessageSink* FSink;
-  std::vector<TAlpaLine> FLines;
+  std::vector<TModemLine> FLines;
   std::vector<std::string> FOtherPorts;
   bool FEditing;
 };

@@ -41,13 +41,14 @@ TTapPortList::TTapPortList(PageHost& host) : FHost(host) {
   ModemLines.SetShowErrorDialogs(true);
   ModemLines.SetMessageSink(&host.Sink());
   // At start, before its line application runs: lists nothing.
-  std::vector<TAlpaLine> lines;
+  std::vector<TModemLine> lines;
   ModemLines.GetLineNames(lines);
 }
 
 TTapPortItem TTapPortList::ItemOf(const std::string& name, const TPortData& data, std::string key,
                                   std::size_t key_repeat) const {
-  return {name, DeviceIdText(data), data.Checked("Enabled") ? kPortEnabledImage : kPortDisabledImage, std::move(key), key_repeat};
+  return {name, DeviceIdText(data), data.Checked("Enabled") ? kPortEnabledImage : kPortDisabledImage, std::move(key),
+          key_repeat};
 }
 
 std::vector<std::string> TTapPortList::CaptionsBut(int except, bool started_only) const {
@@ -78,7 +79,7 @@ void TTapPortList::LoadPorts() {
   }
 }
 
-bool TTapPortList::ListLines(std::vector<TAlpaLine>& lines) {
+bool TTapPortList::ListLines(std::vector<TModemLine>& lines) {
   ModemLines.InitializeLine();
   try {
     ModemLines.GetLineNames(lines);
@@ -99,7 +100,7 @@ std::optional<TPortDialogModel> TTapPortList::AddDialog() {
     RefuseAdd();
     return std::nullopt;
   }
-  std::vector<TAlpaLine> lines;
+  std::vector<TModemLine> lines;
   if (!ListLines(lines)) return std::nullopt;
   return TPortDialogModel(FHost, std::move(lines), CaptionsBut(-1), false);
 }
@@ -126,7 +127,7 @@ std::optional<TPortDialogModel> TTapPortList::EditDialog(int selected) {
                          BoxButtons::kOk);
     return std::nullopt;
   }
-  std::vector<TAlpaLine> lines;
+  std::vector<TModemLine> lines;
   if (!ListLines(lines)) return std::nullopt;
   const std::string& name = FItems[static_cast<size_t>(selected)].Caption;
   // Entries the gateway does not start are no clash: the section is this port's.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "manager/model/kyr_alpa_page.h"
+#include "manager/model/modem_lines.h"
 #include "manager/model/page_host.h"
 #include "manager/model/port_dialog_model.h"
 
@@ -58,12 +58,12 @@ class TTapPortList {
   bool DeletePort(int selected);
 
   // The main window's line component: lists the lines for the dialog.
-  TKYRAlpaPage ModemLines;
+  TModemLines ModemLines;
 
  private:
   // The lines for the dialog, with the line application started anew; false
   // when listing them failed (shown in an error box).
-  bool ListLines(std::vector<TAlpaLine>& lines);
+  bool ListLines(std::vector<TModemLine>& lines);
   void RefuseAdd();
   std::vector<std::string> CaptionsBut(int except, bool started_only = false) const;
   TTapPortItem ItemOf(const std::string& name, const TPortData& data, std::string key,

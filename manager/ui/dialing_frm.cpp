@@ -9,7 +9,7 @@
 
 namespace vltg::manager {
 
-TDialingFrm::TDialingFrm(TKYRAlpaPage& Owner)
+TDialingFrm::TDialingFrm(TModemLines& Owner)
     : TDialingForm(Owner), ModemName(new QLabel(this)), Image(new QLabel(this)), bHangUp(new QPushButton(this)) {
   setObjectName("DialingFrm");
   setWindowTitle("Dialing...");
@@ -40,7 +40,7 @@ void TDialingFrm::Hide() { hide(); }
 void TDialingFrm::SetImageVisible(bool Visible) { Image->setVisible(Visible); }
 
 void InstallDialingForm() {
-  SetDialingFormMaker([](TKYRAlpaPage& Owner) { return std::make_unique<TDialingFrm>(Owner); });
+  SetDialingFormMaker([](TModemLines& Owner) { return std::make_unique<TDialingFrm>(Owner); });
 }
 
 }  // namespace vltg::manager

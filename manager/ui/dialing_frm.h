@@ -16,7 +16,7 @@ class TDialingFrm : public QWidget, public TDialingForm {
   Q_OBJECT
 
  public:
-  explicit TDialingFrm(TKYRAlpaPage& Owner);
+  explicit TDialingFrm(TModemLines& Owner);
 
   void Show() override;
   void Hide() override;
