@@ -13,7 +13,7 @@ TDialingFormMaker& InstalledMaker() {
 
 }  // namespace
 
-void TDialingForm::bHangUpClick() {
+void TDialingForm::HangUp() {
   try {
     FOwner.HangUp();
   } catch (...) {

@@ -2,8 +2,9 @@
 // The line component's "Dialing..." window, as the component drives it: shown
 // while a call is being answered, hidden once it is connected or over, and
 // its button hanging the component up. The window itself is the ui's
-// (TDialingFrm); the ui installs the maker the component creates it with, so
-// the model holds no widgets. Without a maker there is no dialing form.
+// (ui/qt_dialing_form.h); the ui installs the maker the component creates it
+// with, so the model holds no widgets. Without a maker there is no dialing
+// form.
 #include <functional>
 #include <memory>
 
@@ -24,8 +25,9 @@ class TDialingForm {
   // The image beside the modem's name; hidden until the component shows it.
   virtual void SetImageVisible(bool Visible) = 0;
 
-  // bHangUp: hangs the owning component up; its errors are swallowed.
-  void bHangUpClick();
+  // The window's "&Hang up": hangs the owning component up; its errors are
+  // swallowed.
+  void HangUp();
 
  protected:
   TModemLines& FOwner;

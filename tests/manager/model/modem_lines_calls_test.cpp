@@ -288,7 +288,7 @@ TEST_F(ModemLinesCallTest, CallsAreAnsweredAtOnceAttachedAndHungUp) {
         break;
       case End::kHangUpRefused:
         modem.SetRefuseCommands(true);  // the modem fails to go back on hook
-        component.DialingForm()->bHangUpClick();
+        component.DialingForm()->HangUp();
         ASSERT_TRUE(PumpUntil([&] { return Count("UnexpectedClose") == 1; }, std::chrono::seconds(30)));
         EXPECT_EQ(statuses.back(), "Line has been unexpectedly closed");
         break;

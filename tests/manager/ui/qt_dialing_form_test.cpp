@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "manager/model/modem_lines.h"
-#include "manager/ui/dialing_frm.h"
+#include "manager/ui/qt_dialing_form.h"
 #include "tests/manager/ui/test_application.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -17,7 +17,7 @@
 namespace vltg::manager {
 namespace {
 
-TEST(DialingFrmTest, EntryZeroMakesItOnceHiddenWithItsImageAndItsButtonHangsUp) {
+TEST(QtDialingFormTest, EntryZeroMakesItOnceHiddenWithItsImageAndItsButtonHangsUp) {
   testing::TestApplication();
   testing::TempDir root;
   testing::ScopedEnv env{"VLTG_ROOT", root.Path().string()};
@@ -25,13 +25,13 @@ TEST(DialingFrmTest, EntryZeroMakesItOnceHiddenWithItsImageAndItsButtonHangsUp) 
   TModemLines component;
   component.SetShowDialDialog(true);
   ASSERT_TRUE(component.InitializeLine());
-  auto* form = dynamic_cast<TDialingFrm*>(component.DialingForm());
+  auto* form = dynamic_cast<QtDialingForm*>(component.DialingForm());
   ASSERT_NE(form, nullptr);
   ASSERT_TRUE(component.InitializeLine());
   EXPECT_EQ(component.DialingForm(), form);  // made once
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(form->windowTitle(), "Dialing...");
-  EXPECT_EQ(form->bHangUp->text(), "&Hang up");
+  EXPECT_EQ(form->HangUpButton->text(), "&Hang up");
   EXPECT_TRUE(form->Image->isVisibleTo(form));
 
   // The button hangs the component up; with no call up that has nothing to
@@ -43,7 +43,7 @@ TEST(DialingFrmTest, EntryZeroMakesItOnceHiddenWithItsImageAndItsButtonHangsUp) 
   component.OnDropCall = [](TModemLines&) { throw std::runtime_error("no call to drop"); };
   form->Show();
   EXPECT_TRUE(form->isVisible());
-  QTest::mouseClick(form->bHangUp, Qt::LeftButton);
+  QTest::mouseClick(form->HangUpButton, Qt::LeftButton);
   EXPECT_TRUE(seen.empty());
   form->Hide();
   EXPECT_FALSE(form->isVisible());
