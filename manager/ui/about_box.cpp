@@ -49,13 +49,13 @@ TAboutBox::TAboutBox(MessageSink& sink, QWidget* parent) : QDialog(parent), sink
   Version->setObjectName("Version1");
 
   auto* contact = new QGroupBox("Contact Information", panel);
-  auto* label1 = Link("Label1", kContactEMail, "Click To Send E-Mail", contact);
-  auto* label2 = Link("Label2", kContactWeb, "Click To Go To Web Site", contact);
-  connect(label1, &QLabel::linkActivated, this, &TAboutBox::SendEMail);
-  connect(label2, &QLabel::linkActivated, this, &TAboutBox::OpenWebSite);
+  auto* email_link = Link("Label1", kContactEMail, "Click To Send E-Mail", contact);
+  auto* web_link = Link("Label2", kContactWeb, "Click To Go To Web Site", contact);
+  connect(email_link, &QLabel::linkActivated, this, &TAboutBox::SendEMail);
+  connect(web_link, &QLabel::linkActivated, this, &TAboutBox::OpenWebSite);
   auto* contact_layout = new QFormLayout(contact);
-  contact_layout->addRow("E-Mail:", label1);
-  contact_layout->addRow("Web:", label2);
+  contact_layout->addRow("E-Mail:", email_link);
+  contact_layout->addRow("Web:", web_link);
 
   auto* panel_layout = new QVBoxLayout(panel);
   panel_layout->addWidget(title);
