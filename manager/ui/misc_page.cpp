@@ -7,8 +7,7 @@
 
 namespace vltg::manager {
 
-MiscPage::MiscPage(PageHost& host, QWidget* parent)
-    : QWidget(parent), settings_(host), controls_(settings_, this) {
+MiscPage::MiscPage(PageHost& host, QWidget* parent) : QWidget(parent), settings_(host), controls_(settings_, this) {
   setObjectName("MiscPage");
   auto* manual = new QGroupBox("Manual Tap Settings", this);
   controls_.AddRows(new QFormLayout(manual), {"mHeader", "mEmulation"});

@@ -6,8 +6,8 @@
 #include <functional>
 #include <optional>
 
-#include "manager/model/routing_tables.h"
 #include "manager/model/page_host.h"
+#include "manager/model/routing_tables.h"
 
 class QTreeWidget;
 

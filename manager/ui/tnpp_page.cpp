@@ -11,8 +11,7 @@
 
 namespace vltg::manager {
 
-TnppPage::TnppPage(PageHost& host, QWidget* parent)
-    : QWidget(parent), settings_(host), controls_(settings_, this) {
+TnppPage::TnppPage(PageHost& host, QWidget* parent) : QWidget(parent), settings_(host), controls_(settings_, this) {
   setObjectName("TnppPage");
 
   auto* link = new QGroupBox("TNPP Settings", this);

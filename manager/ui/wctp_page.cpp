@@ -7,8 +7,7 @@
 
 namespace vltg::manager {
 
-WctpPage::WctpPage(PageHost& host, QWidget* parent)
-    : QWidget(parent), settings_(host), controls_(settings_, this) {
+WctpPage::WctpPage(PageHost& host, QWidget* parent) : QWidget(parent), settings_(host), controls_(settings_, this) {
   setObjectName("WctpPage");
   auto* general = new QGroupBox("General", this);
   controls_.AddRows(new QFormLayout(general), {"WCTPSenderID", "WCTPMiscSenderInfo", "WCTPDocType"});
