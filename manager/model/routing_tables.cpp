@@ -37,13 +37,13 @@ std::size_t RoutingTables::AddRoute(RouteLine route) { return Place(std::move(ro
 std::optional<TRouteDialogModel> RoutingTables::EditDialog(std::optional<std::size_t> selected) const {
   if (!selected || *selected >= FItems.size()) return std::nullopt;
   const RouteLine& item = FItems[*selected];
-  TRouteDialogModel form;
-  form.Route = item.route;
-  form.SelectTransport(item.transport);
-  form.Relabel();
-  form.Destination = item.field3;
-  form.Port = item.field4;
-  return form;
+  TRouteDialogModel dialog;
+  dialog.Route = item.route;
+  dialog.SelectTransport(item.transport);
+  dialog.Relabel();
+  dialog.Destination = item.field3;
+  dialog.Port = item.field4;
+  return dialog;
 }
 
 std::optional<std::size_t> RoutingTables::EditRoute(std::size_t index, RouteLine route) {

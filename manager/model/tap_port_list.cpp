@@ -131,12 +131,12 @@ std::optional<TPortDialogModel> TTapPortList::EditDialog(int selected) {
   if (!ListLines(lines)) return std::nullopt;
   const std::string& name = FItems[static_cast<size_t>(selected)].Caption;
   // Entries the gateway does not start are no clash: the section is this port's.
-  TPortDialogModel form(FHost, std::move(lines), CaptionsBut(selected, true), true);
-  form.ModemName = name;
-  form.Data = ReadPortData(FHost.ConfigToLoad(), name);
+  TPortDialogModel dialog(FHost, std::move(lines), CaptionsBut(selected, true), true);
+  dialog.ModemName = name;
+  dialog.Data = ReadPortData(FHost.ConfigToLoad(), name);
   // A line no longer listed is no choice.
-  form.SetModemIndex(form.ModemIndex());
-  return form;
+  dialog.SetModemIndex(dialog.ModemIndex());
+  return dialog;
 }
 
 void TTapPortList::EditPort(int selected, const TPortData& data) {
