@@ -3,10 +3,10 @@
 
 #include "datafiles/data_directory.h"
 #include "manager/model/service_manager.h"
-#include "manager/ui/dialing_frm.h"
 #include "manager/ui/main_window.h"
 #include "manager/ui/modem_config_dialog.h"
 #include "manager/ui/qt_background_runner.h"
+#include "manager/ui/qt_dialing_form.h"
 #include "manager/ui/qt_message_sink.h"
 
 int main(int argc, char** argv) {
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   if (!manager) return 1;
   // Before the model, which hands it work until its end.
   QtBackgroundRunner runner;
-  TVLSGSrvcMngr model(sink, manager, vltg::DataDirectory(), runner);
+  TServiceManager model(sink, manager, vltg::DataDirectory(), runner);
   sink.SetHelpHandler([&model](int context) { model.ShowHelp(context); });
   model.CheckSettingsExist();
   // The application title (boxes, the tip). As the name, not the display

@@ -1,6 +1,6 @@
 #include "manager/model/dialing_form.h"
 
-#include "manager/model/kyr_alpa_page.h"
+#include "manager/model/modem_lines.h"
 
 namespace vltg::manager {
 namespace {
@@ -13,7 +13,7 @@ TDialingFormMaker& InstalledMaker() {
 
 }  // namespace
 
-void TDialingForm::bHangUpClick() {
+void TDialingForm::HangUp() {
   try {
     FOwner.HangUp();
   } catch (...) {

@@ -15,6 +15,6 @@ constexpr std::array<SettingsField, 2> kMiscFields{{
 
 }  // namespace
 
-MiscSettings::MiscSettings(TVLSGSrvcMngr& manager) : SettingsPage(manager, kMiscSection, kMiscFields) {}
+MiscSettings::MiscSettings(PageHost& host) : SettingsPage(host, kMiscSection, kMiscFields) {}
 
 }  // namespace vltg::manager

@@ -6,9 +6,7 @@ namespace vltg::manager {
 
 class MiscSettings : public SettingsPage {
  public:
-  explicit MiscSettings(TVLSGSrvcMngr& manager);
-  // "&Apply Changes": nothing to refuse.
-  bool Button4Click() { return Apply(); }
+  explicit MiscSettings(PageHost& host);
 };
 
 }  // namespace vltg::manager

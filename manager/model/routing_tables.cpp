@@ -1,6 +1,7 @@
 #include "manager/model/routing_tables.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "datafiles/data_directory.h"
 #include "manager/model/route_order.h"
@@ -9,14 +10,14 @@
 
 namespace vltg::manager {
 
-RoutingTables::RoutingTables(TVLSGSrvcMngr& manager) : FManager(manager) { LoadRoutes(); }
+RoutingTables::RoutingTables(PageHost& host) : FHost(host) { LoadRoutes(); }
 
 int RoutingTables::StateImage(const RouteLine& item) { return item.transport == kTransportTnpp ? 1 : 0; }
 
 void RoutingTables::LoadRoutes() {
   FUnreadable.clear();
   try {
-    FItems = RouteTable::Load(FManager.FilePath(kRouteFileName)).Lines();
+    FItems = RouteTable::Load(FHost.FilePath(kRouteFileName)).Lines();
   } catch (const platform::EFileError& e) {
     FItems.clear();
     FUnreadable = e.Message();
@@ -31,29 +32,29 @@ std::size_t RoutingTables::Place(RouteLine item) {
   return static_cast<std::size_t>(FItems.insert(at, std::move(item)) - FItems.begin());
 }
 
-std::optional<std::size_t> RoutingTables::BitBtn1Click() {
-  TRoutForm form;
-  if (!OnShowRoutForm || !OnShowRoutForm(*this, form)) return std::nullopt;
-  return Place(form.Line());
-}
+std::size_t RoutingTables::AddRoute(RouteLine route) { return Place(std::move(route)); }
 
-std::optional<std::size_t> RoutingTables::ListView1DblClick(std::optional<std::size_t> selected) {
+std::optional<TRouteDialogModel> RoutingTables::EditDialog(std::optional<std::size_t> selected) const {
   if (!selected || *selected >= FItems.size()) return std::nullopt;
   const RouteLine& item = FItems[*selected];
-  TRoutForm form;
-  form.Route = item.route;
-  form.SelectTransport(item.transport);
-  form.rTypeChange();
-  form.Destination = item.field3;
-  form.Port = item.field4;
-  if (!OnShowRoutForm || !OnShowRoutForm(*this, form)) return std::nullopt;
-  FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(*selected));
-  return Place(form.Line());
+  TRouteDialogModel dialog;
+  dialog.Route = item.route;
+  dialog.SelectTransport(item.transport);
+  dialog.Relabel();
+  dialog.Destination = item.field3;
+  dialog.Port = item.field4;
+  return dialog;
 }
 
-void RoutingTables::BitBtn2Click(std::optional<std::size_t> selected) {
+std::optional<std::size_t> RoutingTables::EditRoute(std::size_t index, RouteLine route) {
+  if (index >= FItems.size()) return std::nullopt;
+  FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(index));
+  return Place(std::move(route));
+}
+
+void RoutingTables::DeleteRoute(std::optional<std::size_t> selected) {
   if (!selected || *selected >= FItems.size()) return;
-  MessageSink& sink = FManager.Sink();
+  MessageSink& sink = FHost.Sink();
   sink.Beep();
   if (sink.ShowBox("Delete Route \"" + FItems[*selected].route + "\"?", BoxKind::kWarning, BoxButtons::kYesNo) ==
       BoxAnswer::kYes) {
@@ -61,10 +62,10 @@ void RoutingTables::BitBtn2Click(std::optional<std::size_t> selected) {
   }
 }
 
-std::optional<std::size_t> RoutingTables::ListView1Edited(std::size_t item, const std::string& route) {
+std::optional<std::size_t> RoutingTables::EditRouteText(std::size_t item, const std::string& route) {
   if (item >= FItems.size()) return std::nullopt;
   if (const auto fault = CheckRouteText(route)) {
-    ShowRouteFault(FManager.Sink(), RouteFault{fault->text, "ListView1"});
+    ShowRouteFault(FHost.Sink(), RouteFault{fault->text, "ListView1"});
     return std::nullopt;
   }
   RouteLine edited = FItems[item];
@@ -74,20 +75,20 @@ std::optional<std::size_t> RoutingTables::ListView1Edited(std::size_t item, cons
   return Place(std::move(edited));
 }
 
-bool RoutingTables::Button3Click() {
+bool RoutingTables::Apply() {
   // The list lacks the routes the file holds: writing it would lose them.
   if (!FUnreadable.empty()) {
-    FManager.Sink().ShowBox(FUnreadable, BoxKind::kError, BoxButtons::kOk);
+    FHost.Sink().ShowBox(FUnreadable, BoxKind::kError, BoxButtons::kOk);
     return false;
   }
   try {
-    RouteTable(FItems).Save(FManager.FilePath(kRouteFileName));
+    RouteTable(FItems).Save(FHost.FilePath(kRouteFileName));
   } catch (const Exception& e) {
-    FManager.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
+    FHost.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
     return false;
   }
   LoadRoutes();
-  FManager.RestartPrompt();
+  FHost.RestartPrompt();
   return true;
 }
 

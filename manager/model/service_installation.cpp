@@ -19,15 +19,15 @@ constexpr char kProgramName[] = "vltg";
 
 }  // namespace
 
-void TVLSGSrvcMngr::LoadServerSettings() {
+void TServiceManager::LoadServerSettings() {
   const platform::ProfileFile config = ConfigToLoad();
   FLogonEdits.logon_name = ReadConfig(config, kServerSection, kServerLogonName, ConfigReader::kManager);
   FLogonEdits.logon_password = ReadConfig(config, kServerSection, kServerPassword, ConfigReader::kManager);
-  DefaultLogonClick(ReadConfig(config, kServerSection, kServerDefaultLogon, ConfigReader::kManager));
+  SetDefaultLogon(ReadConfig(config, kServerSection, kServerDefaultLogon, ConfigReader::kManager));
 }
 
 // The account the service is to run under; both empty for the default one.
-bool TVLSGSrvcMngr::LogonCheck() {
+bool TServiceManager::LogonCheck() {
   if (FLogonEdits.default_logon) {
     FLogonName.clear();
     FLogonPassword.clear();
@@ -51,7 +51,7 @@ bool TVLSGSrvcMngr::LogonCheck() {
 }
 
 // The typed name and password are kept also when the default account is used.
-bool TVLSGSrvcMngr::SaveServerSettings() {
+bool TServiceManager::SaveServerSettings() {
   return WriteConfig([this](platform::ProfileFile& config) {
     vltg::WriteConfig(config, kServerSection, kServerLogonName, FLogonEdits.logon_name);
     vltg::WriteConfig(config, kServerSection, kServerPassword, FLogonEdits.logon_password);
@@ -62,7 +62,7 @@ bool TVLSGSrvcMngr::SaveServerSettings() {
 // The service as the manager installs it. With the default logon the
 // account is named: an empty one would leave a service that was installed
 // under a named account where it is when the configuration is changed.
-platform::ServiceConfig TVLSGSrvcMngr::GatewayServiceConfig() const {
+platform::ServiceConfig TServiceManager::GatewayServiceConfig() const {
   platform::ServiceConfig config;
   config.service_name = kGatewayServiceName;
   config.display_name = kGatewayDisplayName;
@@ -75,7 +75,7 @@ platform::ServiceConfig TVLSGSrvcMngr::GatewayServiceConfig() const {
   return config;
 }
 
-void TVLSGSrvcMngr::Install1Click() {
+void TServiceManager::Install() {
   BusyScope busy(*this);
   if (!LogonCheck() || !SaveServerSettings()) return;
   const std::optional<ServiceReading> installed =
@@ -94,7 +94,7 @@ void TVLSGSrvcMngr::Install1Click() {
 // The service's state is read now, not taken from the last poll: a service
 // started since then is stopped first, and it must read stopped before it is
 // removed, or it would run on unmanaged while the window shows it gone.
-bool TVLSGSrvcMngr::StoppedForRemoval(const ServiceReading& reading) {
+bool TServiceManager::StoppedForRemoval(const ServiceReading& reading) {
   const bool known = reading.queried;
   if (known && reading.status.current_state == platform::SERVICE_STOPPED) return true;
   // A record that cannot be read gives no state: the removal itself refuses
@@ -104,7 +104,7 @@ bool TVLSGSrvcMngr::StoppedForRemoval(const ServiceReading& reading) {
   return (stopping || StopGatewayService()) && WaitUntilStopped();
 }
 
-void TVLSGSrvcMngr::Uninstall1Click() {
+void TServiceManager::Uninstall() {
   BusyScope busy(*this);
   const ServiceReading service = OffWindow(ReadGatewayService);
   if (service.installed && !StoppedForRemoval(service)) {
@@ -132,7 +132,7 @@ void TVLSGSrvcMngr::Uninstall1Click() {
   UpdateServiceStatus(ServiceReading{});
 }
 
-void TVLSGSrvcMngr::ApplySvcChgClick() {
+void TServiceManager::ApplyServiceChanges() {
   BusyScope busy(*this);
   if (!LogonCheck() || !SaveServerSettings()) return;
   const platform::ServiceConfig config = GatewayServiceConfig();

@@ -55,45 +55,45 @@ platform::ScManagerHandle OpenServiceDatabase(MessageSink& sink) {
   return manager;
 }
 
-TVLSGSrvcMngr::BusyScope::BusyScope(TVLSGSrvcMngr& owner) : owner_(owner), was_(owner.FBusy) {
+TServiceManager::BusyScope::BusyScope(TServiceManager& owner) : owner_(owner), was_(owner.FBusy) {
   if (!was_) ++owner_.FOperations;
   Set(true);
 }
 
 // The outermost operation's end is where an Exit asked for during it ends
 // the program.
-TVLSGSrvcMngr::BusyScope::~BusyScope() {
+TServiceManager::BusyScope::~BusyScope() {
   Set(was_);
   if (!was_ && owner_.FExiting && owner_.OnExit) owner_.OnExit(owner_);
 }
 
-void TVLSGSrvcMngr::BusyScope::Set(bool busy) {
+void TServiceManager::BusyScope::Set(bool busy) {
   if (owner_.FBusy == busy) return;
   owner_.FBusy = busy;
   if (owner_.OnLookChange) owner_.OnLookChange(owner_);
 }
 
-TVLSGSrvcMngr::TVLSGSrvcMngr(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir,
-                             BackgroundRunner& runner)
+TServiceManager::TServiceManager(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir,
+                                 BackgroundRunner& runner)
     : FSink(sink), FManager(manager), FHomeDir(std::move(home_dir)), FRunner(runner) {
   FLook.install = false;  // nothing is offered before the first reading
 }
 
-std::string TVLSGSrvcMngr::FilePath(std::string_view name) const { return DataFilePath(FHomeDir, name); }
+std::string TServiceManager::FilePath(std::string_view name) const { return DataFilePath(FHomeDir, name); }
 
-void TVLSGSrvcMngr::CheckSettingsExist() {
+void TServiceManager::CheckSettingsExist() {
   std::error_code error;
   if (std::filesystem::exists(FilePath(kConfigFileName), error)) return;
   FSink.ShowBox("Settings Not Found! Please Configure Application?", BoxKind::kConfirmation, BoxButtons::kOkHelp, 2);
 }
 
-void TVLSGSrvcMngr::FormCreate() {
-  Timer2Timer();
+void TServiceManager::WindowCreated() {
+  PollStatus();
   ReportUnreadableFiles();
   LoadServerSettings();
 }
 
-void TVLSGSrvcMngr::ReportUnreadableFiles() {
+void TServiceManager::ReportUnreadableFiles() {
   std::string reasons;
   for (const std::string_view name : {kConfigFileName, kRouteFileName}) {
     try {
@@ -105,19 +105,19 @@ void TVLSGSrvcMngr::ReportUnreadableFiles() {
   if (!reasons.empty()) FSink.ShowBox(reasons, BoxKind::kError, BoxButtons::kOk);
 }
 
-platform::ProfileFile TVLSGSrvcMngr::ConfigToLoad() const {
+platform::ProfileFile TServiceManager::ConfigToLoad() const {
   platform::ProfileFile config(FilePath(kConfigFileName));
   config.OnUnreadable = [](const platform::ProfileFile&, const std::string&) {};
   return config;
 }
 
-void TVLSGSrvcMngr::SetLook(const ServiceLook& look) {
+void TServiceManager::SetLook(const ServiceLook& look) {
   if (look == FLook) return;
   FLook = look;
   if (OnLookChange) OnLookChange(*this);
 }
 
-void TVLSGSrvcMngr::UpdateServiceStatus(const ServiceReading& reading) {
+void TServiceManager::UpdateServiceStatus(const ServiceReading& reading) {
   ServiceLook look = FLook;
   if (!reading.installed) {
     look.start = look.stop = look.restart = false;
@@ -147,11 +147,11 @@ void TVLSGSrvcMngr::UpdateServiceStatus(const ServiceReading& reading) {
   FSink.ProcessMessagesFor(0);
 }
 
-void TVLSGSrvcMngr::RefreshServiceStatus() { UpdateServiceStatus(OffWindow(ReadGatewayService)); }
+void TServiceManager::RefreshServiceStatus() { UpdateServiceStatus(OffWindow(ReadGatewayService)); }
 
 // Start and stop: nothing when the service cannot be opened, else whether
 // the service layer took the request.
-bool TVLSGSrvcMngr::StartGatewayService() {
+bool TServiceManager::StartGatewayService() {
   BusyScope busy(*this);
   const std::optional<bool> started = OffWindow([](const platform::ScManagerHandle& manager) -> std::optional<bool> {
     const platform::ServiceHandle service = OpenGatewayService(manager);
@@ -164,7 +164,7 @@ bool TVLSGSrvcMngr::StartGatewayService() {
   return *started;
 }
 
-bool TVLSGSrvcMngr::StopGatewayService() {
+bool TServiceManager::StopGatewayService() {
   BusyScope busy(*this);
   const std::optional<bool> stopped = OffWindow([](const platform::ScManagerHandle& manager) -> std::optional<bool> {
     const platform::ServiceHandle service = OpenGatewayService(manager);
@@ -178,7 +178,7 @@ bool TVLSGSrvcMngr::StopGatewayService() {
   return *stopped;
 }
 
-bool TVLSGSrvcMngr::WaitUntilStopped() {
+bool TServiceManager::WaitUntilStopped() {
   for (int waited = 0;; waited += kStopPollMs) {
     const ServiceReading reading = OffWindow(ReadGatewayService);
     if (!reading.installed || !reading.queried) return false;
@@ -191,7 +191,7 @@ bool TVLSGSrvcMngr::WaitUntilStopped() {
   }
 }
 
-void TVLSGSrvcMngr::Start1Click() {
+void TServiceManager::Start() {
   BusyScope busy(*this);
   if (StartGatewayService()) {
     FSink.ShowBox("Service Started!", BoxKind::kInformation, BoxButtons::kOk);
@@ -200,7 +200,7 @@ void TVLSGSrvcMngr::Start1Click() {
   }
 }
 
-void TVLSGSrvcMngr::Stop1Click() {
+void TServiceManager::Stop() {
   BusyScope busy(*this);
   if (StopGatewayService()) {
     FSink.ShowBox("Service Stopped!", BoxKind::kInformation, BoxButtons::kOk);
@@ -209,7 +209,7 @@ void TVLSGSrvcMngr::Stop1Click() {
   }
 }
 
-void TVLSGSrvcMngr::Timer2Timer() {
+void TServiceManager::PollStatus() {
   if (FBusy || FPolling || FExiting) return;
   FPolling = true;
   // The work holds its own copy of the database handle, and the reading
@@ -222,12 +222,12 @@ void TVLSGSrvcMngr::Timer2Timer() {
               });
 }
 
-void TVLSGSrvcMngr::Exit1Click() {
+void TServiceManager::Exit() {
   FExiting = true;
   if (!FBusy && OnExit) OnExit(*this);
 }
 
-void TVLSGSrvcMngr::Restart1Click() {
+void TServiceManager::Restart() {
   BusyScope busy(*this);
   const bool restarted = StopGatewayService() && WaitUntilStopped() && StartGatewayService();
   if (restarted) {
@@ -237,27 +237,27 @@ void TVLSGSrvcMngr::Restart1Click() {
   }
 }
 
-void TVLSGSrvcMngr::RestartPrompt() {
+void TServiceManager::RestartPrompt() {
   // Restart reads disabled while an operation runs.
   if (!FLook.restart || FBusy) return;
   FSink.Beep();
   if (FSink.ShowBox("Server Restart Required! Restart Server?!", BoxKind::kWarning, BoxButtons::kYesNo) ==
       BoxAnswer::kYes) {
-    Restart1Click();
+    Restart();
   }
 }
 
-void TVLSGSrvcMngr::ShowHelp(int context) { OpenHelpPage(std::to_string(context) + ".html"); }
+void TServiceManager::ShowHelp(int context) { OpenHelpPage(std::to_string(context) + ".html"); }
 
-void TVLSGSrvcMngr::ShowHelpContents() { OpenHelpPage("index.html"); }
+void TServiceManager::ShowHelpContents() { OpenHelpPage("index.html"); }
 
-void TVLSGSrvcMngr::OpenHelpPage(const std::string& name) {
+void TServiceManager::OpenHelpPage(const std::string& name) {
   const std::filesystem::path page = std::filesystem::path(FHomeDir) / "help" / name;
   std::error_code error;
   if (std::filesystem::is_regular_file(page, error)) FSink.ShellOpen(page.string());
 }
 
-bool TVLSGSrvcMngr::WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes) {
+bool TServiceManager::WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes) {
   platform::ProfileFile config(FilePath(kConfigFileName));
   try {
     config.Update(writes);

@@ -15,6 +15,7 @@
 
 #include "manager/model/background_runner.h"
 #include "manager/model/message_sink.h"
+#include "manager/model/page_host.h"
 #include "platform/base/system_error.h"
 #include "platform/profile/profile_file.h"
 #include "platform/service/service_control.h"
@@ -60,7 +61,7 @@ struct LogonEdits {
 };
 
 inline constexpr char kManagerTitle[] = "DI DIZ Evevevu Service Manager";
-inline constexpr int kStatusPollMs = 10000;  // Timer2's interval
+inline constexpr int kStatusPollMs = 10000;  // the status poll's interval
 
 // "System Error.  Code: %d." and, on the next line, the system's message.
 std::string SystemErrorText(uint32_t code);
@@ -70,18 +71,17 @@ std::string SystemErrorText(uint32_t code);
 // program then ends.
 platform::ScManagerHandle OpenServiceDatabase(MessageSink& sink);
 
-class TVLSGSrvcMngr {
+class TServiceManager : public PageHost {
  public:
   // `manager` is the program-wide service database handle, open for the
   // program's life; `home_dir` the data directory (FHomeDir); `runner` runs
   // the service calls, and outlives this.
-  TVLSGSrvcMngr(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir,
-                BackgroundRunner& runner);
+  TServiceManager(MessageSink& sink, const platform::ScManagerHandle& manager, std::string home_dir,
+                  BackgroundRunner& runner);
 
   const std::string& HomeDir() const { return FHomeDir; }
-  // FHomeDir, "/" and the file name.
-  std::string FilePath(std::string_view name) const;
-  MessageSink& Sink() { return FSink; }
+  std::string FilePath(std::string_view name) const override;
+  MessageSink& Sink() override { return FSink; }
 
   // Start-up, before the window: asks to configure when there is no
   // Config.Dat (the answer is not used).
@@ -90,14 +90,14 @@ class TVLSGSrvcMngr {
   // no service action is offered); one error box naming each of Config.Dat
   // and Route.Dat that exists but cannot be read, and why; then the service
   // group's edits from [Server].
-  void FormCreate();
+  void WindowCreated();
 
   const ServiceLook& Look() const { return FLook; }
   // True while a service operation runs: the window disables the service
   // actions, so a second click cannot start one inside it.
   bool Busy() const { return FBusy; }
   // Raised whenever the look or Busy changes.
-  std::function<void(TVLSGSrvcMngr& sender)> OnLookChange;
+  std::function<void(TServiceManager& sender)> OnLookChange;
 
   // Applies the look of a reading of the service's state; a service that
   // could not be opened gives the not-installed look. Lets pending events
@@ -113,64 +113,59 @@ class TVLSGSrvcMngr {
   bool StopGatewayService();
   // Start, stop, and stop, wait until the service reads stopped, start;
   // each with its message.
-  void Start1Click();
-  void Stop1Click();
-  void Restart1Click();
+  void Start();
+  void Stop();
+  void Restart();
   // The status poll, every kStatusPollMs: the reading runs in the
   // background and its look is applied when it arrives. Skipped while an
   // operation or an earlier poll runs; a reading that an operation has
   // overtaken is dropped (the operation applies the look when it ends).
-  void Timer2Timer();
+  void PollStatus();
   bool Polling() const { return FPolling; }
 
   // File/Exit and the notification menu's Exit: raises OnExit at once, or,
   // while an operation runs, once it has finished (its boxes included).
-  void Exit1Click();
+  void Exit();
   bool Exiting() const { return FExiting; }
-  std::function<void(TVLSGSrvcMngr& sender)> OnExit;
+  std::function<void(TServiceManager& sender)> OnExit;
 
   // The service group: the logon edits, loaded from [Server] at creation.
   LogonEdits& Logon() { return FLogonEdits; }
   // Checked "Default Service Logon" disables the logon labels and edits.
-  void DefaultLogonClick(bool checked) { FLogonEdits.default_logon = checked; }
+  void SetDefaultLogon(bool checked) { FLogonEdits.default_logon = checked; }
   bool LogonEditsEnabled() const { return !FLogonEdits.default_logon; }
   // Install with the logon, uninstall (stopping a running service first),
   // and "Apply Changes": the logon saved and the service reconfigured.
-  void Install1Click();
-  void Uninstall1Click();
-  void ApplySvcChgClick();
+  void Install();
+  void Uninstall();
+  void ApplyServiceChanges();
 
-  // After a change was saved: while the service was last seen running, asks
-  // whether to restart it.
-  void RestartPrompt();
+  // The pages' host. The restart prompt asks only while the service was last
+  // seen running.
+  void RestartPrompt() override;
 
   // Help: the page of a help context, help/<context>.html under the data
   // directory, or the contents, help/index.html, opened by the desktop. A
   // missing page opens nothing.
-  void ShowHelp(int context);
+  void ShowHelp(int context) override;
   void ShowHelpContents();
 
-  // Config.Dat for loading what the window shows: a file that exists but
-  // cannot be read gives the defaults (FormCreate has said why).
-  platform::ProfileFile ConfigToLoad() const;
-  // Runs a page's writes on Config.Dat in memory and replaces the file once.
-  // A write that fails (a file that cannot be read among them) is shown in an
-  // error box, the file left as it was, and false returned, so no success box
-  // or restart prompt follows it.
-  bool WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes);
+  // Config.Dat: a file that cannot be read is named by WindowCreated.
+  platform::ProfileFile ConfigToLoad() const override;
+  bool WriteConfig(const std::function<void(platform::ProfileFile& config)>& writes) override;
 
  private:
   // Marks an operation: Busy while it lives.
   class BusyScope {
    public:
-    explicit BusyScope(TVLSGSrvcMngr& owner);
+    explicit BusyScope(TServiceManager& owner);
     ~BusyScope();
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
    private:
     void Set(bool busy);
-    TVLSGSrvcMngr& owner_;
+    TServiceManager& owner_;
     bool was_;
   };
 
@@ -205,7 +200,7 @@ class TVLSGSrvcMngr {
 };
 
 template <typename Call>
-auto TVLSGSrvcMngr::OffWindow(Call call) -> decltype(call(std::declval<const platform::ScManagerHandle&>())) {
+auto TServiceManager::OffWindow(Call call) -> decltype(call(std::declval<const platform::ScManagerHandle&>())) {
   using Result = decltype(call(FManager));
   // On this frame: the wait below returns only once `done` has run. The work
   // starts with the window's last error, as the call would on its thread.

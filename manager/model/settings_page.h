@@ -1,63 +1,30 @@
 #pragma once
-// A settings page of the main window as a list of controls, each standing for
-// one key of the page's Config.Dat section: edits hold texts as typed, lists a
-// position (-1 when nothing is selected), boxes a check. The page loads once
-// with the manager's defaults; its Apply refuses the first blank edit that must
-// be filled, writes every key in the page's order and offers the restart.
+// A settings page of the main window: a table of fields (settings_fields.h)
+// for the keys of one Config.Dat section. The page loads once with the
+// manager's defaults; its Apply refuses the first blank edit that must be
+// filled, then any text that cannot stand in Config.Dat, writes every key in
+// the page's order and offers the restart.
 #include <span>
 #include <string>
 #include <string_view>
-#include <variant>
-#include <vector>
 
-#include "datafiles/config_keys.h"
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
+#include "manager/model/settings_fields.h"
 
 namespace vltg::manager {
 
-using ConfigKey = std::variant<const TextKey*, const IntegerKey*, const BoolKey*>;
-
-struct SettingsField {
-  std::string_view control;  // the control's name
-  ConfigKey key;             // a BoolKey makes a check box
-  std::string_view label;    // the label before the control, or the box's caption
-  std::string_view hint;
-  // A drop-down list's items: the key holds the position. Empty: an edit or a box.
-  std::span<const std::string_view> items = {};
-  // An edit that must not be left blank: the refusal's text.
-  std::string_view blank_text = {};
-  // An edit that takes the digits only.
-  bool digits_only = false;
-};
-
-class SettingsPage {
+class SettingsPage : public FieldValues {
  public:
   // Loads the page from Config.Dat. `fields` stand in the order the page's
   // keys are written and its blank edits checked.
-  SettingsPage(TVLSGSrvcMngr& manager, std::string_view section, std::span<const SettingsField> fields);
-
-  std::span<const SettingsField> Fields() const { return fields_; }
-  const SettingsField& Field(std::string_view control) const;
-
-  const std::string& Text(std::string_view control) const;
-  void SetText(std::string_view control, std::string text);
-  int Position(std::string_view control) const;
-  void SetPosition(std::string_view control, int position);
-  bool Checked(std::string_view control) const;
-  void SetChecked(std::string_view control, bool checked);
+  SettingsPage(PageHost& host, std::string_view section, std::span<const SettingsField> fields);
 
   // The page's "Apply Changes". True when the page was written.
   bool Apply();
 
  private:
-  using Value = std::variant<std::string, int, bool>;
-  std::size_t IndexOf(std::string_view control) const;
-  void Load();
-
-  TVLSGSrvcMngr& manager_;
+  PageHost& host_;
   std::string section_;
-  std::span<const SettingsField> fields_;
-  std::vector<Value> values_;
 };
 
 // An edit that takes the digits only, after the operator turned its text

@@ -33,21 +33,22 @@ int32_t FreeSlot(const ProfileFile& config) {
 
 }  // namespace
 
-TTapPortList::TTapPortList(TVLSGSrvcMngr& manager) : FManager(manager) {
-  // KYRAlpaPage1 as the main window's form describes it.
-  KYRAlpaPage1.SetComPort(pnaCOM1);
-  KYRAlpaPage1.SetDevIdToInitialize(0);
-  KYRAlpaPage1.SetShowDialDialog(true);
-  KYRAlpaPage1.SetShowErrorDialogs(true);
-  KYRAlpaPage1.SetMessageSink(&manager.Sink());
+TTapPortList::TTapPortList(PageHost& host) : FHost(host) {
+  // The line component as the main window's form describes it.
+  ModemLines.SetComPort(pnaCOM1);
+  ModemLines.SetDevIdToInitialize(0);
+  ModemLines.SetShowDialDialog(true);
+  ModemLines.SetShowErrorDialogs(true);
+  ModemLines.SetMessageSink(&host.Sink());
   // At start, before its line application runs: lists nothing.
-  std::vector<TAlpaLine> lines;
-  KYRAlpaPage1.GetLineNames(lines);
+  std::vector<TModemLine> lines;
+  ModemLines.GetLineNames(lines);
 }
 
 TTapPortItem TTapPortList::ItemOf(const std::string& name, const TPortData& data, std::string key,
                                   std::size_t key_repeat) const {
-  return {name, DeviceIdText(data), data.Enabled ? kPortEnabledImage : kPortDisabledImage, std::move(key), key_repeat};
+  return {name, DeviceIdText(data), data.Checked("Enabled") ? kPortEnabledImage : kPortDisabledImage, std::move(key),
+          key_repeat};
 }
 
 std::vector<std::string> TTapPortList::CaptionsBut(int except, bool started_only) const {
@@ -59,9 +60,9 @@ std::vector<std::string> TTapPortList::CaptionsBut(int except, bool started_only
   return captions;
 }
 
-void TTapPortList::FormShow() {
+void TTapPortList::LoadPorts() {
   FItems.clear();
-  const ProfileFile config = FManager.ConfigToLoad();
+  const ProfileFile config = FHost.ConfigToLoad();
   const std::vector<platform::ProfileEntry> entries = config.ReadSectionValues(kTapPortsSection);
   std::vector<std::string> keys;
   for (const platform::ProfileEntry& entry : entries) keys.push_back(entry.name);
@@ -78,69 +79,80 @@ void TTapPortList::FormShow() {
   }
 }
 
-bool TTapPortList::ListLines(std::vector<TAlpaLine>& lines) {
-  KYRAlpaPage1.InitializeLine();
+bool TTapPortList::ListLines(std::vector<TModemLine>& lines) {
+  ModemLines.InitializeLine();
   try {
-    KYRAlpaPage1.GetLineNames(lines);
+    ModemLines.GetLineNames(lines);
     return true;
   } catch (const Exception& e) {
-    FManager.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
+    FHost.Sink().ShowBox(e.Message(), BoxKind::kError, BoxButtons::kOk);
     return false;
   }
 }
 
-void TTapPortList::BitBtn4Click() {
-  const ProfileFile config = FManager.ConfigToLoad();
-  const auto refuse = [this] {
-    FManager.Sink().Beep();
-    FManager.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
-  };
-  if (FreeSlot(config) == 0) return refuse();
-  std::vector<TAlpaLine> lines;
-  if (!ListLines(lines)) return;
-  TPortDataForm form(FManager, std::move(lines), CaptionsBut(-1), false);
-  if (!ShowPortDialog || !ShowPortDialog(form)) return;
+void TTapPortList::RefuseAdd() {
+  FHost.Sink().Beep();
+  FHost.Sink().ShowBox("Only 16 Ports Allowed!", BoxKind::kInformation, BoxButtons::kOk);
+}
+
+std::optional<TPortDialogModel> TTapPortList::AddDialog() {
+  if (FreeSlot(FHost.ConfigToLoad()) == 0) {
+    RefuseAdd();
+    return std::nullopt;
+  }
+  std::vector<TModemLine> lines;
+  if (!ListLines(lines)) return std::nullopt;
+  return TPortDialogModel(FHost, std::move(lines), CaptionsBut(-1), false);
+}
+
+void TTapPortList::AddPort(const std::string& name, const TPortData& data) {
   // Taken again: the file may have changed while the dialog was open.
-  const int32_t slot = FreeSlot(config);
-  if (slot == 0) return refuse();
+  const int32_t slot = FreeSlot(FHost.ConfigToLoad());
+  if (slot == 0) return RefuseAdd();
   const std::string key = TapPortKey(slot);
-  const bool written = FManager.WriteConfig([&](ProfileFile& file) {
-    file.WriteString(kTapPortsSection, key, form.ModemName);
-    WritePortData(file, form.ModemName, form.Data);
+  const bool written = FHost.WriteConfig([&](ProfileFile& file) {
+    file.WriteString(kTapPortsSection, key, name);
+    WritePortData(file, name, data);
   });
   if (!written) return;
-  FItems.push_back(ItemOf(form.ModemName, form.Data, key));
-  FManager.RestartPrompt();
+  FItems.push_back(ItemOf(name, data, key));
+  FHost.RestartPrompt();
 }
 
-void TTapPortList::ListView2DblClick(int selected) {
-  if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return;
+std::optional<TPortDialogModel> TTapPortList::EditDialog(int selected) {
+  if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return std::nullopt;
   if (FItems[static_cast<size_t>(selected)].StateIndex == kPortNotStartedImage) {
-    FManager.Sink().Beep();
-    FManager.Sink().ShowBox("Port Not Started By The Gateway! It Can Only Be Deleted.", BoxKind::kWarning,
-                            BoxButtons::kOk);
-    return;
+    FHost.Sink().Beep();
+    FHost.Sink().ShowBox("Port Not Started By The Gateway! It Can Only Be Deleted.", BoxKind::kWarning,
+                         BoxButtons::kOk);
+    return std::nullopt;
   }
-  std::vector<TAlpaLine> lines;
-  if (!ListLines(lines)) return;
-  const std::string name = FItems[static_cast<size_t>(selected)].Caption;
+  std::vector<TModemLine> lines;
+  if (!ListLines(lines)) return std::nullopt;
+  const std::string& name = FItems[static_cast<size_t>(selected)].Caption;
   // Entries the gateway does not start are no clash: the section is this port's.
-  TPortDataForm form(FManager, std::move(lines), CaptionsBut(selected, true), true);
-  form.ModemName = name;
-  form.Data = ReadPortData(FManager.ConfigToLoad(), name);
+  TPortDialogModel dialog(FHost, std::move(lines), CaptionsBut(selected, true), true);
+  dialog.ModemName = name;
+  dialog.Data = ReadPortData(FHost.ConfigToLoad(), name);
   // A line no longer listed is no choice.
-  form.SetModemIndex(form.ModemIndex());
-  if (!ShowPortDialog || !ShowPortDialog(form)) return;
-  if (!FManager.WriteConfig([&](ProfileFile& file) { WritePortData(file, name, form.Data); })) return;
-  TTapPortItem& item = FItems[static_cast<size_t>(selected)];
-  item = ItemOf(name, form.Data, item.Key);
-  FManager.RestartPrompt();
+  dialog.SetModemIndex(dialog.ModemIndex());
+  return dialog;
 }
 
-bool TTapPortList::BitBtn3Click(int selected) {
+void TTapPortList::EditPort(int selected, const TPortData& data) {
+  if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return;
+  TTapPortItem& item = FItems[static_cast<size_t>(selected)];
+  if (item.StateIndex == kPortNotStartedImage) return;
+  const std::string name = item.Caption;
+  if (!FHost.WriteConfig([&](ProfileFile& file) { WritePortData(file, name, data); })) return;
+  item = ItemOf(name, data, item.Key);
+  FHost.RestartPrompt();
+}
+
+bool TTapPortList::DeletePort(int selected) {
   if (selected < 0 || static_cast<size_t>(selected) >= FItems.size()) return false;
-  FManager.Sink().Beep();
-  if (FManager.Sink().ShowBox("Delete Selected TAP Port?", BoxKind::kConfirmation, BoxButtons::kYesNo) !=
+  FHost.Sink().Beep();
+  if (FHost.Sink().ShowBox("Delete Selected TAP Port?", BoxKind::kConfirmation, BoxButtons::kYesNo) !=
       BoxAnswer::kYes) {
     return false;
   }
@@ -152,13 +164,13 @@ bool TTapPortList::BitBtn3Click(int selected) {
       IsUsablePortName(item.Caption) && std::none_of(others.begin(), others.end(), [&](const std::string& other) {
         return platform::EqualsIgnoreCase(other, item.Caption);
       });
-  const bool written = FManager.WriteConfig([&](ProfileFile& file) {
+  const bool written = FHost.WriteConfig([&](ProfileFile& file) {
     file.WriteNthString(kTapPortsSection, item.Key, item.KeyRepeat, "");
     if (own_section) file.EraseSection(item.Caption);
   });
   if (!written) return false;
   FItems.erase(FItems.begin() + selected);
-  FManager.RestartPrompt();
+  FHost.RestartPrompt();
   return true;
 }
 

@@ -1,16 +1,16 @@
 #pragma once
 // The rules of the "TAP Port Settings" list on the general page: filling it
-// from [Tap Ports], and adding, editing and deleting ports through the port
-// dialog, each written to Config.Dat at once and followed by the restart
-// prompt.
+// from [Tap Ports], and adding, editing and deleting ports, each written to
+// Config.Dat at once and followed by the restart prompt. The window runs the
+// port dialog this makes and hands what it accepted back.
 #include <cstddef>
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "manager/model/kyr_alpa_page.h"
-#include "manager/model/port_data_form.h"
-#include "manager/model/service_manager.h"
+#include "manager/model/modem_lines.h"
+#include "manager/model/page_host.h"
+#include "manager/model/port_dialog_model.h"
 
 namespace vltg::manager {
 
@@ -33,37 +33,43 @@ struct TTapPortItem {
 
 class TTapPortList {
  public:
-  explicit TTapPortList(TVLSGSrvcMngr& manager);
+  explicit TTapPortList(PageHost& host);
 
   const std::vector<TTapPortItem>& Items() const { return FItems; }
-  // Shows the port dialog modally; true when it closed with OK.
-  std::function<bool(TPortDataForm& form)> ShowPortDialog;
 
   // Lists every entry of [Tap Ports] that names a port, in file order; those
   // the gateway will not start get kPortNotStartedImage.
-  void FormShow();
-  // Add.
-  void BitBtn4Click();
-  // Edit the item at that position (-1: none selected). An entry the gateway
-  // will not start is refused: its section may be another port's or none.
-  void ListView2DblClick(int selected);
+  void LoadPorts();
+  // Add: the dialog for a new port; nothing when every slot is taken or the
+  // lines cannot be listed (each said in a box). Then the port it accepted,
+  // written into the lowest free slot (refused when none is left).
+  std::optional<TPortDialogModel> AddDialog();
+  void AddPort(const std::string& name, const TPortData& data);
+  // Edit: the dialog for the item at that position (-1: none selected);
+  // nothing when there is none or the lines cannot be listed. An entry the
+  // gateway will not start is refused: its section may be another port's or
+  // none. Then the port's section written from what the dialog accepted; the
+  // name stays.
+  std::optional<TPortDialogModel> EditDialog(int selected);
+  void EditPort(int selected, const TPortData& data);
   // Delete the item at that position (-1: none selected). True when it was
   // removed: the list then has nothing selected, so that a second delete
   // cannot take the next port unasked.
-  bool BitBtn3Click(int selected);
+  bool DeletePort(int selected);
 
   // The main window's line component: lists the lines for the dialog.
-  TKYRAlpaPage KYRAlpaPage1;
+  TModemLines ModemLines;
 
  private:
   // The lines for the dialog, with the line application started anew; false
   // when listing them failed (shown in an error box).
-  bool ListLines(std::vector<TAlpaLine>& lines);
+  bool ListLines(std::vector<TModemLine>& lines);
+  void RefuseAdd();
   std::vector<std::string> CaptionsBut(int except, bool started_only = false) const;
   TTapPortItem ItemOf(const std::string& name, const TPortData& data, std::string key,
                       std::size_t key_repeat = 0) const;
 
-  TVLSGSrvcMngr& FManager;
+  PageHost& FHost;
   std::vector<TTapPortItem> FItems;
 };
 

@@ -1,28 +1,15 @@
 #include "manager/model/tnpp_settings.h"
 
-#include <algorithm>
 #include <array>
-#include <string>
+
+#include "manager/model/serial_lists.h"
 
 namespace vltg::manager {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kComPorts{"COM1", "COM2", "COM3", "COM4"};
 constexpr std::array<std::string_view, 2> kCharFormats{"8,N,1", "7,E,1"};
 constexpr std::array<std::string_view, 4> kHandshakes{"RTS/CTS", "Xon/Xoff", "Both", "None"};
-// The speed list shows the rates the gateway maps its positions to.
-const auto kSpeedTexts = [] {
-  std::array<std::string, kComSpeedRates.size()> texts;
-  std::transform(kComSpeedRates.begin(), kComSpeedRates.end(), texts.begin(),
-                 [](std::int32_t rate) { return std::to_string(rate); });
-  return texts;
-}();
-const auto kSpeeds = [] {
-  std::array<std::string_view, kComSpeedRates.size()> items;
-  std::copy(kSpeedTexts.begin(), kSpeedTexts.end(), items.begin());
-  return items;
-}();
 
 // In the order the keys are written; the edits are also checked in this order.
 const std::array<SettingsField, 17> kTnppFields{{
@@ -40,10 +27,10 @@ const std::array<SettingsField, 17> kTnppFields{{
     {"RSHoldTime", &kTnppRSHoldTime, "RS Hold Time:", "RS Hold Time", {}, "RS Hold Time Can Not Be Blank!", true},
     {"ENQRetries", &kTnppENQRetries, "ENQ Retries:", "ENQ Retries", {}, "ENQ Retries Can Not Be Blank!", true},
     {"ENQTO", &kTnppENQTO, "ENQ Rsp. T.O.:", "ENQ Response Time Out", {}, "ENQ T.O. Can Not Be Blank!", true},
-    {"UseCom", &kTnppUseCom, "Com Port:", "", kComPorts},
+    {"UseCom", &kTnppUseCom, "Com Port:", "", ComPortTexts()},
     {"ComSettings", &kTnppComSettings, "Settings:", "", kCharFormats},
     {"HandShake", &kTnppHandShake, "Handshake:", "", kHandshakes},
-    {"ComSpeed", &kTnppComSpeed, "Speed:", "", kSpeeds},
+    {"ComSpeed", &kTnppComSpeed, "Speed:", "", ComSpeedTexts()},
     {"STXInit", &kTnppSTXInit, "Send STX In Initiation", "Send STX In Initiation"},
     {"TRSPCRC", &kTnppTransparentCRC, "Transparent CRC", ""},
     {"EnableSNPP", &kTnppEnableTNPP, "Enable TNPP", ""},
@@ -51,6 +38,6 @@ const std::array<SettingsField, 17> kTnppFields{{
 
 }  // namespace
 
-TnppSettings::TnppSettings(TVLSGSrvcMngr& manager) : SettingsPage(manager, kTnppSection, kTnppFields) {}
+TnppSettings::TnppSettings(PageHost& host) : SettingsPage(host, kTnppSection, kTnppFields) {}
 
 }  // namespace vltg::manager

@@ -7,9 +7,7 @@ namespace vltg::manager {
 
 class TnppSettings : public SettingsPage {
  public:
-  explicit TnppSettings(TVLSGSrvcMngr& manager);
-  // "&Apply Changes".
-  bool Button2Click() { return Apply(); }
+  explicit TnppSettings(PageHost& host);
 };
 
 }  // namespace vltg::manager

@@ -17,6 +17,6 @@ constexpr std::array<SettingsField, 3> kWctpFields{{
 
 }  // namespace
 
-WctpSettings::WctpSettings(TVLSGSrvcMngr& manager) : SettingsPage(manager, kWctpSection, kWctpFields) {}
+WctpSettings::WctpSettings(PageHost& host) : SettingsPage(host, kWctpSection, kWctpFields) {}
 
 }  // namespace vltg::manager

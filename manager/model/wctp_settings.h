@@ -6,9 +6,7 @@ namespace vltg::manager {
 
 class WctpSettings : public SettingsPage {
  public:
-  explicit WctpSettings(TVLSGSrvcMngr& manager);
-  // "&Apply Changes".
-  bool Button1Click() { return Apply(); }
+  explicit WctpSettings(PageHost& host);
 };
 
 }  // namespace vltg::manager

@@ -45,21 +45,21 @@ TAboutBox::TAboutBox(MessageSink& sink, QWidget* parent) : QDialog(parent), sink
   auto* title = new QLabel("DI DIZ Evevevu", panel);
   title->setAlignment(Qt::AlignCenter);
   title->setStyleSheet("color: navy; font-family: serif; font-size: 20pt; font-weight: bold;");
-  Version1 = CentredBold("Version 0.5", panel);
-  Version1->setObjectName("Version1");
+  Version = CentredBold("Version 0.5", panel);
+  Version->setObjectName("Version1");
 
   auto* contact = new QGroupBox("Contact Information", panel);
-  auto* label1 = Link("Label1", kContactEMail, "Click To Send E-Mail", contact);
-  auto* label2 = Link("Label2", kContactWeb, "Click To Go To Web Site", contact);
-  connect(label1, &QLabel::linkActivated, this, &TAboutBox::Label1Click);
-  connect(label2, &QLabel::linkActivated, this, &TAboutBox::Label2Click);
+  auto* email_link = Link("Label1", kContactEMail, "Click To Send E-Mail", contact);
+  auto* web_link = Link("Label2", kContactWeb, "Click To Go To Web Site", contact);
+  connect(email_link, &QLabel::linkActivated, this, &TAboutBox::SendEMail);
+  connect(web_link, &QLabel::linkActivated, this, &TAboutBox::OpenWebSite);
   auto* contact_layout = new QFormLayout(contact);
-  contact_layout->addRow("E-Mail:", label1);
-  contact_layout->addRow("Web:", label2);
+  contact_layout->addRow("E-Mail:", email_link);
+  contact_layout->addRow("Web:", web_link);
 
   auto* panel_layout = new QVBoxLayout(panel);
   panel_layout->addWidget(title);
-  panel_layout->addWidget(Version1);
+  panel_layout->addWidget(Version);
   panel_layout->addWidget(CentredBold("Made by the vltg paging gateway project", panel));
   panel_layout->addWidget(CentredBold("Free to use, change and pass on", panel));
   panel_layout->addWidget(contact);
@@ -76,8 +76,8 @@ TAboutBox::TAboutBox(MessageSink& sink, QWidget* parent) : QDialog(parent), sink
   setFixedSize(QSize(329, 293).expandedTo(sizeHint()));  // a fixed dialog border
 }
 
-void TAboutBox::Label1Click() { sink_.ShellOpen(std::string("Mailto:") + kContactEMail); }
+void TAboutBox::SendEMail() { sink_.ShellOpen(std::string("Mailto:") + kContactEMail); }
 
-void TAboutBox::Label2Click() { sink_.ShellOpen(kContactWeb); }
+void TAboutBox::OpenWebSite() { sink_.ShellOpen(kContactWeb); }
 
 }  // namespace vltg::manager

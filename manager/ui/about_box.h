@@ -20,10 +20,10 @@ class TAboutBox : public QDialog {
   // `sink` opens the links.
   TAboutBox(MessageSink& sink, QWidget* parent = nullptr);
 
-  QLabel* Version1;
+  QLabel* Version;
 
-  void Label1Click();  // the e-mail address, to the mail program
-  void Label2Click();  // the web address, to the browser
+  void SendEMail();    // the e-mail address, to the mail program
+  void OpenWebSite();  // the web address, to the browser
 
  private:
   MessageSink& sink_;

@@ -38,19 +38,19 @@ QAction* AddItem(QMenu* menu, const char* name, const char* caption, QObject* co
 
 }  // namespace
 
-MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notification_area)
+MainWindow::MainWindow(TServiceManager& manager, QWidget* parent, bool notification_area)
     : QMainWindow(parent),
       manager_(manager),
       notification_area_(notification_area),
       pages_(new QTabWidget(this)),
       status_text_(new QLabel(this)),
-      Timer2(new QTimer(this)) {
+      poll_timer_(new QTimer(this)) {
   setObjectName("VLSGSrvcMngr");
   setWindowTitle("Velomar TAP Gateway Service Manager");
   // A fixed border with the system menu and the minimize box only.
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  manager_.FormCreate();
+  manager_.WindowCreated();
   BuildPages();
   statusBar()->setObjectName("StatusBar1");
   statusBar()->setSizeGripEnabled(false);
@@ -61,18 +61,18 @@ MainWindow::MainWindow(TVLSGSrvcMngr& manager, QWidget* parent, bool notificatio
   tray_icon_->setObjectName("TrayIcon1");
   tray_icon_->SetIcon(GatewayStateIcon(manager_.Look().icon));  // before it is shown
   tray_icon_->SetActive(true);
-  tray_icon_->SetPopupMenu(popup_menu_);
+  tray_icon_->SetPopupMenu(tray_menu_);
   tray_icon_->SetSeparateIcon(true);
   tray_icon_->OnDblClick = [](TTrayIcon& sender) { sender.AppRestore(); };
 
-  Timer2->setObjectName("Timer2");
-  Timer2->setInterval(kStatusPollMs);
-  connect(Timer2, &QTimer::timeout, this, [this] { manager_.Timer2Timer(); });
-  Timer2->start();
+  poll_timer_->setObjectName("Timer2");
+  poll_timer_->setInterval(kStatusPollMs);
+  connect(poll_timer_, &QTimer::timeout, this, [this] { manager_.PollStatus(); });
+  poll_timer_->start();
 
   InstallHelpKey(this, [this](int context) { manager_.ShowHelp(context); });
-  manager_.OnLookChange = [this](TVLSGSrvcMngr&) { ApplyLook(); };
-  manager_.OnExit = [this](TVLSGSrvcMngr&) {
+  manager_.OnLookChange = [this](TServiceManager&) { ApplyLook(); };
+  manager_.OnExit = [this](TServiceManager&) {
     exiting_ = true;
     close();
     QApplication::quit();
@@ -123,28 +123,28 @@ void MainWindow::BuildPages() {
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
-  AddItem(file, "Exit1", "E&xit", this, [this] { Exit1Click(); });
+  AddItem(file, "Exit1", "E&xit", this, [this] { Exit(); });
 
   QMenu* service = menuBar()->addMenu("&Service");
-  Start1 = AddItem(service, "Start1", "&Start", this, [this] { manager_.Start1Click(); });
-  Stop1 = AddItem(service, "Stop1", "Sto&p", this, [this] { manager_.Stop1Click(); });
-  Restart1 = AddItem(service, "Restart1", "&Restart", this, [this] { manager_.Restart1Click(); });
+  start_ = AddItem(service, "Start1", "&Start", this, [this] { manager_.Start(); });
+  stop_ = AddItem(service, "Stop1", "Sto&p", this, [this] { manager_.Stop(); });
+  restart_ = AddItem(service, "Restart1", "&Restart", this, [this] { manager_.Restart(); });
   service->addSeparator();
-  Install1 = AddItem(service, "Install1", "&Install", this, [this] { manager_.Install1Click(); });
-  Uninstall1 = AddItem(service, "Uninstall1", "&Uninstall", this, [this] { manager_.Uninstall1Click(); });
+  install_ = AddItem(service, "Install1", "&Install", this, [this] { manager_.Install(); });
+  uninstall_ = AddItem(service, "Uninstall1", "&Uninstall", this, [this] { manager_.Uninstall(); });
 
   QMenu* help = menuBar()->addMenu("&Help");
   AddItem(help, "Contents1", "&Contents", this, [this] { manager_.ShowHelpContents(); });
-  AddItem(help, "About2", "&About", this, [this] { About2Click(); });
+  AddItem(help, "About2", "&About", this, [this] { ShowAbout(); });
 
-  popup_menu_ = new QMenu(this);
-  popup_menu_->setObjectName("PopupMenu1");
-  Start2 = AddItem(popup_menu_, "Start2", "&Start", this, [this] { manager_.Start1Click(); });
-  Stop2 = AddItem(popup_menu_, "Stop2", "Sto&p", this, [this] { manager_.Stop1Click(); });
-  Restart2 = AddItem(popup_menu_, "Restart2", "&Restart", this, [this] { manager_.Restart1Click(); });
-  popup_menu_->addSeparator();
-  AddItem(popup_menu_, "Setup1", "&Setup", this, [this] { tray_icon_->AppRestore(); });
-  AddItem(popup_menu_, "Exit2", "E&xit", this, [this] { Exit1Click(); });
+  tray_menu_ = new QMenu(this);
+  tray_menu_->setObjectName("PopupMenu1");
+  tray_start_ = AddItem(tray_menu_, "Start2", "&Start", this, [this] { manager_.Start(); });
+  tray_stop_ = AddItem(tray_menu_, "Stop2", "Sto&p", this, [this] { manager_.Stop(); });
+  tray_restart_ = AddItem(tray_menu_, "Restart2", "&Restart", this, [this] { manager_.Restart(); });
+  tray_menu_->addSeparator();
+  AddItem(tray_menu_, "Setup1", "&Setup", this, [this] { tray_icon_->AppRestore(); });
+  AddItem(tray_menu_, "Exit2", "E&xit", this, [this] { Exit(); });
 }
 
 // The service's look in the menus, the buttons, the icons and the status
@@ -152,11 +152,11 @@ void MainWindow::BuildMenus() {
 void MainWindow::ApplyLook() {
   const ServiceLook& look = manager_.Look();
   const bool idle = !manager_.Busy();
-  for (QAction* start : {Start1, Start2}) start->setEnabled(look.start && idle);
-  for (QAction* stop : {Stop1, Stop2}) stop->setEnabled(look.stop && idle);
-  for (QAction* restart : {Restart1, Restart2}) restart->setEnabled(look.restart && idle);
-  Install1->setEnabled(look.install && idle);
-  Uninstall1->setEnabled(look.uninstall && idle);
+  for (QAction* start : {start_, tray_start_}) start->setEnabled(look.start && idle);
+  for (QAction* stop : {stop_, tray_stop_}) stop->setEnabled(look.stop && idle);
+  for (QAction* restart : {restart_, tray_restart_}) restart->setEnabled(look.restart && idle);
+  install_->setEnabled(look.install && idle);
+  uninstall_->setEnabled(look.uninstall && idle);
   service_group_->ApplyLook();
   const QIcon icon = GatewayStateIcon(look.icon);
   QApplication::setWindowIcon(icon);
@@ -178,16 +178,16 @@ void MainWindow::ShowAtStart() {
 
 // The window and its icon go at once; the program ends once a running
 // operation has finished.
-void MainWindow::Exit1Click() {
-  Timer2->stop();
+void MainWindow::Exit() {
+  poll_timer_->stop();
   hide();
   tray_icon_->SetActive(false);
-  manager_.Exit1Click();
+  manager_.Exit();
 }
 
-void MainWindow::About2Click() {
+void MainWindow::ShowAbout() {
   TAboutBox box(manager_.Sink(), this);
-  box.Version1->setText(kVersionText);
+  box.Version->setText(kVersionText);
   box.exec();
 }
 

@@ -24,21 +24,21 @@ class MainWindow : public QMainWindow {
 
  public:
   // `notification_area`: the desktop has one (tests choose).
-  MainWindow(TVLSGSrvcMngr& manager, QWidget* parent = nullptr,
+  MainWindow(TServiceManager& manager, QWidget* parent = nullptr,
              bool notification_area = QSystemTrayIcon::isSystemTrayAvailable());
   ~MainWindow() override;
 
   QTabWidget* Pages() const { return pages_; }
-  TTrayIcon& TrayIcon1() const { return *tray_icon_; }
-  QMenu* PopupMenu1() const { return popup_menu_; }
+  TTrayIcon& TrayIcon() const { return *tray_icon_; }
+  QMenu* TrayMenu() const { return tray_menu_; }
   QString StatusText() const;
 
   // The last step of the start: minimized into the notification area, or
   // shown where the desktop has none.
   void ShowAtStart();
 
-  void Exit1Click();
-  void About2Click();
+  void Exit();
+  void ShowAbout();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -48,23 +48,23 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void ApplyLook();
 
-  TVLSGSrvcMngr& manager_;
+  TServiceManager& manager_;
   const bool notification_area_;
   QTabWidget* pages_;
   ServiceGroup* service_group_ = nullptr;
   QLabel* status_text_;
-  QMenu* popup_menu_ = nullptr;
+  QMenu* tray_menu_ = nullptr;
   TTrayIcon* tray_icon_ = nullptr;
-  QTimer* Timer2;
+  QTimer* poll_timer_;
   // The Service menu's items and the notification menu's.
-  QAction* Start1 = nullptr;
-  QAction* Stop1 = nullptr;
-  QAction* Restart1 = nullptr;
-  QAction* Install1 = nullptr;
-  QAction* Uninstall1 = nullptr;
-  QAction* Start2 = nullptr;
-  QAction* Stop2 = nullptr;
-  QAction* Restart2 = nullptr;
+  QAction* start_ = nullptr;
+  QAction* stop_ = nullptr;
+  QAction* restart_ = nullptr;
+  QAction* install_ = nullptr;
+  QAction* uninstall_ = nullptr;
+  QAction* tray_start_ = nullptr;
+  QAction* tray_stop_ = nullptr;
+  QAction* tray_restart_ = nullptr;
   bool exiting_ = false;
 };
 

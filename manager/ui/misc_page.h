@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "manager/model/misc_settings.h"
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 #include "manager/ui/settings_controls.h"
 
 namespace vltg::manager {
@@ -12,7 +12,7 @@ class MiscPage : public QWidget {
   Q_OBJECT
 
  public:
-  MiscPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+  MiscPage(PageHost& host, QWidget* parent = nullptr);
 
  private:
   MiscSettings settings_;

@@ -3,14 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace vltg::manager {
-
-QStringList ItemTexts(const std::vector<std::string>& items) {
-  QStringList texts;
-  for (const auto& item : items) texts << QString::fromStdString(item);
-  return texts;
-}
 
 QComboBox* NamedList(QWidget* parent, const char* name, const QStringList& items, int current) {
   auto* list = new QComboBox(parent);
@@ -31,6 +26,13 @@ QLineEdit* NamedEdit(QWidget* parent, const char* name, const std::string& text)
   auto* edit = new QLineEdit(QString::fromStdString(text), parent);
   edit->setObjectName(name);
   return edit;
+}
+
+QPushButton* NamedButton(QWidget* parent, const char* name, const char* caption, const char* hint) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setToolTip(hint);
+  return button;
 }
 
 }  // namespace vltg::manager

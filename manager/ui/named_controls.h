@@ -3,19 +3,19 @@
 // QtMessageSink::Focus and the tests find them by) and their first value.
 #include <QStringList>
 #include <string>
-#include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace vltg::manager {
 
-QStringList ItemTexts(const std::vector<std::string>& items);
 // A drop-down list without free text.
 QComboBox* NamedList(QWidget* parent, const char* name, const QStringList& items, int current);
 QCheckBox* NamedCheck(QWidget* parent, const char* name, const char* caption, bool checked);
 QLineEdit* NamedEdit(QWidget* parent, const char* name, const std::string& text);
+QPushButton* NamedButton(QWidget* parent, const char* name, const char* caption, const char* hint);
 
 }  // namespace vltg::manager

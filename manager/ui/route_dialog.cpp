@@ -22,34 +22,34 @@ QLabel* Label(const char* text, QWidget* buddy, QWidget* parent) {
 
 }  // namespace
 
-RouteDialog::RouteDialog(TRoutForm& form, std::function<void(int context)> show_help, QWidget* parent)
+RouteDialog::RouteDialog(TRouteDialogModel& model, std::function<void(int context)> show_help, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      form_(form),
-      route_(new QLineEdit(ToQString(form.Route), this)),
+      model_(model),
+      route_(new QLineEdit(ToQString(model.Route), this)),
       type_(new QComboBox(this)),
-      label3_(new QLabel(this)),
-      label4_(new QLabel(this)),
-      destination_(new QLineEdit(ToQString(form.Destination), this)),
-      port_(new QLineEdit(ToQString(form.Port), this)) {
+      destination_label_(new QLabel(this)),
+      port_label_(new QLabel(this)),
+      destination_(new QLineEdit(ToQString(model.Destination), this)),
+      port_(new QLineEdit(ToQString(model.Port), this)) {
   setObjectName("RoutForm");
   setWindowTitle("Routing Data");
-  SetHelpContext(this, kRoutFormHelp);
+  SetHelpContext(this, kRouteDialogHelp);
   InstallHelpKey(this, std::move(show_help));
   route_->setObjectName("Route");
   type_->setObjectName("rType");
-  label3_->setObjectName("Label3");
-  label4_->setObjectName("Label4");
+  destination_label_->setObjectName("Label3");
+  port_label_->setObjectName("Label4");
   destination_->setObjectName("Destination");
   port_->setObjectName("Port");
   for (const std::string_view type : kRouteTypes) type_->addItem(ToQString(type));
-  type_->setCurrentIndex(form_.rType);
-  label3_->setBuddy(destination_);
-  label4_->setBuddy(port_);
+  type_->setCurrentIndex(model_.TransportIndex);
+  destination_label_->setBuddy(destination_);
+  port_label_->setBuddy(port_);
   Relabel();
   // Only the operator's choice relabels, not the selection made above.
   connect(type_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    form_.rType = index;
-    form_.rTypeChange();
+    model_.TransportIndex = index;
+    model_.Relabel();
     Relabel();
   });
 
@@ -57,7 +57,7 @@ RouteDialog::RouteDialog(TRoutForm& form, std::function<void(int context)> show_
   ok->setObjectName("BitBtn1");
   ok->setDefault(true);
   auto* cancel = new QPushButton("Cancel", this);
-  connect(ok, &QPushButton::clicked, this, &RouteDialog::BitBtn1Click);
+  connect(ok, &QPushButton::clicked, this, &RouteDialog::TryAccept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* fields = new QGridLayout;
@@ -65,9 +65,9 @@ RouteDialog::RouteDialog(TRoutForm& form, std::function<void(int context)> show_
   fields->addWidget(route_, 1, 0);
   fields->addWidget(Label("Route &Type:", type_, this), 0, 1);
   fields->addWidget(type_, 1, 1);
-  fields->addWidget(label3_, 2, 0, 1, 2);
+  fields->addWidget(destination_label_, 2, 0, 1, 2);
   fields->addWidget(destination_, 3, 0, 1, 2);
-  fields->addWidget(label4_, 4, 0);
+  fields->addWidget(port_label_, 4, 0);
   fields->addWidget(port_, 5, 0);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -79,16 +79,16 @@ RouteDialog::RouteDialog(TRoutForm& form, std::function<void(int context)> show_
 }
 
 void RouteDialog::Relabel() {
-  label3_->setText(ToQString(form_.Label3));
-  label4_->setText(ToQString(form_.Label4));
+  destination_label_->setText(ToQString(model_.DestinationLabel));
+  port_label_->setText(ToQString(model_.PortLabel));
 }
 
-void RouteDialog::BitBtn1Click() {
-  form_.Route = EditedText(route_->text(), form_.Route);
-  form_.rType = type_->currentIndex();
-  form_.Destination = EditedText(destination_->text(), form_.Destination);
-  form_.Port = EditedText(port_->text(), form_.Port);
-  if (form_.BitBtn1Click(sink_)) accept();
+void RouteDialog::TryAccept() {
+  model_.Route = EditedText(route_->text(), model_.Route);
+  model_.TransportIndex = type_->currentIndex();
+  model_.Destination = EditedText(destination_->text(), model_.Destination);
+  model_.Port = EditedText(port_->text(), model_.Port);
+  if (model_.Accept(sink_)) accept();
 }
 
 }  // namespace vltg::manager

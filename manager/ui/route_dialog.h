@@ -1,10 +1,10 @@
 #pragma once
-// The "Routing Data" dialog over a route form: the fields, the transport list
-// that relabels them, and OK, which closes only once the form accepts.
+// The "Routing Data" dialog over its model: the route's fields, the transport
+// list that relabels them, and OK, which closes only once the model accepts.
 #include <QDialog>
 #include <functional>
 
-#include "manager/model/rout_form.h"
+#include "manager/model/route_dialog_model.h"
 #include "manager/ui/qt_message_sink.h"
 
 class QComboBox;
@@ -18,18 +18,19 @@ class RouteDialog : public QDialog {
 
  public:
   // `show_help` opens a help context: F1 within the dialog.
-  RouteDialog(TRoutForm& form, std::function<void(int context)> show_help, QWidget* parent = nullptr);
+  RouteDialog(TRouteDialogModel& model, std::function<void(int context)> show_help, QWidget* parent = nullptr);
 
  private:
   void Relabel();
-  void BitBtn1Click();
+  // OK: the controls into the model, and closed once the model accepts.
+  void TryAccept();
 
-  TRoutForm& form_;
+  TRouteDialogModel& model_;
   QtMessageSink sink_{this};
   QLineEdit* route_;
   QComboBox* type_;
-  QLabel* label3_;
-  QLabel* label4_;
+  QLabel* destination_label_;
+  QLabel* port_label_;
   QLineEdit* destination_;
   QLineEdit* port_;
 };

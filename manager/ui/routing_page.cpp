@@ -37,13 +37,9 @@ class RouteList : public QTreeWidget {
 
 }  // namespace
 
-RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QWidget(parent), routes_(manager), list_(new RouteList(this)) {
+RoutingPage::RoutingPage(PageHost& host, QWidget* parent)
+    : QWidget(parent), host_(host), routes_(host), list_(new RouteList(this)) {
   setObjectName("RoutingPage");
-  routes_.OnShowRoutForm = [this, &manager](RoutingTables&, TRoutForm& form) {
-    RouteDialog dialog(form, [&manager](int context) { manager.ShowHelp(context); }, this);
-    return dialog.exec() == QDialog::Accepted;
-  };
 
   list_->setObjectName("ListView1");
   list_->setToolTip("Double Click To Edit");
@@ -57,7 +53,11 @@ RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
   for (int column = 1; column < 4; ++column) list_->setItemDelegateForColumn(column, new NoEditor(list_));
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
     TakeEdit();
-    Refill(routes_.ListView1DblClick(Selected()));
+    const std::optional<std::size_t> selected = Selected();
+    std::optional<TRouteDialogModel> form = routes_.EditDialog(selected);
+    std::optional<std::size_t> placed;
+    if (form && RunDialog(*form)) placed = routes_.EditRoute(*selected, form->Line());
+    Refill(placed);
   });
   connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
     if (column != 0) return;
@@ -66,7 +66,7 @@ RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
     // After the editor has closed, or before a button acts: the refusal's box
     // and the new order.
     pending_edit_ = [this, index, route] {
-      const auto placed = routes_.ListView1Edited(index, route);
+      const auto placed = routes_.EditRouteText(index, route);
       Refill(placed ? placed : std::optional(index));
     };
     QTimer::singleShot(0, this, [this] { TakeEdit(); });
@@ -76,20 +76,23 @@ RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
   add->setObjectName("BitBtn1");
   connect(add, &QPushButton::clicked, this, [this] {
     TakeEdit();
-    Refill(routes_.BitBtn1Click());
+    TRouteDialogModel form;
+    std::optional<std::size_t> placed;
+    if (RunDialog(form)) placed = routes_.AddRoute(form.Line());
+    Refill(placed);
   });
   auto* remove = new QPushButton("&Delete Route", this);
   remove->setObjectName("BitBtn2");
   connect(remove, &QPushButton::clicked, this, [this] {
     TakeEdit();
-    routes_.BitBtn2Click(Selected());
+    routes_.DeleteRoute(Selected());
     Refill();
   });
   auto* apply = new QPushButton("A&pply", this);
   apply->setObjectName("Button3");
   connect(apply, &QPushButton::clicked, this, [this] {
     TakeEdit();
-    routes_.Button3Click();
+    routes_.Apply();
     Refill();
   });
 
@@ -102,6 +105,11 @@ RoutingPage::RoutingPage(TVLSGSrvcMngr& manager, QWidget* parent)
   layout->addWidget(list_);
   layout->addLayout(buttons);
   Refill();
+}
+
+bool RoutingPage::RunDialog(TRouteDialogModel& form) {
+  RouteDialog dialog(form, [this](int context) { host_.ShowHelp(context); }, this);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 void RoutingPage::TakeEdit() {

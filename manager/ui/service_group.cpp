@@ -7,73 +7,72 @@
 #include <QVBoxLayout>
 
 #include "manager/ui/help_context.h"
+#include "manager/ui/named_controls.h"
 
 namespace vltg::manager {
 
 namespace {
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setToolTip(hint);
+  QPushButton* button = NamedButton(parent, name, caption, hint);
   button->setAutoDefault(false);
   return button;
 }
 
 QLineEdit* Edit(QWidget* parent, const char* name, const std::string& text, const char* hint) {
-  auto* edit = new QLineEdit(QString::fromStdString(text), parent);
-  edit->setObjectName(name);
+  QLineEdit* edit = NamedEdit(parent, name, text);
   edit->setToolTip(hint);
   return edit;
 }
 
 }  // namespace
 
-ServiceGroup::ServiceGroup(TVLSGSrvcMngr& manager, QWidget* parent) : QGroupBox(parent), manager_(manager) {
+ServiceGroup::ServiceGroup(TServiceManager& manager, QWidget* parent) : QGroupBox(parent), manager_(manager) {
   setObjectName("ServiceGroup");
   setTitle("Service Settings");
   SetHelpContext(this, 10);
 
   // Created in tab order.
-  Install2 = Button(this, "Install2", "Install Service", "Install SNPP To HTML Service");
-  Uninstall2 = Button(this, "Uninstall2", "Uninstall Service", "Uninstall SNPP To HTML Service");
+  install_ = Button(this, "Install2", "Install Service", "Install SNPP To HTML Service");
+  uninstall_ = Button(this, "Uninstall2", "Uninstall Service", "Uninstall SNPP To HTML Service");
   const LogonEdits& logon = manager_.Logon();
   name_label_ = new QLabel("Logon &Name:", this);
-  LogonName = Edit(this, "LogonName", logon.logon_name, "NT/2000 Service Logon Name");
-  name_label_->setBuddy(LogonName);
+  logon_name_ = Edit(this, "LogonName", logon.logon_name, "NT/2000 Service Logon Name");
+  name_label_->setBuddy(logon_name_);
   password_label_ = new QLabel("Logon &Password:", this);
-  LogonPassword = Edit(this, "LogonPassword", logon.logon_password, "NT/2000 Logon Password");
-  LogonPassword->setEchoMode(QLineEdit::Password);
-  password_label_->setBuddy(LogonPassword);
-  DefaultLogon = new QCheckBox("&Default Service Logon", this);
-  DefaultLogon->setObjectName("DefaultLogon");
-  DefaultLogon->setToolTip("Use Default System Service Logon");
-  DefaultLogon->setChecked(logon.default_logon);
-  ApplySvcChg = Button(this, "ApplySvcChg", "Apply Changes", "Apply Logon Changes To The SNPP To HTML Service");
+  logon_password_ = Edit(this, "LogonPassword", logon.logon_password, "NT/2000 Logon Password");
+  logon_password_->setEchoMode(QLineEdit::Password);
+  password_label_->setBuddy(logon_password_);
+  default_logon_ = new QCheckBox("&Default Service Logon", this);
+  default_logon_->setObjectName("DefaultLogon");
+  default_logon_->setToolTip("Use Default System Service Logon");
+  default_logon_->setChecked(logon.default_logon);
+  apply_changes_ = Button(this, "ApplySvcChg", "Apply Changes", "Apply Logon Changes To The SNPP To HTML Service");
 
   auto* layout = new QVBoxLayout(this);
-  for (QWidget* control : std::initializer_list<QWidget*>{Install2, Uninstall2, name_label_, LogonName, password_label_,
-                                                          LogonPassword, DefaultLogon, ApplySvcChg}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{install_, uninstall_, name_label_, logon_name_, password_label_, logon_password_,
+                                       default_logon_, apply_changes_}) {
     layout->addWidget(control);
   }
   layout->addStretch();
 
-  connect(Install2, &QPushButton::clicked, this, [this] { manager_.Install1Click(); });
-  connect(Uninstall2, &QPushButton::clicked, this, [this] { manager_.Uninstall1Click(); });
-  connect(ApplySvcChg, &QPushButton::clicked, this, [this] { manager_.ApplySvcChgClick(); });
-  connect(LogonName, &QLineEdit::textChanged, this,
+  connect(install_, &QPushButton::clicked, this, [this] { manager_.Install(); });
+  connect(uninstall_, &QPushButton::clicked, this, [this] { manager_.Uninstall(); });
+  connect(apply_changes_, &QPushButton::clicked, this, [this] { manager_.ApplyServiceChanges(); });
+  connect(logon_name_, &QLineEdit::textChanged, this,
           [this](const QString& text) { manager_.Logon().logon_name = text.toStdString(); });
-  connect(LogonPassword, &QLineEdit::textChanged, this,
+  connect(logon_password_, &QLineEdit::textChanged, this,
           [this](const QString& text) { manager_.Logon().logon_password = text.toStdString(); });
-  connect(DefaultLogon, &QCheckBox::toggled, this, &ServiceGroup::DefaultLogonClick);
-  DefaultLogonClick(logon.default_logon);
+  connect(default_logon_, &QCheckBox::toggled, this, &ServiceGroup::SetDefaultLogon);
+  SetDefaultLogon(logon.default_logon);
   ApplyLook();
 }
 
-void ServiceGroup::DefaultLogonClick(bool checked) {
-  manager_.DefaultLogonClick(checked);
+void ServiceGroup::SetDefaultLogon(bool checked) {
+  manager_.SetDefaultLogon(checked);
   const bool enabled = manager_.LogonEditsEnabled();
-  for (QWidget* control : std::initializer_list<QWidget*>{name_label_, LogonName, password_label_, LogonPassword}) {
+  for (QWidget* control : std::initializer_list<QWidget*>{name_label_, logon_name_, password_label_, logon_password_}) {
     control->setEnabled(enabled);
   }
 }
@@ -81,9 +80,9 @@ void ServiceGroup::DefaultLogonClick(bool checked) {
 void ServiceGroup::ApplyLook() {
   const ServiceLook& look = manager_.Look();
   const bool idle = !manager_.Busy();
-  Install2->setEnabled(look.install && idle);
-  Uninstall2->setEnabled(look.uninstall && idle);
-  ApplySvcChg->setEnabled(look.apply_changes && idle);
+  install_->setEnabled(look.install && idle);
+  uninstall_->setEnabled(look.uninstall && idle);
+  apply_changes_->setEnabled(look.apply_changes && idle);
 }
 
 }  // namespace vltg::manager

@@ -16,23 +16,23 @@ class ServiceGroup : public QGroupBox {
   Q_OBJECT
 
  public:
-  ServiceGroup(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+  ServiceGroup(TServiceManager& manager, QWidget* parent = nullptr);
 
   // The buttons follow the service's look, disabled while an operation runs.
   void ApplyLook();
 
  private:
-  void DefaultLogonClick(bool checked);
+  void SetDefaultLogon(bool checked);
 
-  TVLSGSrvcMngr& manager_;
-  QPushButton* Install2;
-  QPushButton* Uninstall2;
+  TServiceManager& manager_;
+  QPushButton* install_;
+  QPushButton* uninstall_;
   QLabel* name_label_;
-  QLineEdit* LogonName;
+  QLineEdit* logon_name_;
   QLabel* password_label_;
-  QLineEdit* LogonPassword;
-  QCheckBox* DefaultLogon;
-  QPushButton* ApplySvcChg;
+  QLineEdit* logon_password_;
+  QCheckBox* default_logon_;
+  QPushButton* apply_changes_;
 };
 
 }  // namespace vltg::manager

@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QValidator>
+#include <utility>
 
+#include "manager/model/settings_page.h"
 #include "manager/ui/qt_text.h"
 
 namespace vltg::manager {
@@ -43,20 +45,22 @@ class DigitsValidator : public QValidator {
 
 }  // namespace
 
-SettingsControls::SettingsControls(SettingsPage& page, QWidget* owner) : page_(page), owner_(owner) {
-  for (const SettingsField& field : page_.Fields()) {
+SettingsControls::SettingsControls(FieldValues& values, QWidget* owner) : values_(values), owner_(owner) {
+  for (const SettingsField& field : values_.Fields()) {
+    const FieldKind kind = KindOf(field);
+    if (kind == FieldKind::kNumber) continue;
     QWidget* control = nullptr;
-    if (std::holds_alternative<const BoolKey*>(field.key)) {
+    if (kind == FieldKind::kCheck) {
       auto* box = new QCheckBox(ToQString(field.label), owner_);
-      box->setChecked(page_.Checked(field.control));
+      box->setChecked(values_.Checked(field.control));
       control = box;
-    } else if (!field.items.empty()) {
+    } else if (kind == FieldKind::kList) {
       auto* list = new QComboBox(owner_);
       for (const std::string_view item : field.items) list->addItem(ToQString(item));
-      list->setCurrentIndex(page_.Position(field.control));
+      list->setCurrentIndex(values_.Position(field.control));
       control = list;
     } else {
-      auto* edit = new QLineEdit(ToQString(page_.Text(field.control)), owner_);
+      auto* edit = new QLineEdit(ToQString(values_.Text(field.control)), owner_);
       if (field.digits_only) edit->setValidator(new DigitsValidator(edit->text(), edit));
       control = edit;
     }
@@ -75,18 +79,18 @@ void SettingsControls::AddRows(QFormLayout* layout, std::initializer_list<std::s
       layout->addRow(control);
       continue;
     }
-    auto* label = new QLabel(ToQString(page_.Field(name).label), owner_);
+    auto* label = new QLabel(ToQString(values_.Field(name).label), owner_);
     label->setBuddy(control);
     layout->addRow(label, control);
   }
 }
 
-QPushButton* SettingsControls::ApplyButton(const char* name) {
+QPushButton* SettingsControls::ApplyButton(const char* name, std::function<void()> apply) {
   auto* button = new QPushButton("&Apply Changes", owner_);
   button->setObjectName(name);
-  QObject::connect(button, &QPushButton::clicked, owner_, [this] {
+  QObject::connect(button, &QPushButton::clicked, owner_, [this, apply = std::move(apply)] {
     Store();
-    page_.Apply();
+    apply();
   });
   return button;
 }
@@ -94,11 +98,11 @@ QPushButton* SettingsControls::ApplyButton(const char* name) {
 void SettingsControls::Store() const {
   for (const auto& [name, control] : controls_) {
     if (auto* box = qobject_cast<QCheckBox*>(control)) {
-      page_.SetChecked(name, box->isChecked());
+      values_.SetChecked(name, box->isChecked());
     } else if (auto* list = qobject_cast<QComboBox*>(control)) {
-      page_.SetPosition(name, list->currentIndex());
+      values_.SetPosition(name, list->currentIndex());
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-      page_.SetText(name, EditedText(edit->text(), page_.Text(name)));
+      values_.SetText(name, EditedText(edit->text(), values_.Text(name)));
     }
   }
 }

@@ -5,14 +5,15 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <optional>
 
-#include "manager/ui/port_data_dialog.h"
+#include "manager/ui/port_dialog.h"
 #include "manager/ui/state_images.h"
 
 namespace vltg::manager {
 
-TapPortGroup::TapPortGroup(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QGroupBox(parent), model_(manager), list_(new QTreeWidget(this)) {
+TapPortGroup::TapPortGroup(PageHost& host, QWidget* parent)
+    : QGroupBox(parent), model_(host), list_(new QTreeWidget(this)) {
   setObjectName("TapPortGroup");
   setTitle("TAP Port Settings");
   list_->setObjectName("ListView2");
@@ -34,30 +35,34 @@ TapPortGroup::TapPortGroup(TVLSGSrvcMngr& manager, QWidget* parent)
   layout->addWidget(list_);
   layout->addLayout(buttons);
 
-  model_.KYRAlpaPage1.SetParentForm(window());
-  model_.ShowPortDialog = [this](TPortDataForm& form) {
-    PortDataDialog dialog(form, window());
-    return dialog.exec() == QDialog::Accepted;
-  };
+  model_.ModemLines.SetParentForm(window());
   connect(add, &QPushButton::clicked, this, [this] {
-    model_.BitBtn4Click();
+    std::optional<TPortDialogModel> form = model_.AddDialog();
+    if (form && RunDialog(*form)) model_.AddPort(form->ModemName, form->Data);
     Refresh();
   });
   connect(remove, &QPushButton::clicked, this, [this] {
-    const bool removed = model_.BitBtn3Click(Selected());
+    const bool removed = model_.DeletePort(Selected());
     Refresh(!removed);
   });
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
-    model_.ListView2DblClick(Selected());
+    const int selected = Selected();
+    std::optional<TPortDialogModel> form = model_.EditDialog(selected);
+    if (form && RunDialog(*form)) model_.EditPort(selected, form->Data);
     Refresh();
   });
+}
+
+bool TapPortGroup::RunDialog(TPortDialogModel& form) {
+  PortDialog dialog(form, window());
+  return dialog.exec() == QDialog::Accepted;
 }
 
 void TapPortGroup::showEvent(QShowEvent* event) {
   QGroupBox::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  model_.FormShow();
+  model_.LoadPorts();
   Refresh();
 }
 

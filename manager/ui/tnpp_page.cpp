@@ -11,8 +11,7 @@
 
 namespace vltg::manager {
 
-TnppPage::TnppPage(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QWidget(parent), settings_(manager), controls_(settings_, this) {
+TnppPage::TnppPage(PageHost& host, QWidget* parent) : QWidget(parent), settings_(host), controls_(settings_, this) {
   setObjectName("TnppPage");
 
   auto* link = new QGroupBox("TNPP Settings", this);
@@ -33,7 +32,7 @@ TnppPage::TnppPage(TVLSGSrvcMngr& manager, QWidget* parent)
   auto* right = new QVBoxLayout;
   right->addWidget(port);
   right->addStretch();
-  right->addWidget(controls_.ApplyButton("Button2"), 0, Qt::AlignRight);
+  right->addWidget(controls_.ApplyButton("Button2", [this] { settings_.Apply(); }), 0, Qt::AlignRight);
 
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(link);

@@ -2,7 +2,7 @@
 // The "TNPP Settings" page: the [TNPP] link settings.
 #include <QWidget>
 
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 #include "manager/model/tnpp_settings.h"
 #include "manager/ui/settings_controls.h"
 
@@ -12,7 +12,7 @@ class TnppPage : public QWidget {
   Q_OBJECT
 
  public:
-  TnppPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+  TnppPage(PageHost& host, QWidget* parent = nullptr);
 
  private:
   TnppSettings settings_;

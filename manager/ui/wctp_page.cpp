@@ -7,15 +7,14 @@
 
 namespace vltg::manager {
 
-WctpPage::WctpPage(TVLSGSrvcMngr& manager, QWidget* parent)
-    : QWidget(parent), settings_(manager), controls_(settings_, this) {
+WctpPage::WctpPage(PageHost& host, QWidget* parent) : QWidget(parent), settings_(host), controls_(settings_, this) {
   setObjectName("WctpPage");
   auto* general = new QGroupBox("General", this);
   controls_.AddRows(new QFormLayout(general), {"WCTPSenderID", "WCTPMiscSenderInfo", "WCTPDocType"});
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(general);
   layout->addStretch();
-  layout->addWidget(controls_.ApplyButton("Button1"), 0, Qt::AlignRight);
+  layout->addWidget(controls_.ApplyButton("Button1", [this] { settings_.Apply(); }), 0, Qt::AlignRight);
 }
 
 }  // namespace vltg::manager

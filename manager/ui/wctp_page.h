@@ -2,7 +2,7 @@
 // The "WCTP Settings" page: the [WCTP] sender settings.
 #include <QWidget>
 
-#include "manager/model/service_manager.h"
+#include "manager/model/page_host.h"
 #include "manager/model/wctp_settings.h"
 #include "manager/ui/settings_controls.h"
 
@@ -12,7 +12,7 @@ class WctpPage : public QWidget {
   Q_OBJECT
 
  public:
-  WctpPage(TVLSGSrvcMngr& manager, QWidget* parent = nullptr);
+  WctpPage(PageHost& host, QWidget* parent = nullptr);
 
  private:
   WctpSettings settings_;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "manager/model/kyr_alpa_page.h"
+#include "manager/model/modem_lines.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -21,10 +21,10 @@ void BM_PortDialogLines(benchmark::State& state, int sections, bool with_device)
     if (with_device) ini += "Device=COM" + std::to_string(i % 16 + 1) + "\r\n";
   }
   root.Write("telephony.ini", ini);
-  vltg::manager::TKYRAlpaPage page;
-  std::vector<vltg::manager::TAlpaLine> lines;
+  vltg::manager::TModemLines component;
+  std::vector<vltg::manager::TModemLine> lines;
   for (auto _ : state) {
-    if (!page.InitializeLine() || !page.GetLineNames(lines)) state.SkipWithError("no line application");
+    if (!component.InitializeLine() || !component.GetLineNames(lines)) state.SkipWithError("no line application");
   }
   state.counters["lines"] = static_cast<double>(lines.size());
 }

@@ -21,27 +21,27 @@ TEST(ManagerServiceTest, InstallStartReadOnLineStopUninstall) {
   testing::RecordingSink sink;
   sink.on_wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
   testing::ThreadRunner runner;
-  TVLSGSrvcMngr manager(sink, scm, gw.Data().string(), runner);
-  manager.FormCreate();
+  TServiceManager manager(sink, scm, gw.Data().string(), runner);
+  manager.WindowCreated();
   runner.Settle();
   ASSERT_TRUE(manager.Look().install);
 
-  manager.Install1Click();
+  manager.Install();
   const auto started = std::chrono::steady_clock::now();
-  manager.Start1Click();
+  manager.Start();
   const auto log = gw.LogTexts("[System] All Services Active!");
   EXPECT_NE(std::find(log.begin(), log.end(), "[System] All Services Active!"), log.end());
-  manager.Timer2Timer();
+  manager.PollStatus();
   runner.Settle();
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(kStatusPollMs));
   EXPECT_EQ(manager.Look().status, "Gateway On-Line");
   EXPECT_EQ(manager.Look().icon, 1);
   EXPECT_TRUE(manager.Look().stop);
 
-  manager.Stop1Click();
+  manager.Stop();
   EXPECT_TRUE(gw.WaitForState(1));
   sink.answers.push_back(BoxAnswer::kYes);
-  manager.Uninstall1Click();
+  manager.Uninstall();
   EXPECT_EQ(sink.events,
             (std::vector<std::string>{"box:DI DIZ Evevevu Service Installed!", "box:Service Started!",
                                       "box:Service Stopped!", "beep", "box:Remove RA VARU Daridev Service?",

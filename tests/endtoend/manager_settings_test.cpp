@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "manager/model/routing_tables.h"
+#include "manager/model/service_manager.h"
 #include "manager/model/wctp_settings.h"
 #include "tests/endtoend/page_calls.h"
 #include "tests/support/gateway_installation.h"
@@ -45,7 +46,7 @@ TEST(ManagerSettingsTest, AWctpRouteAndSenderIdWrittenByTheManagerServeTheNextCa
   sink.on_wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
   const platform::ScManagerHandle scm = platform::OpenSCManager();
   testing::ThreadRunner runner;
-  manager::TVLSGSrvcMngr window(sink, scm, gw.Data().string(), runner);
+  manager::TServiceManager window(sink, scm, gw.Data().string(), runner);
   window.RefreshServiceStatus();
   ASSERT_TRUE(window.Look().restart);
 
@@ -53,19 +54,18 @@ TEST(ManagerSettingsTest, AWctpRouteAndSenderIdWrittenByTheManagerServeTheNextCa
   manager::WctpSettings wctp(window);
   wctp.SetText("WCTPSenderID", "night-desk@example.org");
   sink.answers.push_back(BoxAnswer::kNo);  // restart later, with the routes
-  ASSERT_TRUE(wctp.Button1Click());
+  ASSERT_TRUE(wctp.Apply());
 
   manager::RoutingTables routes(window);
-  routes.OnShowRoutForm = [&](manager::RoutingTables&, manager::TRoutForm& form) {
-    form.Route = "55";
-    form.SelectTransport("WCTP");
-    form.Destination = wctp_server.Url("/wctp");
-    form.Port = "0";
-    return form.BitBtn1Click(sink);
-  };
-  ASSERT_TRUE(routes.BitBtn1Click());
+  manager::TRouteDialogModel form;
+  form.Route = "55";
+  form.SelectTransport("WCTP");
+  form.Destination = wctp_server.Url("/wctp");
+  form.Port = "0";
+  ASSERT_TRUE(form.Accept(sink));
+  routes.AddRoute(form.Line());
   sink.answers.push_back(BoxAnswer::kYes);
-  ASSERT_TRUE(routes.Button3Click());
+  ASSERT_TRUE(routes.Apply());
   EXPECT_EQ(sink.events, (std::vector<std::string>{"beep", "box:Server Restart Required! Restart Server?!", "beep",
                                                     "box:Server Restart Required! Restart Server?!",
                                                     "box:Service Restarted!"}));

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "datafiles/route_table.h"
+#include "manager/model/service_manager.h"
 #include "manager/model/tap_port_list.h"
 #include "platform/telephony/line_api.h"
 #include "tests/support/caller_script.h"
@@ -41,17 +42,17 @@ TEST(ManagerTapPortTest, APortAddedInTheManagerAnswersWithItsModemSettingsAndDel
     const platform::ScManagerHandle scm = platform::OpenSCManager();
     testing::RecordingSink sink;
     testing::ThreadRunner runner;
-    manager::TVLSGSrvcMngr manager(sink, scm, gw.Data().string(), runner);
+    manager::TServiceManager manager(sink, scm, gw.Data().string(), runner);
     manager::TTapPortList ports(manager);
-    ports.FormShow();
-    ports.ShowPortDialog = [](manager::TPortDataForm& form) {
-      form.ModemName = "Demo";
-      form.SetModemIndex(1);
-      form.Data.Enabled = true;
-      form.BitBtn4Click();
-      return form.OKButClick();
-    };
-    ports.BitBtn4Click();
+    ports.LoadPorts();
+    std::optional<manager::TPortDialogModel> form = ports.AddDialog();
+    ASSERT_TRUE(form);
+    form->ModemName = "Demo";
+    form->SetModemIndex(1);
+    form->Data.SetChecked("Enabled", true);
+    form->EditModemSettings();
+    ASSERT_TRUE(form->Accept());
+    ports.AddPort(form->ModemName, form->Data);
     EXPECT_TRUE(sink.events.empty());
   }
   platform::SetDevConfigDialog(nullptr);

@@ -20,7 +20,7 @@ class ManagerTest : public ::testing::Test {
   platform::ScManagerHandle scm_ = platform::OpenSCManager();
   RecordingSink sink_;
   ThreadRunner runner_;
-  manager::TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string(), runner_};
+  manager::TServiceManager manager_{sink_, scm_, dir_.Path().string(), runner_};
 };
 
 }  // namespace vltg::testing

@@ -57,8 +57,8 @@ TEST_F(TrayRestoreTest, TheIconRestoresTheWindowEveryTime) {
   ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, kDeadlineMs))
       << "no notification area; see the logs in " << logs_->Path();
   MainWindow window(manager_, nullptr, true);
-  TTrayIcon& tray = window.TrayIcon1();
-  QAction* setup = window.PopupMenu1()->findChild<QAction*>("Setup1");
+  TTrayIcon& tray = window.TrayIcon();
+  QAction* setup = window.TrayMenu()->findChild<QAction*>("Setup1");
   window.ShowAtStart();
   ASSERT_TRUE(QTest::qWaitFor([&] { return tray.Shown() && tray.Minimized() && !window.isVisible(); }, kDeadlineMs));
 

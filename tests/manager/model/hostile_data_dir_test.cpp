@@ -50,27 +50,26 @@ std::string RunManager(const fs::path& data) {
   testing::RecordingSink sink;
   const platform::ScManagerHandle none;
   testing::ThreadRunner runner;
-  TVLSGSrvcMngr manager(sink, none, data.string(), runner);
-  manager.FormCreate();
+  TServiceManager manager(sink, none, data.string(), runner);
+  manager.WindowCreated();
   runner.Settle();
   TnppSettings tnpp(manager);
   WctpSettings wctp(manager);
   MiscSettings misc(manager);
   RoutingTables routes(manager);
   TTapPortList ports(manager);
-  ports.FormShow();
+  ports.LoadPorts();
   std::string seen = "ports:";
   for (const auto& item : ports.Items()) seen += item.Caption + ",";
-  tnpp.Button2Click();
-  wctp.Button1Click();
-  misc.Button4Click();
-  routes.Button3Click();
-  ports.ShowPortDialog = [](TPortDataForm& form) {
-    form.ModemName = "New";
-    form.Data.DirectAccess = true;
-    return true;
-  };
-  ports.BitBtn4Click();
+  tnpp.Apply();
+  wctp.Apply();
+  misc.Apply();
+  routes.Apply();
+  if (std::optional<TPortDialogModel> form = ports.AddDialog()) {
+    form->ModemName = "New";
+    form->Data.SetChecked("DirectAccess", true);
+    ports.AddPort(form->ModemName, form->Data);
+  }
   for (const auto& event : sink.events) seen += "\n" + event;
   return seen;
 }
@@ -181,20 +180,22 @@ TEST_F(HostileDataDirTest, OneApplyReplacesTheFileOnceAndANewFileIsPrivate) {
   dir_.Write("Config.Dat", kConfig);
   TnppSettings tnpp(manager_);
   TTapPortList ports(manager_);
-  ports.FormShow();
-  ports.ShowPortDialog = [](TPortDataForm& form) {
-    form.Data.Password = "changed";
-    return true;
+  ports.LoadPorts();
+  const auto edit_port = [&] {
+    std::optional<TPortDialogModel> form = ports.EditDialog(0);
+    ASSERT_TRUE(form);
+    form->Data.SetText("Password", "changed");
+    ports.EditPort(0, form->Data);
   };
   manager_.Logon() = {"op", "pw", false};
-  for (const auto& action : std::vector<std::function<void()>>{
-           [&] { tnpp.Button2Click(); }, [&] { ports.ListView2DblClick(0); }, [&] { manager_.Install1Click(); }}) {
+  for (const auto& action :
+       std::vector<std::function<void()>>{[&] { tnpp.Apply(); }, edit_port, [&] { manager_.Install(); }}) {
     EXPECT_EQ(RenamesInto(dir_.Path(), action), std::vector<std::string>{"Config.Dat"});
   }
   const mode_t umask_before = ::umask(0);
   fs::remove(dir_ / "Config.Dat");
-  EXPECT_TRUE(MiscSettings(manager_).Button4Click());
-  EXPECT_TRUE(RoutingTables(manager_).Button3Click());
+  EXPECT_TRUE(MiscSettings(manager_).Apply());
+  EXPECT_TRUE(RoutingTables(manager_).Apply());
   ::umask(umask_before);
   for (const char* name : {"Config.Dat", "Route.Dat"}) {
     EXPECT_EQ(fs::status(dir_ / name).permissions(), platform::kPrivateFileMode) << name;

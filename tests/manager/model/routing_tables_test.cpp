@@ -14,23 +14,16 @@ namespace {
 
 class RoutingTablesTest : public testing::ManagerTest {
  protected:
-  RoutingTablesTest() {
-    // The dialog as the operator fills it in: the next form's fields, then OK
-    // until the dialog accepts or refuses.
-    routes_.OnShowRoutForm = [this](RoutingTables&, TRoutForm& form) {
-      shown_ = form;
-      if (fill_) fill_(form);
-      return form.BitBtn1Click(dialog_sink_);
-    };
-  }
+  // The dialog as the operator fills it in and presses OK, accepted, then its
+  // route handed to the list.
   void Add(std::string route, std::string transport, std::string destination, std::string port) {
-    fill_ = [=](TRoutForm& form) {
-      form.Route = route;
-      form.SelectTransport(transport);
-      form.Destination = destination;
-      form.Port = port;
-    };
-    ASSERT_TRUE(routes_.BitBtn1Click()) << ::testing::PrintToString(dialog_sink_.events);
+    TRouteDialogModel form;
+    form.Route = route;
+    form.SelectTransport(transport);
+    form.Destination = destination;
+    form.Port = port;
+    ASSERT_TRUE(form.Accept(dialog_sink_)) << ::testing::PrintToString(dialog_sink_.events);
+    routes_.AddRoute(form.Line());
   }
   std::vector<std::string> Routes() const {
     std::vector<std::string> texts;
@@ -40,8 +33,6 @@ class RoutingTablesTest : public testing::ManagerTest {
 
   testing::RecordingSink dialog_sink_;
   RoutingTables routes_{manager_};
-  std::function<void(TRoutForm&)> fill_;
-  TRoutForm shown_;
 };
 
 TEST(RouteOrderTest, ARouteThatBeginsWithAnotherStandsBeforeItOtherwiseAscending) {
@@ -59,7 +50,7 @@ TEST_F(RoutingTablesTest, TheLongerPrefixIsWrittenFirstWithCrLfAndTheGatewayTake
   Add("12", "SNPP", "snpp.example.org", "444");
   Add("1", "WCTP", "http://wctp.example.org/wctp", "0");
   Add("77", "TNPP", "$FFFF", "0x10");
-  ASSERT_TRUE(routes_.Button3Click());
+  ASSERT_TRUE(routes_.Apply());
   EXPECT_EQ(dir_.Read("Route.Dat"),
             "12,SNPP,snpp.example.org,444\r\n1,WCTP,http://wctp.example.org/wctp,0\r\n77,TNPP,$FFFF,0x10\r\n");
   const RouteTable table = RouteTable::Load(dir_ / "Route.Dat");
@@ -105,12 +96,12 @@ TEST_F(RoutingTablesTest, TheDialogRefusesWhatWouldNotReadBackOrNotFitAPacket) {
     SCOPED_TRACE(std::string(c.route) + "," + c.transport + "," + c.destination + "," + c.port);
     dialog_sink_.events.clear();
     dialog_sink_.boxes.clear();
-    TRoutForm form;
+    TRouteDialogModel form;
     form.Route = c.route;
     form.SelectTransport(c.transport);
     form.Destination = c.destination;
     form.Port = c.port;
-    const bool accepted = form.BitBtn1Click(dialog_sink_);
+    const bool accepted = form.Accept(dialog_sink_);
     if (*c.refusal == '\0') {
       EXPECT_TRUE(accepted);
       EXPECT_TRUE(dialog_sink_.events.empty());
@@ -125,11 +116,11 @@ TEST_F(RoutingTablesTest, TheDialogRefusesWhatWouldNotReadBackOrNotFitAPacket) {
   // In place: the same route refusals; the item keeps its text.
   Add("5", "SNPP", "h", "444");
   Add("6", "SNPP", "h", "444");
-  EXPECT_FALSE(routes_.ListView1Edited(0, ""));
-  EXPECT_FALSE(routes_.ListView1Edited(0, "5,1"));
+  EXPECT_FALSE(routes_.EditRouteText(0, ""));
+  EXPECT_FALSE(routes_.EditRouteText(0, "5,1"));
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"box:Must Specify Route", "focus:ListView1",
                                                      "box:Route Must Not Contain A Comma", "focus:ListView1"}));
-  EXPECT_EQ(routes_.ListView1Edited(0, "7"), 1u);  // sorted again
+  EXPECT_EQ(routes_.EditRouteText(0, "7"), 1u);  // sorted again
   EXPECT_EQ(Routes(), (std::vector<std::string>{"6,SNPP,h,444", "7,SNPP,h,444"}));
 }
 
@@ -141,21 +132,25 @@ TEST_F(RoutingTablesTest, LinesWithoutACommaAreKeptAsTheyStandAndEditsSortAgain)
   EXPECT_EQ(RoutingTables::StateImage(routes_.Items()[1]), 0);
 
   // A transport other than the three opens as SNPP, its fields as they stand.
-  fill_ = [](TRoutForm& form) { form.Route = "1"; };
-  EXPECT_EQ(routes_.ListView1DblClick(1), 0u);
-  EXPECT_EQ(shown_.Route, "9");
-  EXPECT_EQ(shown_.Transport(), "SNPP");
-  EXPECT_EQ(shown_.Label3, "&Server");
-  EXPECT_EQ(shown_.Destination, "1");
-  EXPECT_EQ(shown_.Port, "2");
-  ASSERT_TRUE(routes_.Button3Click());
+  EXPECT_FALSE(routes_.EditDialog(std::nullopt));
+  std::optional<TRouteDialogModel> form = routes_.EditDialog(1);
+  ASSERT_TRUE(form);
+  EXPECT_EQ(form->Route, "9");
+  EXPECT_EQ(form->Transport(), "SNPP");
+  EXPECT_EQ(form->DestinationLabel, "&Server");
+  EXPECT_EQ(form->Destination, "1");
+  EXPECT_EQ(form->Port, "2");
+  form->Route = "1";
+  ASSERT_TRUE(form->Accept(dialog_sink_));
+  EXPECT_EQ(routes_.EditRoute(1, form->Line()), 0u);
+  ASSERT_TRUE(routes_.Apply());
   EXPECT_EQ(dir_.Read("Route.Dat"), "1,SNPP,1,2\r\n3,TNPP,1,2\r\n  a note  \r\nkept as it stands \r\n");
 }
 
 TEST_F(RoutingTablesTest, AFailedWriteIsShownAndKeepsTheOperatorsList) {
   std::filesystem::create_directory(dir_ / "Route.Dat");
   Add("12", "SNPP", "h", "444");
-  EXPECT_FALSE(routes_.Button3Click());
+  EXPECT_FALSE(routes_.Apply());
   ASSERT_EQ(sink_.boxes.size(), 1u);
   EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kError);
   EXPECT_NE(sink_.boxes[0].text.find("Route.Dat"), std::string::npos) << sink_.boxes[0].text;
@@ -165,15 +160,15 @@ TEST_F(RoutingTablesTest, AFailedWriteIsShownAndKeepsTheOperatorsList) {
 TEST_F(RoutingTablesTest, DeletingAsksAndAnEmptyListWritesAnEmptyFile) {
   dir_.Write("Route.Dat", "12,SNPP,h,444\r\n");
   routes_.LoadRoutes();
-  routes_.BitBtn2Click(0);
+  routes_.DeleteRoute(0);
   EXPECT_EQ(routes_.Items().size(), 1u);  // No
   sink_.answers.push_back(BoxAnswer::kYes);
-  routes_.BitBtn2Click(0);
+  routes_.DeleteRoute(0);
   EXPECT_TRUE(routes_.Items().empty());
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Delete Route \"12\"?", "beep",
                                                      "box:Delete Route \"12\"?"}));
   EXPECT_EQ(dir_.Read("Route.Dat"), "12,SNPP,h,444\r\n");  // nothing written before Apply
-  ASSERT_TRUE(routes_.Button3Click());
+  ASSERT_TRUE(routes_.Apply());
   EXPECT_TRUE(std::filesystem::exists(dir_ / "Route.Dat"));
   EXPECT_EQ(dir_.Read("Route.Dat"), "");
 }

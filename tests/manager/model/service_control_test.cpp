@@ -73,7 +73,7 @@ class ServiceControlTest : public testing::ManagerTest {
   }
   void Install(const LogonEdits& logon = {}) {
     manager_.Logon() = logon;
-    manager_.Install1Click();
+    manager_.Install();
     sink_.events.clear();
     sink_.boxes.clear();
   }
@@ -121,7 +121,7 @@ TEST_F(ServiceControlTest, TheLookFollowsEveryState) {
     if (step.reply && !Service()) InstallUnseen();
     std::optional<FakeServiceChannel> channel;
     if (step.reply) channel.emplace(kGatewayServiceName, *step.reply);
-    manager_.Timer2Timer();
+    manager_.PollStatus();
     runner_.Settle();
     EXPECT_EQ(manager_.Look(), step.look);
   }
@@ -148,7 +148,7 @@ TEST_F(ServiceControlTest, InstallWithEachLogonOrRefuseWritingNothing) {
     fs::remove(dir_ / "Config.Dat");
     sink_.events.clear();
     manager_.Logon() = c.logon;
-    manager_.Install1Click();
+    manager_.Install();
     EXPECT_EQ(sink_.events, c.events);
     if (c.account.empty()) {
       EXPECT_FALSE(Service());
@@ -164,17 +164,17 @@ TEST_F(ServiceControlTest, InstallWithEachLogonOrRefuseWritingNothing) {
                                            std::string(c.logon.default_logon ? "1" : "0") + "\r\n");
     EXPECT_TRUE(manager_.Look().start);
   }
-  manager_.Install1Click();  // installed already: the system error
+  manager_.Install();  // installed already: the system error
   EXPECT_EQ(sink_.events.back(), "box:System Error.  Code: 1073.\nThe specified service already exists.");
   EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kError);
 }
 
 TEST_F(ServiceControlTest, ApplyChangesWithTheDefaultLogonReturnsToLocalSystem) {
-  manager_.ApplySvcChgClick();
+  manager_.ApplyServiceChanges();
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Service Update Failed!"}));
   Install({"gwuser", "secret", false});
   manager_.Logon().default_logon = true;
-  manager_.ApplySvcChgClick();
+  manager_.ApplyServiceChanges();
   EXPECT_EQ(sink_.events, std::vector<std::string>{"box:Service Updated!"});
   EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kWarning);
   EXPECT_EQ(Installed().account, "LocalSystem");
@@ -183,7 +183,7 @@ TEST_F(ServiceControlTest, ApplyChangesWithTheDefaultLogonReturnsToLocalSystem) 
 
 TEST_F(ServiceControlTest, AFailingSettingsWriteEndsTheOperation) {
   fs::create_directory(dir_ / "Config.Dat");
-  manager_.Install1Click();
+  manager_.Install();
   ASSERT_EQ(sink_.boxes.size(), 1u);
   EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kError);
   EXPECT_FALSE(Service());
@@ -191,16 +191,16 @@ TEST_F(ServiceControlTest, AFailingSettingsWriteEndsTheOperation) {
 
 TEST_F(ServiceControlTest, StartStopAndRestartWithTheirMessages) {
   Install();
-  manager_.Start1Click();
+  manager_.Start();
   ASSERT_TRUE(WaitForState(SERVICE_RUNNING));  // no longer start pending
-  manager_.Start1Click();
+  manager_.Start();
   const uint32_t first = Status().process_id;
-  manager_.Restart1Click();
+  manager_.Restart();
   ASSERT_TRUE(WaitForState(SERVICE_RUNNING));
   EXPECT_NE(Status().process_id, first);
-  manager_.Stop1Click();
+  manager_.Stop();
   ASSERT_TRUE(WaitForState(SERVICE_STOPPED));
-  manager_.Stop1Click();
+  manager_.Stop();
   EXPECT_EQ(sink_.events,
             (std::vector<std::string>{"box:Service Started!", "box:Unable to Start Service!", "box:Service Restarted!",
                                       "box:Service Stopped!", "box:Unable to Stop Service!"}));
@@ -211,13 +211,13 @@ TEST_F(ServiceControlTest, StartStopAndRestartWithTheirMessages) {
 TEST_F(ServiceControlTest, AServiceThatRefusesToStopIsNeitherRestartedNorRemoved) {
   testing::ScopedEnv mode("FAKE_SERVICE_MODE", "no-stop");
   Install();
-  manager_.Start1Click();
+  manager_.Start();
   ASSERT_TRUE(WaitForState(SERVICE_RUNNING));
   const uint32_t pid = Status().process_id;
-  manager_.Restart1Click();
+  manager_.Restart();
   // The last failure is the refused stop: no start was tried.
   EXPECT_EQ(platform::GetLastError(), platform::ERROR_INVALID_SERVICE_CONTROL);
-  manager_.Uninstall1Click();
+  manager_.Uninstall();
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"box:Service Started!", "box:Unable to Restart Service!", "beep",
                                                     "box:Unable To Stop Service!"}));
   EXPECT_EQ(Status().process_id, pid);
@@ -225,17 +225,17 @@ TEST_F(ServiceControlTest, AServiceThatRefusesToStopIsNeitherRestartedNorRemoved
 }
 
 TEST_F(ServiceControlTest, UninstallStopsWhatRunsNowAndAsksFirst) {
-  manager_.Uninstall1Click();
+  manager_.Uninstall();
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Service Not Installed!"}));
   EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kInformation);
 
   Install();
   StartUnseen();
-  manager_.Uninstall1Click();  // answered No: installed, and stopped
+  manager_.Uninstall();  // answered No: installed, and stopped
   EXPECT_EQ(Status().current_state, SERVICE_STOPPED);
   StartUnseen();
   sink_.answers.push_back(BoxAnswer::kYes);
-  manager_.Uninstall1Click();
+  manager_.Uninstall();
   EXPECT_EQ(sink_.events,
             (std::vector<std::string>{"beep", "box:Remove RA VARU Daridev Service?", "beep",
                                       "box:Remove RA VARU Daridev Service?", "box:RA VARU Daridev Service Removed!"}));
@@ -257,8 +257,8 @@ TEST_F(ServiceControlTest, ARecordThatCannotBeReadIsAFailingQueryAndIsRemoved) {
     EXPECT_EQ(platform::RunServiceTool({"query", kGatewayServiceName}, out), 1);
     EXPECT_EQ(out.str(),
               "[SC] QueryServiceStatus FAILED 1392:\n\nThe file or directory is corrupted and unreadable.\n\n");
-    TVLSGSrvcMngr started(sink_, scm_, dir_.Path().string(), runner_);
-    started.FormCreate();
+    TServiceManager started(sink_, scm_, dir_.Path().string(), runner_);
+    started.WindowCreated();
     runner_.Settle();
     ServiceLook installed;  // the failing query changes only the installed enabling
     installed.install = false;
@@ -266,7 +266,7 @@ TEST_F(ServiceControlTest, ARecordThatCannotBeReadIsAFailingQueryAndIsRemoved) {
     EXPECT_EQ(started.Look(), installed) << row;
     if (row == 0) {
       sink_.answers.push_back(BoxAnswer::kYes);
-      started.Uninstall1Click();
+      started.Uninstall();
       EXPECT_EQ(sink_.events.back(), "box:RA VARU Daridev Service Removed!");
     } else {
       EXPECT_EQ(platform::RunServiceTool({"delete", kGatewayServiceName}, out), 0) << out.str();
@@ -277,7 +277,7 @@ TEST_F(ServiceControlTest, ARecordThatCannotBeReadIsAFailingQueryAndIsRemoved) {
 
 TEST_F(ServiceControlTest, StartUp) {
   manager_.CheckSettingsExist();  // no Config.Dat: the question, its answer unused
-  manager_.FormCreate();
+  manager_.WindowCreated();
   ASSERT_EQ(sink_.boxes.size(), 1u);
   EXPECT_EQ(sink_.boxes[0].text, "Settings Not Found! Please Configure Application?");
   EXPECT_EQ(std::tie(sink_.boxes[0].kind, sink_.boxes[0].buttons, sink_.boxes[0].help_context),
@@ -286,9 +286,9 @@ TEST_F(ServiceControlTest, StartUp) {
 
   dir_.Write("Config.Dat", "[Server]\r\nLogonName=gwuser\r\nPassword=secret\r\nDefaultLogon=0\r\n");
   testing::RecordingSink sink;
-  TVLSGSrvcMngr manager(sink, scm_, dir_.Path().string(), runner_);
+  TServiceManager manager(sink, scm_, dir_.Path().string(), runner_);
   manager.CheckSettingsExist();
-  manager.FormCreate();
+  manager.WindowCreated();
   EXPECT_EQ(std::tie(manager.Logon().logon_name, manager.Logon().logon_password), std::make_tuple("gwuser", "secret"));
   EXPECT_TRUE(manager.LogonEditsEnabled());
 
@@ -311,9 +311,9 @@ TEST_F(ServiceControlTest, TheWindowsThreadNeverAsksTheGateway) {
 
   // Start-up returns with its reading hung on the runner: nothing is offered
   // until it is there, and the poll is not doubled meanwhile.
-  manager_.FormCreate();
+  manager_.WindowCreated();
   ASSERT_TRUE(gateway.WaitForRequests(1));
-  manager_.Timer2Timer();
+  manager_.PollStatus();
   ServiceLook unread;
   unread.install = false;
   EXPECT_EQ(manager_.Look(), unread);
@@ -324,7 +324,7 @@ TEST_F(ServiceControlTest, TheWindowsThreadNeverAsksTheGateway) {
 
   // Uninstall reads the state now, stops the service and waits until it is
   // stopped, each call on the runner.
-  manager_.Uninstall1Click();
+  manager_.Uninstall();
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Remove RA VARU Daridev Service?"}));
   EXPECT_EQ(gateway.Requests(), 5);
   EXPECT_EQ(from_window, 0);
@@ -333,32 +333,32 @@ TEST_F(ServiceControlTest, TheWindowsThreadNeverAsksTheGateway) {
 TEST_F(ServiceControlTest, ExitWaitsForTheRunningOperationAndItsBox) {
   // Exit is asked for at the operation's first wait, where the window's
   // events flow; the program ends after the operation's last box.
-  using Operation = void (TVLSGSrvcMngr::*)();
+  using Operation = void (TServiceManager::*)();
   struct Case {
     Operation operation;
     std::vector<std::string> events;
     uint32_t state_after;  // 0: not installed
   };
   const Case cases[] = {
-      {&TVLSGSrvcMngr::Install1Click, {"box:DI DIZ Evevevu Service Installed!", "exit"}, SERVICE_STOPPED},
-      {&TVLSGSrvcMngr::Start1Click, {"box:Service Started!", "exit"}, SERVICE_RUNNING},
-      {&TVLSGSrvcMngr::Restart1Click, {"box:Service Restarted!", "exit"}, SERVICE_RUNNING},
-      {&TVLSGSrvcMngr::Stop1Click, {"box:Service Stopped!", "exit"}, SERVICE_STOPPED},
-      {&TVLSGSrvcMngr::Uninstall1Click,
+      {&TServiceManager::Install, {"box:DI DIZ Evevevu Service Installed!", "exit"}, SERVICE_STOPPED},
+      {&TServiceManager::Start, {"box:Service Started!", "exit"}, SERVICE_RUNNING},
+      {&TServiceManager::Restart, {"box:Service Restarted!", "exit"}, SERVICE_RUNNING},
+      {&TServiceManager::Stop, {"box:Service Stopped!", "exit"}, SERVICE_STOPPED},
+      {&TServiceManager::Uninstall,
        {"beep", "box:Remove RA VARU Daridev Service?", "box:RA VARU Daridev Service Removed!", "exit"},
        0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.events.front());
-    TVLSGSrvcMngr manager(sink_, scm_, dir_.Path().string(), runner_);
-    manager.OnExit = [&](TVLSGSrvcMngr& sender) {
+    TServiceManager manager(sink_, scm_, dir_.Path().string(), runner_);
+    manager.OnExit = [&](TServiceManager& sender) {
       EXPECT_FALSE(sender.Busy());
       sink_.events.push_back("exit");
     };
     sink_.events.clear();
     sink_.answers = {BoxAnswer::kYes};
     sink_.on_wait = [&](int ms) {
-      if (!manager.Exiting()) manager.Exit1Click();
+      if (!manager.Exiting()) manager.Exit();
       std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 50)));
     };
     (manager.*c.operation)();
@@ -367,10 +367,10 @@ TEST_F(ServiceControlTest, ExitWaitsForTheRunningOperationAndItsBox) {
   }
 
   // Nothing running: at once.
-  TVLSGSrvcMngr idle(sink_, scm_, dir_.Path().string(), runner_);
+  TServiceManager idle(sink_, scm_, dir_.Path().string(), runner_);
   bool ended = false;
-  idle.OnExit = [&](TVLSGSrvcMngr&) { ended = true; };
-  idle.Exit1Click();
+  idle.OnExit = [&](TServiceManager&) { ended = true; };
+  idle.Exit();
   EXPECT_TRUE(ended);
 }
 

@@ -21,7 +21,7 @@ class ServiceManagerTest : public ::testing::Test {
   platform::ScManagerHandle scm_ = platform::OpenSCManager();
   testing::RecordingSink sink_;
   testing::ThreadRunner runner_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string(), runner_};
+  TServiceManager manager_{sink_, scm_, dir_.Path().string(), runner_};
 };
 
 TEST_F(ServiceManagerTest, AFailedConfigWriteIsShownAndReported) {

@@ -39,11 +39,11 @@ TEST_F(SettingsPagesTest, WithoutConfigEachPageShowsTheDefaultsAndItsApplyWrites
   EXPECT_EQ(misc.Position("mEmulation"), 0);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Config.Dat"));
 
-  EXPECT_TRUE(wctp.Button1Click());
+  EXPECT_TRUE(wctp.Apply());
   EXPECT_EQ(dir_.Read("Config.Dat"), kWctpDefaults);
-  EXPECT_TRUE(tnpp.Button2Click());
+  EXPECT_TRUE(tnpp.Apply());
   EXPECT_EQ(dir_.Read("Config.Dat"), kWctpDefaults + "\r\n" + kTnppDefaults);
-  EXPECT_TRUE(misc.Button4Click());
+  EXPECT_TRUE(misc.Apply());
   EXPECT_EQ(dir_.Read("Config.Dat"), kWctpDefaults + "\r\n" + kTnppDefaults + "\r\n" + kMiscDefaults);
   // The gateway was never seen running: no restart prompt.
   EXPECT_TRUE(sink_.events.empty());
@@ -73,7 +73,7 @@ TEST_F(SettingsPagesTest, WhatEachPageWritesIsWhatTheGatewayReads) {
   tnpp.SetText("SourceAddr", "$1F");
   tnpp.SetChecked("STXInit", false);
   tnpp.SetChecked("EnableSNPP", true);
-  ASSERT_TRUE(tnpp.Button2Click());
+  ASSERT_TRUE(tnpp.Apply());
   const TnppConfig read = ReadTnppConfig(Config());
   for (const auto& [control, member, value] : numbers) EXPECT_EQ(read.*member, value) << control;
   EXPECT_EQ(read.source_addr, 31);
@@ -86,7 +86,7 @@ TEST_F(SettingsPagesTest, WhatEachPageWritesIsWhatTheGatewayReads) {
   wctp.SetText("WCTPSenderID", "gateway@example.org");
   wctp.SetText("WCTPMiscSenderInfo", "night shift");
   wctp.SetText("WCTPDocType", "http://example.org/wctp-dtd-v1r1.dtd");
-  ASSERT_TRUE(wctp.Button1Click());
+  ASSERT_TRUE(wctp.Apply());
   const WctpConfig wctp_read = ReadWctpConfig(Config());
   EXPECT_EQ(wctp_read.sender_id, "gateway@example.org");
   EXPECT_EQ(wctp_read.misc_sender_info, "night shift");
@@ -95,7 +95,7 @@ TEST_F(SettingsPagesTest, WhatEachPageWritesIsWhatTheGatewayReads) {
   MiscSettings misc(manager_);
   misc.SetText("mHeader", "Welcome");
   misc.SetPosition("mEmulation", 1);
-  ASSERT_TRUE(misc.Button4Click());
+  ASSERT_TRUE(misc.Apply());
   const MiscConfig misc_read = ReadMiscConfig(Config());
   EXPECT_EQ(misc_read.header, "Welcome");
   EXPECT_EQ(misc_read.emulation, 1);
@@ -121,7 +121,7 @@ TEST_F(SettingsPagesTest, TheFirstBlankFieldALineBreakOrANulIsReportedAndNothing
     TnppSettings tnpp(manager_);
     for (size_t i = first; i < std::size(tnpp_order); ++i) tnpp.SetText(tnpp_order[i][0], "");
     sink_.events.clear();
-    EXPECT_FALSE(tnpp.Button2Click());
+    EXPECT_FALSE(tnpp.Apply());
     EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", std::string("box:") + tnpp_order[first][1],
                                                        std::string("focus:") + tnpp_order[first][0]}));
     EXPECT_EQ(sink_.boxes.back().kind, BoxKind::kError);
@@ -132,9 +132,9 @@ TEST_F(SettingsPagesTest, TheFirstBlankFieldALineBreakOrANulIsReportedAndNothing
   wctp.SetText("WCTPDocType", "");
   wctp.SetText("WCTPSenderID", "");
   sink_.events.clear();
-  EXPECT_FALSE(wctp.Button1Click());
+  EXPECT_FALSE(wctp.Apply());
   wctp.SetText("WCTPSenderID", "me");
-  EXPECT_FALSE(wctp.Button1Click());
+  EXPECT_FALSE(wctp.Apply());
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Sender ID Can Not Be Blank!", "focus:WCTPSenderID",
                                                      "beep", "box:DTD Document Can Not Be Blank!",
                                                      "focus:WCTPDocType"}));
@@ -143,7 +143,7 @@ TEST_F(SettingsPagesTest, TheFirstBlankFieldALineBreakOrANulIsReportedAndNothing
   MiscSettings misc(manager_);
   misc.SetText("mHeader", "two\r\nlines");
   sink_.events.clear();
-  EXPECT_FALSE(misc.Button4Click());
+  EXPECT_FALSE(misc.Apply());
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Message Header Can Not Contain A Line Break!",
                                                      "focus:mHeader"}));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Config.Dat"));
@@ -153,7 +153,7 @@ TEST_F(SettingsPagesTest, TheFirstBlankFieldALineBreakOrANulIsReportedAndNothing
   dir_.Write("Config.Dat", with_nul);
   MiscSettings loaded(manager_);
   sink_.events.clear();
-  EXPECT_FALSE(loaded.Button4Click());
+  EXPECT_FALSE(loaded.Apply());
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"beep", "box:Message Header Can Not Contain A NUL Character!",
                                                      "focus:mHeader"}));
   EXPECT_EQ(dir_.Read("Config.Dat"), with_nul);
@@ -162,7 +162,7 @@ TEST_F(SettingsPagesTest, TheFirstBlankFieldALineBreakOrANulIsReportedAndNothing
 TEST_F(SettingsPagesTest, AFailedWriteIsShownAndReported) {
   std::filesystem::create_directory(dir_ / "Config.Dat");
   MiscSettings misc(manager_);
-  EXPECT_FALSE(misc.Button4Click());
+  EXPECT_FALSE(misc.Apply());
   ASSERT_EQ(sink_.boxes.size(), 1u);
   EXPECT_EQ(sink_.boxes[0].kind, BoxKind::kError);
 }

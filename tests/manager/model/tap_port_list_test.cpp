@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "manager/model/service_manager.h"
 #include "platform/telephony/line_api.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scoped_env.h"
@@ -37,15 +38,23 @@ class TapPortListTest : public ::testing::Test {
 
   void Config(const std::string& text) {
     dir_.Write("data/Config.Dat", text);
-    list_.FormShow();
+    list_.LoadPorts();
   }
   std::string ConfigText() const { return dir_.Read("data/Config.Dat"); }
-  // The operator fills the dialog and presses OK; a refusal is taken as Cancel.
-  void Dialog(std::function<void(TPortDataForm&)> fill) {
-    list_.ShowPortDialog = [fill](TPortDataForm& form) {
-      fill(form);
-      return form.OKButClick();
-    };
+  // The operator adds a port, or edits the one at `selected`: fills the
+  // dialog, when there is one, and presses OK; a refusal is taken as Cancel.
+  using Fill = std::function<void(TPortDialogModel&)>;
+  void Add(const Fill& fill) {
+    std::optional<TPortDialogModel> form = list_.AddDialog();
+    if (!form) return;
+    fill(*form);
+    if (form->Accept()) list_.AddPort(form->ModemName, form->Data);
+  }
+  void Edit(int selected, const Fill& fill) {
+    std::optional<TPortDialogModel> form = list_.EditDialog(selected);
+    if (!form) return;
+    fill(*form);
+    if (form->Accept()) list_.EditPort(selected, form->Data);
   }
 
   testing::TempDir dir_;
@@ -53,7 +62,7 @@ class TapPortListTest : public ::testing::Test {
   platform::ScManagerHandle scm_ = platform::OpenSCManager();
   testing::RecordingSink sink_;
   testing::ThreadRunner runner_;
-  TVLSGSrvcMngr manager_{sink_, scm_, (dir_ / "data").string(), runner_};
+  TServiceManager manager_{sink_, scm_, (dir_ / "data").string(), runner_};
   TTapPortList list_{manager_};
 };
 
@@ -74,23 +83,19 @@ TEST_F(TapPortListTest, EveryEntryIsListedAndOnesTheGatewayDoesNotStartCanOnlyBe
                                                       {"Q", "0", 4, "Port17"},
                                                       {"../x", "0", 4, "Port9"}}));
 
-  list_.ShowPortDialog = [](TPortDataForm&) {
-    ADD_FAILURE() << "no dialog for an entry the gateway does not start";
-    return false;
-  };
-  list_.ListView2DblClick(5);
+  EXPECT_FALSE(list_.EditDialog(5)) << "no dialog for an entry the gateway does not start";
   EXPECT_EQ(sink_.events, (Events{"beep", "box:Port Not Started By The Gateway! It Can Only Be Deleted."}));
   // Nothing selected, or answered No: nothing deleted.
-  EXPECT_FALSE(list_.BitBtn3Click(-1));
-  EXPECT_FALSE(list_.BitBtn3Click(2));
+  EXPECT_FALSE(list_.DeletePort(-1));
+  EXPECT_FALSE(list_.DeletePort(2));
   while (list_.Items().size() > started.size()) {
     sink_.answers = {BoxAnswer::kYes};
-    EXPECT_TRUE(list_.BitBtn3Click(2));
+    EXPECT_TRUE(list_.DeletePort(2));
   }
   EXPECT_EQ(list_.Items(), started);
   EXPECT_EQ(ConfigText(), head + "PortX=\r\nPort 7=\r\nport1=\r\nPort17=\r\nPort9=\r\n" +
                               "[A]\r\nDirectAccess=1\r\nEnabled=1\r\nDeviceID=1\r\n[C]\r\nDeviceID=2\r\n");
-  list_.FormShow();
+  list_.LoadPorts();
   EXPECT_EQ(list_.Items(), started);
 }
 
@@ -105,15 +110,15 @@ TEST_F(TapPortListTest, ANewPortTakesTheLowestFreeSlotTheGatewayServes) {
       {full, ""},
       {shifted, ""},  // a Port1 key would come 17th, past what the gateway reads
   };
-  Dialog([](TPortDataForm& form) {
+  const Fill fill = [](TPortDialogModel& form) {
     form.ModemName = "B";
     form.SetModemIndex(1);
-    form.Data.Enabled = true;
-  });
+    form.Data.SetChecked("Enabled", true);
+  };
   for (const auto& [ports, after] : cases) {
     sink_.events.clear();
     Config("[Tap Ports]\r\n" + ports);
-    list_.BitBtn4Click();
+    Add(fill);
     if (after.empty()) {
       EXPECT_EQ(sink_.events, (Events{"beep", "box:Only 16 Ports Allowed!"}));
       EXPECT_EQ(ConfigText(), "[Tap Ports]\r\n" + ports);
@@ -143,13 +148,12 @@ TEST_F(TapPortListTest, NamesThatCannotBeAPortAreRefusedBeforeAnythingIsWritten)
     const std::string& name = entry.first;  // clang 14 cannot capture a structured binding
     const std::string& text = entry.second;
     sink_.events.clear();
-    Dialog([&](TPortDataForm& form) {
+    Add([&](TPortDialogModel& form) {
       form.ModemName = name;
       form.SetModemIndex(0);
-      form.BitBtn4Click();  // the modem settings button writes no file either
+      form.EditModemSettings();  // the modem settings button writes no file either
       form.ModemName = name;
     });
-    list_.BitBtn4Click();
     const std::string first = text == "No Name Specified!" ? "Must Select a Name First!" : text;
     EXPECT_EQ(sink_.events,
               (Events{"beep", "box:" + first, "focus:ModemName", "beep", "box:" + text, "focus:ModemName"}));
@@ -166,13 +170,13 @@ TEST_F(TapPortListTest, ANameMustLeaveRoomForItsModemSettingsFile) {
   const std::string longest(243, 'n');
   const std::string longer(300, 'o');
   Config("[Tap Ports]\r\nPort1=" + longer + "\r\n[" + longer + "]\r\nDeviceID=0\r\n");
-  Dialog([&](TPortDataForm& form) {
+  const Fill fill = [&](TPortDialogModel& form) {
     if (!form.Editing()) form.ModemName = longest;
     form.SetModemIndex(0);
-    form.BitBtn4Click();
-  });
-  list_.ListView2DblClick(0);
-  list_.BitBtn4Click();
+    form.EditModemSettings();
+  };
+  Edit(0, fill);
+  Add(fill);
   EXPECT_EQ(sink_.events, (Events{"beep", "box:Invalid Port Name!", "focus:ModemName"}));
   EXPECT_TRUE(std::filesystem::exists(dir_ / "data" / (longest + ".mcf")));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "data"), {}), 2);
@@ -182,26 +186,24 @@ TEST_F(TapPortListTest, ANameMustLeaveRoomForItsModemSettingsFile) {
 
 TEST_F(TapPortListTest, ADirectPortNeedsNoModemAndAnotherPortNeedsOne) {
   Config("");
-  Dialog([](TPortDataForm& form) { form.ModemName = "Nowhere"; });
-  list_.BitBtn4Click();
+  Add([](TPortDialogModel& form) { form.ModemName = "Nowhere"; });
   EXPECT_EQ(sink_.events, (Events{"beep", "box:No Modem Specified!", "focus:Modem"}));
-  Dialog([](TPortDataForm& form) {
+  Add([](TPortDialogModel& form) {
     form.ModemName = " Desk ";
-    form.Data.DirectAccess = true;
+    form.Data.SetChecked("DirectAccess", true);
   });
-  list_.BitBtn4Click();
   EXPECT_EQ(list_.Items().back(), (TTapPortItem{"Desk", "Direct", 2, "Port1"}));
   EXPECT_NE(ConfigText().find("Port1=Desk\r\n\r\n[Desk]\r\nDeviceID=-1\r\n"), std::string::npos);
 }
 
 TEST_F(TapPortListTest, DeleteBlanksOnlyTheKeyTheItemWasListedFrom) {
   Config("[Tap Ports]\r\nPort1=A\r\nPort5=E\r\nPort6=Misc\r\n[E]\r\nEnabled=1\r\n[Misc]\r\nmHeader=H\r\n");
-  EXPECT_FALSE(list_.BitBtn3Click(1));  // answered No
+  EXPECT_FALSE(list_.DeletePort(1));  // answered No
   EXPECT_EQ(sink_.events, (Events{"beep", "box:Delete Selected TAP Port?"}));
   sink_.answers = {BoxAnswer::kYes, BoxAnswer::kYes};
-  EXPECT_TRUE(list_.BitBtn3Click(1));
+  EXPECT_TRUE(list_.DeletePort(1));
   // A port named after another section leaves that section alone.
-  EXPECT_TRUE(list_.BitBtn3Click(1));
+  EXPECT_TRUE(list_.DeletePort(1));
   EXPECT_EQ(ConfigText(), "[Tap Ports]\r\nPort1=A\r\nPort5=\r\nPort6=\r\n[Misc]\r\nmHeader=H\r\n");
   EXPECT_EQ(list_.Items().size(), 1u);
 }
@@ -210,21 +212,20 @@ TEST_F(TapPortListTest, EditLoadsThePortKeepsItsNameAndWritesItsSection) {
   Config(
       "[Tap Ports]\r\nPort3=A\r\nPort4=Gone\r\n[A]\r\nDeviceID=2\r\nPassword=pw\r\nComPort=2\r\n"
       "[Gone]\r\nDeviceID=7\r\n");
-  std::vector<TPortDataForm*> forms;
-  list_.ShowPortDialog = [&](TPortDataForm& form) {
-    forms.push_back(&form);
+  int dialogs = 0;
+  const Fill fill = [&](TPortDialogModel& form) {
+    ++dialogs;
     EXPECT_TRUE(form.Editing());
-    form.Data.Password = form.ModemName + " new";
-    form.Data.Enabled = true;
-    return form.OKButClick();
+    form.Data.SetText("Password", form.ModemName + " new");
+    form.Data.SetChecked("Enabled", true);
   };
-  list_.ListView2DblClick(0);
+  Edit(0, fill);
   EXPECT_EQ(list_.Items()[0], (TTapPortItem{"A", "2", 3, "Port3"}));
   EXPECT_NE(ConfigText().find("[A]\r\nDeviceID=2\r\nPassword=A new\r\nComPort=2\r\nTimeOut=60"), std::string::npos);
   // A line no longer listed is no choice: a modem must be chosen again.
-  list_.ListView2DblClick(1);
+  Edit(1, fill);
   EXPECT_EQ(sink_.events, (Events{"beep", "box:No Modem Specified!", "focus:Modem"}));
-  EXPECT_EQ(forms.size(), 2u);
+  EXPECT_EQ(dialogs, 2);
 }
 
 TEST_F(TapPortListTest, ModemSettingsAreEditedForTheChosenLinesDeviceId) {
@@ -234,18 +235,18 @@ TEST_F(TapPortListTest, ModemSettingsAreEditedForTheChosenLinesDeviceId) {
     shown.push_back(line);
     return accept;
   });
-  TPortDataForm form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
+  TPortDialogModel form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
   form.ModemName = "Demo";
-  form.BitBtn4Click();
+  form.EditModemSettings();
   form.SetModemIndex(1);
   form.ModemName = "";
-  form.BitBtn4Click();
+  form.EditModemSettings();
   form.ModemName = "Demo";
-  form.BitBtn4Click();
+  form.EditModemSettings();
   accept = false;
-  form.BitBtn4Click();  // cancelled: no box
+  form.EditModemSettings();  // cancelled: no box
   platform::SetDevConfigDialog(nullptr);
-  form.BitBtn4Click();
+  form.EditModemSettings();
   EXPECT_EQ(shown, (std::vector<std::string>{"Modem C", "Modem C"}));
   EXPECT_FALSE(dir_.Read("data/Demo.mcf").empty());
   EXPECT_EQ(sink_.events,
@@ -258,17 +259,17 @@ TEST_F(TapPortListTest, TheModemSettingsRefusalSaysWhyBelowItsText) {
   dir_.Write("telephony.ini",
              "[Modem A]\r\nDevice=COM1\r\n[Odd]\r\nDevice=COM2\r\nSpeed=1234\r\n[Bare]\r\nSpeed=9600\r\n");
   platform::SetDevConfigDialog([](void*, const std::string&, platform::DeviceConfig&) { return true; });
-  TPortDataForm form(manager_, {{"Modem A", 0}, {"Odd", 1}, {"Bare", 2}}, {}, false);
+  TPortDialogModel form(manager_, {{"Modem A", 0}, {"Odd", 1}, {"Bare", 2}}, {}, false);
   form.ModemName = "Demo";
   for (const auto& [device, reason] : {std::pair(1, "unsupported speed 1234"), std::pair(2, "Device: missing")}) {
-    form.Data.DeviceID = device;
-    form.BitBtn4Click();
+    form.Data.SetNumber("Modem", device);
+    form.EditModemSettings();
     EXPECT_EQ(sink_.boxes.back().text, std::string("Unable To Save Modem Config Settings!\n") + reason);
   }
   // No data directory to write the file into: the file layer's words name the file.
   std::filesystem::remove_all(dir_ / "data");
-  form.Data.DeviceID = 0;
-  form.BitBtn4Click();
+  form.Data.SetNumber("Modem", 0);
+  form.EditModemSettings();
   EXPECT_EQ(sink_.boxes.back().text.rfind("Unable To Save Modem Config Settings!\n", 0), 0u);
   EXPECT_NE(sink_.boxes.back().text.find("Demo.mcf"), std::string::npos);
 }

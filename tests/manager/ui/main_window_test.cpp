@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, PagesAndMenusStandInTheirOrder) {
 
   std::vector<std::vector<std::string>> menus;
   for (const QAction* menu : window.menuBar()->actions()) menus.push_back(Items(menu->menu()));
-  menus.push_back(Items(window.PopupMenu1()));
+  menus.push_back(Items(window.TrayMenu()));
   EXPECT_EQ(menus, (std::vector<std::vector<std::string>>{
                        {"&File", "E&xit"},
                        {"&Service", "&Start", "Sto&p", "&Restart", "-", "&Install", "&Uninstall"},
@@ -142,7 +142,7 @@ TEST_F(MainWindowTest, EnablingsFollowTheModelAndRestDuringAnOperation) {
   runner_.Settle();
   EXPECT_EQ(Enabled(window), (std::vector<std::string>{"Install1", "Install2"}));
   EXPECT_EQ(window.StatusText(), "Gateway Off-Line");
-  EXPECT_EQ(window.TrayIcon1().Tip().toStdString(), std::string(kManagerTitle) + "[Gateway Off-Line]");
+  EXPECT_EQ(window.TrayIcon().Tip().toStdString(), std::string(kManagerTitle) + "[Gateway Off-Line]");
 
   Find<QPushButton>(window, "Install2")->click();
   ASSERT_EQ(sink_.events, std::vector<std::string>{"box:DI DIZ Evevevu Service Installed!"});
@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, TheQtRunnerWorksOffTheWindowsThread) {
   EXPECT_NE(worked_on, window_thread);
   EXPECT_EQ(done_on, window_thread);
 
-  TVLSGSrvcMngr manager(sink_, scm_, dir_.Path().string(), runner);
+  TServiceManager manager(sink_, scm_, dir_.Path().string(), runner);
   MainWindow window(manager);
   EXPECT_EQ(window.StatusText(), "");
   EXPECT_TRUE(QTest::qWaitFor([&] { return window.StatusText() == "Gateway Off-Line"; }, 30000));
@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowStaysReachable) {
   EXPECT_TRUE(window.isVisible() && !window.isMinimized());
   window.close();  // minimizes, onto the taskbar
   EXPECT_TRUE(window.isVisible() && window.isMinimized());
-  EXPECT_FALSE(window.TrayIcon1().Shown());
+  EXPECT_FALSE(window.TrayIcon().Shown());
 }
 
 TEST_F(MainWindowTest, WithANotificationAreaTheWindowLivesThere) {
@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, WithANotificationAreaTheWindowLivesThere) {
         messages.push_back(text.toStdString());
       });
   MainWindow window(manager_, nullptr, true);
-  TTrayIcon& tray = window.TrayIcon1();
+  TTrayIcon& tray = window.TrayIcon();
   window.ShowAtStart();
   QCoreApplication::processEvents();
   EXPECT_TRUE(!window.isVisible() && tray.Shown() && tray.Minimized());
@@ -224,7 +224,7 @@ TEST_F(MainWindowTest, TheAboutBox) {
     auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->windowTitle(), "About Velomar TAP Gateway");
-    EXPECT_EQ(box->Version1->text(), "Version 1.2.5");
+    EXPECT_EQ(box->Version->text(), "Version 1.2.5");
     EXPECT_EQ(box->minimumSize(), box->maximumSize());  // a fixed border
     EXPECT_TRUE(box->width() >= 329 && box->height() >= 293);
     box->activateWindow();
@@ -241,7 +241,7 @@ TEST_F(MainWindowTest, TheAboutBox) {
     EXPECT_FALSE(box->isVisible()) << "Enter went to " << QApplication::focusWidget()->objectName().toStdString();
     if (box->isVisible()) box->reject();
   });
-  window.About2Click();
+  window.ShowAbout();
   EXPECT_EQ(window.findChild<TAboutBox*>(), nullptr);
   EXPECT_EQ(sink_.events,
             (std::vector<std::string>{"open:Mailto:gateway@example.org", "open:https://www.example.org/vltg/"}));

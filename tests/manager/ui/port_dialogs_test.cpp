@@ -12,8 +12,9 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "manager/model/service_manager.h"
 #include "manager/ui/modem_config_dialog.h"
-#include "manager/ui/port_data_dialog.h"
+#include "manager/ui/port_dialog.h"
 #include "manager/ui/state_images.h"
 #include "manager/ui/tap_port_group.h"
 #include "platform/telephony/line_api.h"
@@ -52,13 +53,13 @@ class PortDialogsTest : public ::testing::Test {
   platform::ScManagerHandle scm_ = platform::OpenSCManager();
   testing::RecordingSink sink_;
   testing::ThreadRunner runner_;
-  TVLSGSrvcMngr manager_{sink_, scm_, dir_.Path().string(), runner_};
+  TServiceManager manager_{sink_, scm_, dir_.Path().string(), runner_};
 };
 
 TEST_F(PortDialogsTest, ThePortDialogShowsItsPagesListsAndTextsAndHandsItsControlsOver) {
-  TPortDataForm form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
-  form.Data.DeviceID = 2;
-  PortDataDialog dialog(form);
+  TPortDialogModel form(manager_, {{"Modem A", 0}, {"Modem C", 2}}, {}, false);
+  form.Data.SetNumber("Modem", 2);
+  PortDialog dialog(form);
   form.SetSink(sink_);
   EXPECT_EQ(dialog.windowTitle(), "TAP Modem Data");
   QTabWidget* pages = dialog.Pages();
@@ -88,8 +89,8 @@ TEST_F(PortDialogsTest, ThePortDialogShowsItsPagesListsAndTextsAndHandsItsContro
   ok->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(form.ModemName, "Demo");
-  EXPECT_EQ(form.Data.DeviceID, 2);
-  EXPECT_EQ(form.Data.COMSpeed, 6);
+  EXPECT_EQ(form.Data.Number("Modem"), 2);
+  EXPECT_EQ(form.Data.Position("COMSpeed"), 6);
 
   sink_.events.clear();
   std::filesystem::create_directories(dir_ / "help");
@@ -113,8 +114,8 @@ TEST_F(PortDialogsTest, ThePortDialogShowsItsPagesListsAndTextsAndHandsItsContro
                                                     "open:" + (dir_ / "help/20.html").string()}));
   dialog.hide();
 
-  TPortDataForm edited(manager_, {}, {}, true);
-  EXPECT_TRUE(PortDataDialog(edited).findChild<QLineEdit*>("ModemName")->isReadOnly());
+  TPortDialogModel edited(manager_, {}, {}, true);
+  EXPECT_TRUE(PortDialog(edited).findChild<QLineEdit*>("ModemName")->isReadOnly());
 }
 
 TEST_F(PortDialogsTest, TheProvidersDialogEditsTheLinesConfiguration) {

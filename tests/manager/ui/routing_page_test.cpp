@@ -118,24 +118,24 @@ TEST_F(RoutingPageTest, F2EditsTheRouteTextWhicheverCellIsCurrent) {
 }
 
 TEST_F(RoutingPageTest, ChoosingTnppRelabelsTheFieldsAndTheOtherTransportsRelabelThemBack) {
-  TRoutForm form;
+  TRouteDialogModel form;
   std::vector<int> helped;
   RouteDialog dialog(form, [&](int context) { helped.push_back(context); });
   EXPECT_EQ(dialog.windowTitle(), "Routing Data");
   auto* type = dialog.findChild<QComboBox*>("rType");
-  auto* label3 = dialog.findChild<QLabel*>("Label3");
-  auto* label4 = dialog.findChild<QLabel*>("Label4");
-  ASSERT_TRUE(type && label3 && label4);
+  auto* destination_label = dialog.findChild<QLabel*>("Label3");
+  auto* port_label = dialog.findChild<QLabel*>("Label4");
+  ASSERT_TRUE(type && destination_label && port_label);
   EXPECT_EQ(type->currentText(), "SNPP");
-  EXPECT_EQ(label3->text(), "&Server:");
-  EXPECT_EQ(label4->text(), "&Port:");
+  EXPECT_EQ(destination_label->text(), "&Server:");
+  EXPECT_EQ(port_label->text(), "&Port:");
   type->setCurrentIndex(type->findText("TNPP"));
-  EXPECT_EQ(label3->text(), "&Destination (DEC)");
-  EXPECT_EQ(label4->text(), "&Inertia");
+  EXPECT_EQ(destination_label->text(), "&Destination (DEC)");
+  EXPECT_EQ(port_label->text(), "&Inertia");
   EXPECT_EQ(form.Transport(), "TNPP");
   type->setCurrentIndex(type->findText("WCTP"));
-  EXPECT_EQ(label3->text(), "&Server");
-  EXPECT_EQ(label4->text(), "&Port");
+  EXPECT_EQ(destination_label->text(), "&Server");
+  EXPECT_EQ(port_label->text(), "&Port");
 
   // F1 within the dialog opens its help.
   dialog.show();

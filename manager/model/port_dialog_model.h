@@ -7,25 +7,24 @@
 #include <string>
 #include <vector>
 
-#include "manager/model/kyr_alpa_page.h"
 #include "manager/model/message_sink.h"
+#include "manager/model/modem_lines.h"
+#include "manager/model/page_host.h"
 #include "manager/model/port_data.h"
-#include "manager/model/service_manager.h"
 
 namespace vltg::manager {
 
-inline constexpr int kPortDataFormHelp = 15;
+inline constexpr int kPortDialogHelp = 15;
 inline constexpr int kGeneralDetailsHelp = 20;
 inline constexpr int kDirectAccessHelp = 21;
 
-class TPortDataForm {
+class TPortDialogModel {
  public:
   // `lines` fills the Modem list; `other_ports` are the names of the ports
   // listed beside this one. When editing, the name is the port's and stays.
-  TPortDataForm(TVLSGSrvcMngr& manager, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
-                bool editing);
+  TPortDialogModel(PageHost& host, std::vector<TModemLine> lines, std::vector<std::string> other_ports, bool editing);
 
-  // Boxes and focus go here; the manager's sink unless the window sets its own.
+  // Boxes and focus go here; the host's sink unless the window sets its own.
   void SetSink(MessageSink& sink) { FSink = &sink; }
   // The window the provider's modem dialog is modal to (a QWidget*).
   void* Owner = nullptr;
@@ -33,9 +32,10 @@ class TPortDataForm {
   std::string ModemName;
   TPortData Data;
 
-  const std::vector<TAlpaLine>& Lines() const { return FLines; }
+  const std::vector<TModemLine>& Lines() const { return FLines; }
   bool Editing() const { return FEditing; }
-  // The position of Data.DeviceID in the Modem list; -1 when it is not there.
+  // The position of the port's device identifier in the Modem list; -1 when
+  // it is not there.
   int32_t ModemIndex() const;
   // Chooses the line at that position (-1 or a position outside: none).
   void SetModemIndex(int32_t index);
@@ -44,12 +44,12 @@ class TPortDataForm {
   // port's, and a modem chosen or direct access on. Otherwise a warning box
   // and the focus on the field at fault. The name is taken trimmed. A new
   // port's name must also leave room for its modem configuration file.
-  bool OKButClick();
+  bool Accept();
   // Writes the port's modem configuration file at once from the provider's
   // dialog for the chosen line.
-  void BitBtn4Click();
+  void EditModemSettings();
   // Help for the page shown: 0 "General Details", 1 "Direct Access Port Settings".
-  void BitBtn1Click(int page);
+  void ShowPageHelp(int page);
   // F1: the help of that context.
   void ShowHelp(int context);
 
@@ -59,9 +59,9 @@ class TPortDataForm {
   bool CheckName(const char* empty_text, bool for_file);
   void Refuse(const char* text, const char* control);
 
-  TVLSGSrvcMngr& FManager;
+  PageHost& FHost;
   MessageSink* FSink;
-  std::vector<TAlpaLine> FLines;
+  std::vector<TModemLine> FLines;
   std::vector<std::string> FOtherPorts;
   bool FEditing;
 };

@@ -1,4 +1,4 @@
-#include "manager/model/port_data_form.h"
+#include "manager/model/port_dialog_model.h"
 
 #include <algorithm>
 #include <utility>
@@ -9,33 +9,34 @@
 
 namespace vltg::manager {
 
-TPortDataForm::TPortDataForm(TVLSGSrvcMngr& manager, std::vector<TAlpaLine> lines, std::vector<std::string> other_ports,
-                             bool editing)
-    : FManager(manager),
-      FSink(&manager.Sink()),
+TPortDialogModel::TPortDialogModel(PageHost& host, std::vector<TModemLine> lines, std::vector<std::string> other_ports,
+                                   bool editing)
+    : FHost(host),
+      FSink(&host.Sink()),
       FLines(std::move(lines)),
       FOtherPorts(std::move(other_ports)),
       FEditing(editing) {}
 
-int32_t TPortDataForm::ModemIndex() const {
-  const auto line = std::find_if(FLines.begin(), FLines.end(), [&](const TAlpaLine& l) {
-    return Data.DeviceID >= 0 && l.DeviceId == static_cast<uint32_t>(Data.DeviceID);
+int32_t TPortDialogModel::ModemIndex() const {
+  const int32_t device = Data.Number("Modem");
+  const auto line = std::find_if(FLines.begin(), FLines.end(), [&](const TModemLine& l) {
+    return device >= 0 && l.DeviceId == static_cast<uint32_t>(device);
   });
   return line == FLines.end() ? -1 : static_cast<int32_t>(line - FLines.begin());
 }
 
-void TPortDataForm::SetModemIndex(int32_t index) {
+void TPortDialogModel::SetModemIndex(int32_t index) {
   const bool listed = index >= 0 && static_cast<size_t>(index) < FLines.size();
-  Data.DeviceID = listed ? static_cast<int32_t>(FLines[static_cast<size_t>(index)].DeviceId) : -1;
+  Data.SetNumber("Modem", listed ? static_cast<int32_t>(FLines[static_cast<size_t>(index)].DeviceId) : kNoModem);
 }
 
-void TPortDataForm::Refuse(const char* text, const char* control) {
+void TPortDialogModel::Refuse(const char* text, const char* control) {
   FSink->Beep();
   FSink->ShowBox(text, BoxKind::kWarning, BoxButtons::kOk);
   FSink->Focus(control);
 }
 
-bool TPortDataForm::CheckName(const char* empty_text, bool for_file) {
+bool TPortDialogModel::CheckName(const char* empty_text, bool for_file) {
   ModemName = std::string(platform::TrimBlanks(ModemName));
   if (ModemName.empty()) {
     Refuse(empty_text, "ModemName");
@@ -57,26 +58,26 @@ bool TPortDataForm::CheckName(const char* empty_text, bool for_file) {
   return true;
 }
 
-bool TPortDataForm::OKButClick() {
+bool TPortDialogModel::Accept() {
   if (!CheckName("No Name Specified!", !FEditing)) return false;
-  if (ModemIndex() < 0 && !Data.DirectAccess) {
+  if (ModemIndex() < 0 && !Data.Checked("DirectAccess")) {
     Refuse("No Modem Specified!", "Modem");
     return false;
   }
   return true;
 }
 
-void TPortDataForm::BitBtn4Click() {
+void TPortDialogModel::EditModemSettings() {
   if (ModemIndex() < 0) {
     Refuse("Must Select a Modem First!", "Modem");
     return;
   }
   if (!CheckName("Must Select a Name First!", true)) return;
-  TKYRAlpaPage line;
+  TModemLines line;
   line.SetParentForm(Owner);
   bool cancelled = false;
   std::string reason;
-  if (!line.EditModemConfig(FManager.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.DeviceID),
+  if (!line.EditModemConfig(FHost.FilePath(ModemConfigFileName(ModemName)), static_cast<uint32_t>(Data.Number("Modem")),
                             &cancelled, &reason) &&
       !cancelled) {
     FSink->Beep();
@@ -86,8 +87,8 @@ void TPortDataForm::BitBtn4Click() {
   }
 }
 
-void TPortDataForm::BitBtn1Click(int page) { ShowHelp(page == 0 ? kGeneralDetailsHelp : kDirectAccessHelp); }
+void TPortDialogModel::ShowPageHelp(int page) { ShowHelp(page == 0 ? kGeneralDetailsHelp : kDirectAccessHelp); }
 
-void TPortDataForm::ShowHelp(int context) { FManager.ShowHelp(context); }
+void TPortDialogModel::ShowHelp(int context) { FHost.ShowHelp(context); }
 
 }  // namespace vltg::manager

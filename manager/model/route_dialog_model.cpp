@@ -1,4 +1,4 @@
-#include "manager/model/rout_form.h"
+#include "manager/model/route_dialog_model.h"
 
 #include <algorithm>
 
@@ -53,25 +53,27 @@ void ShowRouteFault(MessageSink& sink, const RouteFault& fault) {
   sink.Focus(fault.control);
 }
 
-std::string_view TRoutForm::Transport() const {
-  return rType >= 0 && static_cast<std::size_t>(rType) < kRouteTypes.size() ? kRouteTypes[rType] : "";
+std::string_view TRouteDialogModel::Transport() const {
+  return TransportIndex >= 0 && static_cast<std::size_t>(TransportIndex) < kRouteTypes.size()
+             ? kRouteTypes[TransportIndex]
+             : "";
 }
 
-void TRoutForm::SelectTransport(std::string_view word) {
+void TRouteDialogModel::SelectTransport(std::string_view word) {
   const auto at = std::find(kRouteTypes.begin(), kRouteTypes.end(), word);
-  rType = at == kRouteTypes.end() ? 0 : static_cast<int>(at - kRouteTypes.begin());
+  TransportIndex = at == kRouteTypes.end() ? 0 : static_cast<int>(at - kRouteTypes.begin());
 }
 
-void TRoutForm::rTypeChange() {
+void TRouteDialogModel::Relabel() {
   const bool tnpp = Transport() == kTransportTnpp;
-  Label3 = tnpp ? "&Destination (DEC)" : "&Server";
-  Label4 = tnpp ? "&Inertia" : "&Port";
+  DestinationLabel = tnpp ? "&Destination (DEC)" : "&Server";
+  PortLabel = tnpp ? "&Inertia" : "&Port";
 }
 
-std::optional<RouteFault> TRoutForm::Check() const {
+std::optional<RouteFault> TRouteDialogModel::Check() const {
   if (auto fault = CheckRouteText(Route)) return fault;
   if (Transport().empty()) return std::nullopt;
-  const FieldNames& names = kFieldNames[static_cast<std::size_t>(rType)];
+  const FieldNames& names = kFieldNames[static_cast<std::size_t>(TransportIndex)];
   const bool tnpp = Transport() == kTransportTnpp;
   if (auto fault = CheckField(Destination, names.destination, "Destination", false,
                               tnpp ? std::optional(kMaxTnppDestination) : std::nullopt)) {
@@ -81,12 +83,12 @@ std::optional<RouteFault> TRoutForm::Check() const {
   return CheckField(Port, names.port, "Port", true, tnpp ? std::optional(kMaxTnppInertia) : std::nullopt);
 }
 
-bool TRoutForm::BitBtn1Click(MessageSink& sink) const {
+bool TRouteDialogModel::Accept(MessageSink& sink) const {
   const auto fault = Check();
   if (fault) ShowRouteFault(sink, *fault);
   return !fault;
 }
 
-RouteLine TRoutForm::Line() const { return RouteLine{Route, std::string(Transport()), Destination, Port}; }
+RouteLine TRouteDialogModel::Line() const { return RouteLine{Route, std::string(Transport()), Destination, Port}; }
 
 }  // namespace vltg::manager

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "manager/model/kyr_alpa_page.h"
+#include "manager/model/modem_lines.h"
 #include "manager/model/tap_port_list.h"
 #include "platform/base/exception.h"
 #include "platform/messages/clock.h"
@@ -40,7 +40,7 @@ using vltg::test::ThrownText;
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\r')); }
 
 // The published values the component is created with, as text.
-std::map<std::string, std::string> Published(const TKYRAlpaPage& p) {
+std::map<std::string, std::string> Published(const TModemLines& p) {
   const auto n = [](auto value) { return std::to_string(static_cast<int64_t>(value)); };
   const auto b = [](bool value) { return std::string(value ? "True" : "False"); };
   std::string strings;  // every string property but InitString
@@ -74,9 +74,9 @@ std::map<std::string, std::string> Published(const TKYRAlpaPage& p) {
   };
 }
 
-class AlpaPageValuesTest : public testing::ManagerTest {};
+class ModemLinesValuesTest : public testing::ManagerTest {};
 
-TEST_F(AlpaPageValuesTest, CreateAndTheMainWindowsInstanceHaveTheirValues) {
+TEST_F(ModemLinesValuesTest, CreateAndTheMainWindowsInstanceHaveTheirValues) {
   const auto n = [](auto value) { return std::to_string(static_cast<int64_t>(value)); };
   struct Row {
     std::string property, create, main_window;
@@ -100,10 +100,10 @@ TEST_F(AlpaPageValuesTest, CreateAndTheMainWindowsInstanceHaveTheirValues) {
       {"other strings, script", "0", "0"},
   };
   int owner = 0;
-  const TKYRAlpaPage created(&owner);
+  const TModemLines created(&owner);
   const TTapPortList window(manager_);
   const auto create = Published(created);
-  const auto main_window = Published(window.KYRAlpaPage1);
+  const auto main_window = Published(window.ModemLines);
   ASSERT_EQ(create.size(), rows.size());
   for (const Row& row : rows) {
     EXPECT_EQ(create.at(row.property), row.create) << row.property;
@@ -112,17 +112,17 @@ TEST_F(AlpaPageValuesTest, CreateAndTheMainWindowsInstanceHaveTheirValues) {
   EXPECT_EQ(created.GetParentForm(), &owner);
   // The window lists its lines at start, before any line application runs:
   // nothing is listed and no entry taken.
-  EXPECT_EQ(TAlpaLineTable::Entry(0), nullptr);
+  EXPECT_EQ(TModemLinesTable::Entry(0), nullptr);
   // No call is up: a hang-up has nothing to do.
-  TKYRAlpaPage page;
-  EXPECT_TRUE(page.Dropping());
-  EXPECT_TRUE(page.HangUp());
+  TModemLines component;
+  EXPECT_TRUE(component.Dropping());
+  EXPECT_TRUE(component.HangUp());
 }
 
 // Records what the component does with its dialing form.
 class FakeDialingForm : public TDialingForm {
  public:
-  FakeDialingForm(TKYRAlpaPage& owner, std::vector<std::string>& events) : TDialingForm(owner), events_(events) {}
+  FakeDialingForm(TModemLines& owner, std::vector<std::string>& events) : TDialingForm(owner), events_(events) {}
   void Show() override {
     if (!shown_) events_.push_back("Dialing shown");
     shown_ = true;
@@ -152,25 +152,26 @@ class BoxSink : public testing::RecordingSink {
   std::vector<std::string>& events_;
 };
 
-class AlpaPageCallTest : public ::testing::Test {
+class ModemLinesCallTest : public ::testing::Test {
  protected:
   void SetUp() override {
     vltg::testing::LinkComPort(1, modem.LinePath());
     root.Write("telephony.ini", "[Modem A]\r\nDevice=COM1\r\n");
-    SetDialingFormMaker([this](TKYRAlpaPage& owner) { return std::make_unique<FakeDialingForm>(owner, events); });
-    page.SetShowDialDialog(true);
-    page.SetShowErrorDialogs(true);
-    page.SetDevIdToInitialize(0);
-    page.SetMessageSink(&sink);
-    page.SetStatusPanel([this](const std::string& text) { statuses.push_back(text); });
-    const std::vector<std::pair<TAlpaNotifyEvent*, std::string>> named = {
-        {&page.OnCallOffering, "Offering"}, {&page.OnCallAnswering, "Answering"}, {&page.OnConnection, "Connection"},
-        {&page.OnDisconnect, "Disconnect"}, {&page.OnBusy, "Busy"},           {&page.OnDropCall, "DropCall"},
-        {&page.OnClose, "Close"},           {&page.OnUnexpectedClose, "UnexpectedClose"}};
+    SetDialingFormMaker([this](TModemLines& owner) { return std::make_unique<FakeDialingForm>(owner, events); });
+    component.SetShowDialDialog(true);
+    component.SetShowErrorDialogs(true);
+    component.SetDevIdToInitialize(0);
+    component.SetMessageSink(&sink);
+    component.SetStatusPanel([this](const std::string& text) { statuses.push_back(text); });
+    const std::vector<std::pair<TModemLinesEvent*, std::string>> named = {
+        {&component.OnCallOffering, "Offering"}, {&component.OnCallAnswering, "Answering"},
+        {&component.OnConnection, "Connection"}, {&component.OnDisconnect, "Disconnect"},
+        {&component.OnBusy, "Busy"},             {&component.OnDropCall, "DropCall"},
+        {&component.OnClose, "Close"},           {&component.OnUnexpectedClose, "UnexpectedClose"}};
     for (const auto& [event, name] : named) {
-      *event = [this, name](TKYRAlpaPage&) { events.push_back(name); };
+      *event = [this, name](TModemLines&) { events.push_back(name); };
     }
-    page.OnPageProgress = [this](TKYRAlpaPage&, const std::string& status, const std::string& caption) {
+    component.OnPageProgress = [this](TModemLines&, const std::string& status, const std::string& caption) {
       events.push_back(caption + ": " + status);
     };
   }
@@ -179,7 +180,7 @@ class AlpaPageCallTest : public ::testing::Test {
     return static_cast<int>(std::count(events.begin(), events.end(), event));
   }
   void State(uint32_t call, uint32_t state, uint32_t mode = 0) {
-    page.LineCallback(call, LINE_CALLSTATE, state, mode);
+    component.LineCallback(call, LINE_CALLSTATE, state, mode);
   }
 
   // Declared first: the modem's thread reads the clock until it has gone.
@@ -190,13 +191,13 @@ class AlpaPageCallTest : public ::testing::Test {
   std::vector<std::string> events;
   std::vector<std::string> statuses;
   BoxSink sink{events};
-  TKYRAlpaPage page;
+  TModemLines component;
 };
 
 // Each call rings once and is answered at once (no ring counting: the line
 // sends no ring notices), its connection attaches the call's port with
 // nothing run on it, and the call ends as the row says.
-TEST_F(AlpaPageCallTest, CallsAreAnsweredAtOnceAttachedAndHungUp) {
+TEST_F(ModemLinesCallTest, CallsAreAnsweredAtOnceAttachedAndHungUp) {
   enum class End { kDisconnected, kBusy, kHangUpRefused };
   struct Row {
     const char* what;
@@ -226,29 +227,29 @@ TEST_F(AlpaPageCallTest, CallsAreAnsweredAtOnceAttachedAndHungUp) {
        {"LineBusy", "UnexpectedClose"}},
   };
 
-  ASSERT_TRUE(page.InitializeLine());
-  ASSERT_NE(page.DialingForm(), nullptr);
-  EXPECT_TRUE(static_cast<FakeDialingForm*>(page.DialingForm())->image_);
-  page.SetWaitForCall(true);
+  ASSERT_TRUE(component.InitializeLine());
+  ASSERT_NE(component.DialingForm(), nullptr);
+  EXPECT_TRUE(static_cast<FakeDialingForm*>(component.DialingForm())->image_);
+  component.SetWaitForCall(true);
   int answers = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     events.clear();
     statuses.clear();
-    page.SetDeviceDirectAccess(row.direct_access);
-    page.SetDirectAccessScript({"ATX"});
-    page.SetTimeout(1);
-    page.OnLineBusy = nullptr;
-    if (row.line_busy_event) page.OnLineBusy = [this](TKYRAlpaPage&) { events.push_back("LineBusy"); };
+    component.SetDeviceDirectAccess(row.direct_access);
+    component.SetDirectAccessScript({"ATX"});
+    component.SetTimeout(1);
+    component.OnLineBusy = nullptr;
+    if (row.line_busy_event) component.OnLineBusy = [this](TModemLines&) { events.push_back("LineBusy"); };
     HLINE line = 0;
-    ASSERT_EQ(lineOpen(page.LineApp(), 0, &line, TAPI_VERSION_2_0, 0, 0,
+    ASSERT_EQ(lineOpen(component.LineApp(), 0, &line, TAPI_VERSION_2_0, 0, 0,
                        LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_DATAMODEM),
               0);
     modem.Call();
     const std::string& settled = row.direct_access ? "Dialing hidden" : "Connection";
     ASSERT_TRUE(PumpUntil([&] { return Count(settled) == 1; }, std::chrono::seconds(30)));
     EXPECT_EQ(modem.Answers(), ++answers);
-    EXPECT_EQ(page.GetCommAttached(), !row.direct_access);
+    EXPECT_EQ(component.GetCommAttached(), !row.direct_access);
 
     switch (row.end) {
       case End::kDisconnected: {
@@ -263,20 +264,20 @@ TEST_F(AlpaPageCallTest, CallsAreAnsweredAtOnceAttachedAndHungUp) {
               60000);
           modem.SendFromCaller("CONNECT 9600\r\n");
         });
-        page.SetDirectAccessLogFile((root / "script.log").string());
-        EXPECT_NO_THROW(page.RunDirectAccessScript());
+        component.SetDirectAccessLogFile((root / "script.log").string());
+        EXPECT_NO_THROW(component.RunDirectAccessScript());
         caller.join();
         EXPECT_EQ(heard, "ATX\r\n");  // and nothing else: no dialogue runs on the port
         EXPECT_NE(root.Read("script.log").find("Connected! (conection esteblished)"), std::string::npos);
         // A read that times out is raised only with ShowErrorDialogs.
         char buffer[4];
-        EXPECT_EQ(ThrownText([&] { page.ReadComm(buffer, 4); }), "Timeout during read operation.");
-        page.SetShowErrorDialogs(false);
-        EXPECT_EQ(page.ReadComm(buffer, 4), 0);
-        page.SetShowErrorDialogs(true);
+        EXPECT_EQ(ThrownText([&] { component.ReadComm(buffer, 4); }), "Timeout during read operation.");
+        component.SetShowErrorDialogs(false);
+        EXPECT_EQ(component.ReadComm(buffer, 4), 0);
+        component.SetShowErrorDialogs(true);
         State(0, LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NORMAL);
         // A script run while the call is dropped logs the hang-up.
-        EXPECT_NO_THROW(page.RunDirectAccessScript());
+        EXPECT_NO_THROW(component.RunDirectAccessScript());
         EXPECT_NE(root.Read("script.log").find("Dropped (user hangup)"), std::string::npos);
         EXPECT_THAT(statuses, Contains("Command complete"));  // CONNECTED
         EXPECT_THAT(statuses, Contains("NORMAL"));
@@ -287,13 +288,13 @@ TEST_F(AlpaPageCallTest, CallsAreAnsweredAtOnceAttachedAndHungUp) {
         break;
       case End::kHangUpRefused:
         modem.SetRefuseCommands(true);  // the modem fails to go back on hook
-        page.DialingForm()->bHangUpClick();
+        component.DialingForm()->HangUp();
         ASSERT_TRUE(PumpUntil([&] { return Count("UnexpectedClose") == 1; }, std::chrono::seconds(30)));
         EXPECT_EQ(statuses.back(), "Line has been unexpectedly closed");
         break;
     }
-    EXPECT_FALSE(page.GetCommAttached());
-    EXPECT_FALSE(page.CommHandleHeld());
+    EXPECT_FALSE(component.GetCommAttached());
+    EXPECT_FALSE(component.CommHandleHeld());
     // What the line tells after the row's own steps may come among them.
     std::vector<std::string> own = events, later;
     for (const std::string& event : row.later) {
@@ -315,43 +316,43 @@ TEST_F(AlpaPageCallTest, CallsAreAnsweredAtOnceAttachedAndHungUp) {
 }
 
 // Notifications given straight to the component, as the line layer would.
-TEST_F(AlpaPageCallTest, NotificationsWithoutACallOfTheLine) {
+TEST_F(ModemLinesCallTest, NotificationsWithoutACallOfTheLine) {
   struct Step {
     const char* what;
     std::function<void()> act;
     std::vector<std::string> seen;
   };
-  page.SetStatusPanel([this](const std::string& text) { events.push_back("Status " + text); });
+  component.SetStatusPanel([this](const std::string& text) { events.push_back("Status " + text); });
   const Step steps[] = {
       {"an offer while not answering is only told", [&] { State(77, LINECALLSTATE_OFFERING); },
        {"Offering", "Status Command complete"}},
       {"an offer is answered at once, a made-up call cannot be",
        [&] {
-         page.SetWaitForCall(true);
+         component.SetWaitForCall(true);
          State(78, LINECALLSTATE_OFFERING);
        },
        {"Offering", "Box Unable to answer to call."}},
-      {"rings are not counted", [&] { page.LineCallback(0, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 0); }, {}},
+      {"rings are not counted", [&] { component.LineCallback(0, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 0); }, {}},
       {"an idle call the line does not know", [&] { State(78, LINECALLSTATE_IDLE); },
        {"Box Unable to dealocate a call."}},
       {"no call is up: a connection is ignored", [&] { State(78, LINECALLSTATE_CONNECTED); },
        {"Status Command complete"}},
       {"a state not handled is named", [&] { State(78, LINECALLSTATE_RINGBACK); }, {"Status RINGBACK"}},
-      {"the line closed", [&] { page.LineCallback(0, LINE_CLOSE, 0, 0); },
+      {"the line closed", [&] { component.LineCallback(0, LINE_CLOSE, 0, 0); },
        {"UnexpectedClose", "Status Line has been unexpectedly closed"}},
       {"an event handler that fails is shown, not passed on",
        [&] {
-         page.OnBusy = [](TKYRAlpaPage&) { throw Exception("busy handler failed"); };
+         component.OnBusy = [](TModemLines&) { throw Exception("busy handler failed"); };
          State(78, LINECALLSTATE_BUSY);
        },
        {"Box busy handler failed"}},
       {"without ShowErrorDialogs no box",
        [&] {
-         page.SetShowErrorDialogs(false);
+         component.SetShowErrorDialogs(false);
          State(78, LINECALLSTATE_IDLE);
        },
        {}},
-      {"a reply to no request of its own", [&] { page.LineCallback(0, LINE_REPLY, 5, 0x80000001); }, {}},
+      {"a reply to no request of its own", [&] { component.LineCallback(0, LINE_REPLY, 5, 0x80000001); }, {}},
   };
   for (const Step& step : steps) {
     events.clear();

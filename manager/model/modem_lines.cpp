@@ -1,4 +1,4 @@
-#include "manager/model/kyr_alpa_page.h"
+#include "manager/model/modem_lines.h"
 
 #include <exception>
 #include <filesystem>
@@ -32,14 +32,14 @@ int32_t QueryDevConfig(uint32_t DeviceId, VARSTRING& Record) {
 
 }  // namespace
 
-TKYRAlpaPage::TKYRAlpaPage(void* Owner) : FParentForm(Owner) {
+TModemLines::TModemLines(void* Owner) : FParentForm(Owner) {
   SetDevIdToInitialize(kNoDevice);
   SetShowDialDialog(false);
   // No call is up: a CONNECTED notification is ignored.
   FDropping = true;
 }
 
-TKYRAlpaPage::~TKYRAlpaPage() {
+TModemLines::~TModemLines() {
   try {
     HangUp();
   } catch (...) {
@@ -50,29 +50,29 @@ TKYRAlpaPage::~TKYRAlpaPage() {
   }
 }
 
-void TKYRAlpaPage::ShutdownLineApp() {
+void TModemLines::ShutdownLineApp() {
   if (!FInitialized) return;
   const int32_t result = lineShutdown(FLineApp);
   FInitialized = false;
-  TAlpaLineTable::Release(FClaimedInstance, this);
+  TModemLinesTable::Release(FClaimedInstance, this);
   FClaimedInstance = -1;
   CheckLineResult(result);
 }
 
-bool TKYRAlpaPage::InitializeLine() {
+bool TModemLines::InitializeLine() {
   try {
     if (FInitialized) {
       ShutdownLineApp();
       SleepPumping(5);
     }
-    if (FDeviceDirectAccess || !TAlpaLineTable::Claim(FLineInstance, this)) return false;
+    if (FDeviceDirectAccess || !TModemLinesTable::Claim(FLineInstance, this)) return false;
     FClaimedInstance = FLineInstance;
     if (FLineInstance == 0 && FShowDialDialog && !FDialingForm && DialingFormMaker()) {
       FDialingForm = DialingFormMaker()(*this);
       if (FDialingForm) FDialingForm->SetImageVisible(true);
     }
-    if (lineInitialize(&FLineApp, TAlpaLineTable::Callback(FLineInstance), kManagerTitle, &FNumDevs) < 0) {
-      TAlpaLineTable::Release(FClaimedInstance, this);
+    if (lineInitialize(&FLineApp, TModemLinesTable::Callback(FLineInstance), kManagerTitle, &FNumDevs) < 0) {
+      TModemLinesTable::Release(FClaimedInstance, this);
       FClaimedInstance = -1;
       return false;
     }
@@ -80,28 +80,28 @@ bool TKYRAlpaPage::InitializeLine() {
     return true;
   } catch (const std::exception&) {
     // The entry is not held by a component without a line application.
-    TAlpaLineTable::Release(FClaimedInstance, this);
+    TModemLinesTable::Release(FClaimedInstance, this);
     FClaimedInstance = -1;
     return false;
   }
 }
 
-uint32_t TKYRAlpaPage::NegotiateAPIVersion(uint32_t DeviceId) {
+uint32_t TModemLines::NegotiateAPIVersion(uint32_t DeviceId) {
   return NegotiateLineVersion(FLineApp, DeviceId, TAPI_VERSION_1_4, TAPI_VERSION_2_0);
 }
 
-std::string TKYRAlpaPage::GetLineName(const LINEDEVCAPS& Caps) {
+std::string TModemLines::GetLineName(const LINEDEVCAPS& Caps) {
   if (Caps.LineName.empty() || Caps.dwStringFormat != STRINGFORMAT_ASCII) return "Line Unnamed";
   // A name field without a NUL keeps every byte.
   const std::string name = Caps.LineName.substr(0, Caps.LineName.find('\0'));
   return name.empty() ? "Line Name is Empty" : name;
 }
 
-std::string TKYRAlpaPage::DataModemLineName(const LINEDEVCAPS& Caps) {
+std::string TModemLines::DataModemLineName(const LINEDEVCAPS& Caps) {
   return (Caps.dwMediaModes & LINEMEDIAMODE_DATAMODEM) != 0 ? GetLineName(Caps) : std::string();
 }
 
-bool TKYRAlpaPage::GetLineNames(std::vector<TAlpaLine>& Strings) {
+bool TModemLines::GetLineNames(std::vector<TModemLine>& Strings) {
   if (!FInitialized) return false;
   Strings.clear();
   for (uint32_t device = 0; device < FNumDevs; ++device) {
@@ -116,7 +116,7 @@ bool TKYRAlpaPage::GetLineNames(std::vector<TAlpaLine>& Strings) {
   return true;
 }
 
-bool TKYRAlpaPage::EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled, std::string* Reason) {
+bool TModemLines::EditModemConfig(const std::string& Path, uint32_t DeviceId, bool* Cancelled, std::string* Reason) {
   if (Cancelled != nullptr) *Cancelled = false;
   if (Reason != nullptr) Reason->clear();
   const auto fail = [Reason](std::string why) {

@@ -6,8 +6,8 @@
 
 #include "engines/line_texts.h"
 #include "engines/tapi_line.h"
-#include "manager/model/kyr_alpa_page.h"
 #include "manager/model/message_sink.h"
+#include "manager/model/modem_lines.h"
 #include "platform/messages/message_queue.h"
 #include "platform/telephony/line_api.h"
 #include "platform/telephony/tapi_constants.h"
@@ -21,75 +21,75 @@ using namespace platform;
 
 // ---- port settings ----
 
-void TKYRAlpaPage::SetComPort(TAComPortNumber Value) {
+void TModemLines::SetComPort(TAComPortNumber Value) {
   if (!FCommAttached) FComPort = Value;
 }
 
-TAComPortBaudRate TKYRAlpaPage::GetComPortSpeed() const {
+TAComPortBaudRate TModemLines::GetComPortSpeed() const {
   return static_cast<TAComPortBaudRate>(TTapiLineCore::GetComPortSpeed());
 }
-void TKYRAlpaPage::SetComPortSpeed(TAComPortBaudRate Value) {
+void TModemLines::SetComPortSpeed(TAComPortBaudRate Value) {
   TTapiLineCore::SetComPortSpeed(static_cast<TTapComPortBaudRate>(Value));
 }
-TAComPortDataBits TKYRAlpaPage::GetComPortDataBits() const {
+TAComPortDataBits TModemLines::GetComPortDataBits() const {
   return static_cast<TAComPortDataBits>(TTapiLineCore::GetComPortDataBits());
 }
-void TKYRAlpaPage::SetComPortDataBits(TAComPortDataBits Value) {
+void TModemLines::SetComPortDataBits(TAComPortDataBits Value) {
   TTapiLineCore::SetComPortDataBits(static_cast<TTapComPortDataBits>(Value));
 }
-TAComPortStopBits TKYRAlpaPage::GetComPortStopBits() const {
+TAComPortStopBits TModemLines::GetComPortStopBits() const {
   return static_cast<TAComPortStopBits>(TTapiLineCore::GetComPortStopBits());
 }
-void TKYRAlpaPage::SetComPortStopBits(TAComPortStopBits Value) {
+void TModemLines::SetComPortStopBits(TAComPortStopBits Value) {
   TTapiLineCore::SetComPortStopBits(static_cast<TTapComPortStopBits>(Value));
 }
-TAComPortParity TKYRAlpaPage::GetComPortParity() const {
+TAComPortParity TModemLines::GetComPortParity() const {
   return static_cast<TAComPortParity>(TTapiLineCore::GetComPortParity());
 }
-void TKYRAlpaPage::SetComPortParity(TAComPortParity Value) {
+void TModemLines::SetComPortParity(TAComPortParity Value) {
   TTapiLineCore::SetComPortParity(static_cast<TTapComPortParity>(Value));
 }
-TAComPortHwHandshaking TKYRAlpaPage::GetComPortHwHandshaking() const {
+TAComPortHwHandshaking TModemLines::GetComPortHwHandshaking() const {
   return static_cast<TAComPortHwHandshaking>(TTapiLineCore::GetComPortHwHandshaking());
 }
-void TKYRAlpaPage::SetComPortHwHandshaking(TAComPortHwHandshaking Value) {
+void TModemLines::SetComPortHwHandshaking(TAComPortHwHandshaking Value) {
   TTapiLineCore::SetComPortHwHandshaking(static_cast<TTapComPortHwHandshaking>(Value));
 }
-TAComPortSwHandshaking TKYRAlpaPage::GetComPortSwHandshaking() const {
+TAComPortSwHandshaking TModemLines::GetComPortSwHandshaking() const {
   return static_cast<TAComPortSwHandshaking>(TTapiLineCore::GetComPortSwHandshaking());
 }
-void TKYRAlpaPage::SetComPortSwHandshaking(TAComPortSwHandshaking Value) {
+void TModemLines::SetComPortSwHandshaking(TAComPortSwHandshaking Value) {
   TTapiLineCore::SetComPortSwHandshaking(static_cast<TTapComPortSwHandshaking>(Value));
 }
 
 // The window's events keep flowing around every access to the port.
-void TKYRAlpaPage::PortPause() { SleepPumping(2); }
+void TModemLines::PortPause() { SleepPumping(2); }
 
 // ---- shared helpers ----
 
-void TKYRAlpaPage::Raise(const TAlpaNotifyEvent& Event) {
+void TModemLines::Raise(const TModemLinesEvent& Event) {
   if (Event) Event(*this);
 }
 
-void TKYRAlpaPage::ShowError(const std::string& Text) {
+void TModemLines::ShowError(const std::string& Text) {
   if (FShowErrorDialogs && FSink != nullptr) FSink->ShowBox(Text, BoxKind::kError, BoxButtons::kOk);
 }
 
-void TKYRAlpaPage::ShowStatus(const std::string& Text) {
+void TModemLines::ShowStatus(const std::string& Text) {
   if (FStatusPanel && !Text.empty()) FStatusPanel(Text);
 }
 
-void TKYRAlpaPage::HideDialingForm() {
+void TModemLines::HideDialingForm() {
   if (FDialingForm) FDialingForm->Hide();
 }
 
-void TKYRAlpaPage::KYRTapi1TapiProgress(TKYRAlpaPage& /*Sender*/, const std::string& Msg) {
+void TModemLines::ReportProgress(TModemLines& /*Sender*/, const std::string& Msg) {
   if (OnPageProgress) OnPageProgress(*this, Msg, "Connection Status");
 }
 
 // ---- hanging up ----
 
-bool TKYRAlpaPage::HangUp() {
+bool TModemLines::HangUp() {
   if (!FCommAttached && FDropping) return true;
   FEventSignalled[0] = true;
   FCommAttached = false;
@@ -103,12 +103,12 @@ bool TKYRAlpaPage::HangUp() {
   SleepPumping(1);
   HideDialingForm();
   CloseLine();
-  if (!FCommAttached && FDropping) KYRTapi1TapiProgress(*this, "Disconnected");
+  if (!FCommAttached && FDropping) ReportProgress(*this, "Disconnected");
   SleepPumping(1);
   return false;
 }
 
-void TKYRAlpaPage::CloseLine() {
+void TModemLines::CloseLine() {
   ShowStatus("Try to close line... (takes several seconds)");
   SleepPumping(1);
   FEventSignalled[0] = true;
@@ -118,7 +118,7 @@ void TKYRAlpaPage::CloseLine() {
   Raise(OnClose);
 }
 
-void TKYRAlpaPage::LineReply(int32_t RequestId, int32_t Result) {
+void TModemLines::LineReply(int32_t RequestId, int32_t Result) {
   if (RequestId == 0) return;  // no request has that identifier
   if (RequestId == FRequests[kAnswerRequest]) {
     FRequests[kAnswerRequest] = 0;
@@ -139,7 +139,7 @@ void TKYRAlpaPage::LineReply(int32_t RequestId, int32_t Result) {
 // An exception from an event handler is not passed into the line layer,
 // which would carry it out of the window's event loop: it is shown as the
 // other failures are.
-void TKYRAlpaPage::LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t dwParam1, uint32_t dwParam2) {
+void TModemLines::LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t dwParam1, uint32_t dwParam2) {
   try {
     DispatchLineMessage(hDevice, dwMessage, dwParam1, dwParam2);
   } catch (const std::exception& e) {
@@ -149,7 +149,7 @@ void TKYRAlpaPage::LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t d
 }
 
 // The status panel tells each call state handled without a failure.
-void TKYRAlpaPage::HandleCallState(uint32_t hCall, uint32_t State, uint32_t Mode) {
+void TModemLines::HandleCallState(uint32_t hCall, uint32_t State, uint32_t Mode) {
   bool handled = true;
   switch (State) {
     case LINECALLSTATE_IDLE:
@@ -179,7 +179,7 @@ void TKYRAlpaPage::HandleCallState(uint32_t hCall, uint32_t State, uint32_t Mode
   ShowStatus(handled ? CallStateDetailText(State, Mode) : CallStateText(State));
 }
 
-bool TKYRAlpaPage::CallIdle() {
+bool TModemLines::CallIdle() {
   if (FreeIdleCall()) return true;
   ShowError("Unable to dealocate a call.");
   HideDialingForm();
@@ -188,7 +188,7 @@ bool TKYRAlpaPage::CallIdle() {
 
 // No rings are counted: while WaitForCall is set, the call is answered at
 // once.
-bool TKYRAlpaPage::CallOffered(uint32_t hCall) {
+bool TModemLines::CallOffered(uint32_t hCall) {
   if (FCommAttached) return true;
   FCallHandle = hCall;
   Raise(OnCallOffering);
@@ -213,7 +213,7 @@ bool TKYRAlpaPage::CallOffered(uint32_t hCall) {
 
 // The port is attached and nothing runs on it; the direct-access script
 // does, in direct-access mode.
-bool TKYRAlpaPage::CallConnected() {
+bool TModemLines::CallConnected() {
   std::string failure;
   switch (ConnectCall(failure)) {
     case TConnectStep::kIgnored:
@@ -233,12 +233,12 @@ bool TKYRAlpaPage::CallConnected() {
   return false;
 }
 
-void TKYRAlpaPage::HandleLineClose() {
+void TModemLines::HandleLineClose() {
   Raise(OnUnexpectedClose);
   ShowStatus("Line has been unexpectedly closed");
 }
 
-void TKYRAlpaPage::HandleLineReply(int32_t RequestId, int32_t Result) {
+void TModemLines::HandleLineReply(int32_t RequestId, int32_t Result) {
   try {
     LineReply(RequestId, Result);
   } catch (const std::exception&) {

@@ -1,4 +1,4 @@
-#include "manager/ui/dialing_frm.h"
+#include "manager/ui/qt_dialing_form.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -9,8 +9,8 @@
 
 namespace vltg::manager {
 
-TDialingFrm::TDialingFrm(TKYRAlpaPage& Owner)
-    : TDialingForm(Owner), ModemName(new QLabel(this)), Image(new QLabel(this)), bHangUp(new QPushButton(this)) {
+QtDialingForm::QtDialingForm(TModemLines& Owner)
+    : TDialingForm(Owner), ModemName(new QLabel(this)), Image(new QLabel(this)), HangUpButton(new QPushButton(this)) {
   setObjectName("DialingFrm");
   setWindowTitle("Dialing...");
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
@@ -18,29 +18,29 @@ TDialingFrm::TDialingFrm(TKYRAlpaPage& Owner)
   Image->setObjectName("Image");
   Image->setPixmap(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(32, 32));
   Image->hide();
-  bHangUp->setObjectName("bHangUp");
-  bHangUp->setText("&Hang up");
-  connect(bHangUp, &QPushButton::clicked, this, [this] { bHangUpClick(); });
+  HangUpButton->setObjectName("bHangUp");
+  HangUpButton->setText("&Hang up");
+  connect(HangUpButton, &QPushButton::clicked, this, [this] { HangUp(); });
 
   auto* top = new QHBoxLayout;
   top->addWidget(Image);
   top->addWidget(ModemName, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
-  layout->addWidget(bHangUp, 0, Qt::AlignHCenter);
+  layout->addWidget(HangUpButton, 0, Qt::AlignHCenter);
 }
 
-void TDialingFrm::Show() {
+void QtDialingForm::Show() {
   show();
   repaint();
 }
 
-void TDialingFrm::Hide() { hide(); }
+void QtDialingForm::Hide() { hide(); }
 
-void TDialingFrm::SetImageVisible(bool Visible) { Image->setVisible(Visible); }
+void QtDialingForm::SetImageVisible(bool Visible) { Image->setVisible(Visible); }
 
 void InstallDialingForm() {
-  SetDialingFormMaker([](TKYRAlpaPage& Owner) { return std::make_unique<TDialingFrm>(Owner); });
+  SetDialingFormMaker([](TModemLines& Owner) { return std::make_unique<QtDialingForm>(Owner); });
 }
 
 }  // namespace vltg::manager

@@ -34,10 +34,10 @@ class MessageSink;
 
 // A listed line: its name and its device identifier, which is what a port
 // stores and what its modem configuration is edited for.
-struct TAlpaLine {
+struct TModemLine {
   std::string Name;
   uint32_t DeviceId = 0;
-  bool operator==(const TAlpaLine&) const = default;
+  bool operator==(const TModemLine&) const = default;
 };
 
 // The port settings as this component names them, with the ordinals of the
@@ -57,23 +57,23 @@ enum TDialMethod : uint8_t { dmTone, dmPulse };
 enum TDeliveryCommand : uint8_t { dcTap };
 enum TSMSType : uint8_t { stNone };
 
-class TKYRAlpaPage;
-using TAlpaLineTable = TLineTable<TKYRAlpaPage>;
-using TAlpaNotifyEvent = std::function<void(TKYRAlpaPage& Sender)>;
+class TModemLines;
+using TModemLinesTable = TLineTable<TModemLines>;
+using TModemLinesEvent = std::function<void(TModemLines& Sender)>;
 using TStatusNotifyEvent =
-    std::function<void(TKYRAlpaPage& Sender, const std::string& Status, const std::string& Caption)>;
+    std::function<void(TModemLines& Sender, const std::string& Status, const std::string& Caption)>;
 // Puts a text into a status bar's panel.
 using TStatusPanel = std::function<void(const std::string& Text)>;
 
-class TKYRAlpaPage : private TTapiLineCore {
+class TModemLines : private TTapiLineCore {
  public:
   using TTapiLineCore::kNoDevice;
 
   // Owner is the form the component belongs to; it becomes ParentForm.
-  explicit TKYRAlpaPage(void* Owner = nullptr);
+  explicit TModemLines(void* Owner = nullptr);
   // Hangs up, shuts the line application down and gives the entry back;
   // nothing escapes.
-  ~TKYRAlpaPage() override;
+  ~TModemLines() override;
 
   // ---- published properties ----
   // Offered calls are answered at once.
@@ -180,17 +180,17 @@ class TKYRAlpaPage : private TTapiLineCore {
   void SetComPortSwHandshaking(TAComPortSwHandshaking Value);
 
   // ---- events ----
-  TAlpaNotifyEvent OnConnection;
-  TAlpaNotifyEvent OnCallOffering;
-  TAlpaNotifyEvent OnCallAnswering;
-  TAlpaNotifyEvent OnDisconnect;
-  TAlpaNotifyEvent OnBusy;
-  TAlpaNotifyEvent OnOpen;  // declared for owners; never raised
-  TAlpaNotifyEvent OnClose;
-  TAlpaNotifyEvent OnDropCall;
-  TAlpaNotifyEvent OnUnexpectedClose;
+  TModemLinesEvent OnConnection;
+  TModemLinesEvent OnCallOffering;
+  TModemLinesEvent OnCallAnswering;
+  TModemLinesEvent OnDisconnect;
+  TModemLinesEvent OnBusy;
+  TModemLinesEvent OnOpen;  // declared for owners; never raised
+  TModemLinesEvent OnClose;
+  TModemLinesEvent OnDropCall;
+  TModemLinesEvent OnUnexpectedClose;
   // A request of the line failed; without it the box "Line In Use!".
-  TAlpaNotifyEvent OnLineBusy;
+  TModemLinesEvent OnLineBusy;
   TStatusNotifyEvent OnPageProgress;
 
   // Where error boxes go (none: nowhere), and the status panel (none unless
@@ -211,7 +211,7 @@ class TKYRAlpaPage : private TTapiLineCore {
   // blank names are left out. False, with Strings untouched, until the line
   // application runs; a failing capabilities query raises its line error
   // text (Strings then holds the lines before it).
-  bool GetLineNames(std::vector<TAlpaLine>& Strings);
+  bool GetLineNames(std::vector<TModemLine>& Strings);
   // The name a line's capabilities give it: its ASCII name up to the first
   // NUL, "Line Name is Empty" when that is empty, "Line Unnamed" without one.
   static std::string GetLineName(const platform::LINEDEVCAPS& Caps);
@@ -245,7 +245,7 @@ class TKYRAlpaPage : private TTapiLineCore {
   // line error text.
   void LineReply(int32_t RequestId, int32_t Result);
   // Raises OnPageProgress with the caption "Connection Status".
-  void KYRTapi1TapiProgress(TKYRAlpaPage& Sender, const std::string& Msg);
+  void ReportProgress(TModemLines& Sender, const std::string& Msg);
   // One line notification (what the line table's handler of this
   // component's entry receives).
   void LineCallback(uint32_t hDevice, uint32_t dwMessage, uint32_t dwParam1, uint32_t dwParam2);
@@ -282,7 +282,7 @@ class TKYRAlpaPage : private TTapiLineCore {
   enum TRequest { kAnswerRequest, kDialRequest, kDropRequest, kRequests };
 
   void ShutdownLineApp();
-  void Raise(const TAlpaNotifyEvent& Event);
+  void Raise(const TModemLinesEvent& Event);
   // An error box, with ShowErrorDialogs.
   void ShowError(const std::string& Text);
   void ShowStatus(const std::string& Text);

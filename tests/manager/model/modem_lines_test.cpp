@@ -1,6 +1,6 @@
 // The manager's line component against the line layer: the lines it lists,
 // and modem configuration files written from the provider's dialog.
-#include "manager/model/kyr_alpa_page.h"
+#include "manager/model/modem_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ namespace {
 
 using platform::DeviceConfig;
 
-class KYRAlpaPageTest : public ::testing::Test {
+class ModemLinesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::LinkComPort(1, modems_[0].LinePath());
@@ -52,33 +52,33 @@ class KYRAlpaPageTest : public ::testing::Test {
   bool accept_ = true;
 };
 
-TEST_F(KYRAlpaPageTest, ListsTheLinesWithTheirDeviceIdsOnceItsLineApplicationRuns) {
+TEST_F(ModemLinesTest, ListsTheLinesWithTheirDeviceIdsOnceItsLineApplicationRuns) {
   {
-    TKYRAlpaPage page, other;
-    std::vector<TAlpaLine> lines{{"untouched", 9}};
-    EXPECT_FALSE(page.GetLineNames(lines));
-    EXPECT_EQ(lines, (std::vector<TAlpaLine>{{"untouched", 9}}));
-    ASSERT_TRUE(page.InitializeLine());
-    ASSERT_TRUE(page.GetLineNames(lines));
-    EXPECT_EQ(lines, (std::vector<TAlpaLine>{{"Modem A", 0}, {"Modem B", 1}}));
+    TModemLines component, other;
+    std::vector<TModemLine> lines{{"untouched", 9}};
+    EXPECT_FALSE(component.GetLineNames(lines));
+    EXPECT_EQ(lines, (std::vector<TModemLine>{{"untouched", 9}}));
+    ASSERT_TRUE(component.InitializeLine());
+    ASSERT_TRUE(component.GetLineNames(lines));
+    EXPECT_EQ(lines, (std::vector<TModemLine>{{"Modem A", 0}, {"Modem B", 1}}));
     // Entry 0 is held: another component cannot have it; a restart keeps it.
     EXPECT_FALSE(other.InitializeLine());
-    EXPECT_TRUE(page.InitializeLine());
-    EXPECT_EQ(TAlpaLineTable::Entry(0), &page);
+    EXPECT_TRUE(component.InitializeLine());
+    EXPECT_EQ(TModemLinesTable::Entry(0), &component);
     other.SetDeviceDirectAccess(true);
     other.SetLineInstance(16);
     EXPECT_FALSE(other.InitializeLine());
   }
-  EXPECT_EQ(TAlpaLineTable::Entry(0), nullptr);
+  EXPECT_EQ(TModemLinesTable::Entry(0), nullptr);
   root_.Write("telephony.ini", "");
-  TKYRAlpaPage page;
-  std::vector<TAlpaLine> lines{{"old", 0}};
-  ASSERT_TRUE(page.InitializeLine());
-  EXPECT_TRUE(page.GetLineNames(lines));
+  TModemLines component;
+  std::vector<TModemLine> lines{{"old", 0}};
+  ASSERT_TRUE(component.InitializeLine());
+  EXPECT_TRUE(component.GetLineNames(lines));
   EXPECT_TRUE(lines.empty());
 }
 
-TEST_F(KYRAlpaPageTest, LineNamesFromTheCapabilities) {
+TEST_F(ModemLinesTest, LineNamesFromTheCapabilities) {
   const auto caps = [](std::string name, uint32_t format, uint32_t media) {
     platform::LINEDEVCAPS caps;
     caps.LineName = std::move(name);
@@ -92,13 +92,13 @@ TEST_F(KYRAlpaPageTest, LineNamesFromTheCapabilities) {
       {caps("Modem", 4, 0x10), "Line Unnamed"},
       {caps("Voice", 1, 0x4), ""},
   };
-  for (const auto& [line, listed] : cases) EXPECT_EQ(TKYRAlpaPage::DataModemLineName(line), listed) << listed;
+  for (const auto& [line, listed] : cases) EXPECT_EQ(TModemLines::DataModemLineName(line), listed) << listed;
 }
 
 // Lines our modem provider never has, through a test provider: one whose
 // interface version does not fit stays in the list, one without data-modem
 // support is left out (and the next keeps its own device id).
-TEST_F(KYRAlpaPageTest, AnUnfitVersionIsListedAsUnavailableAndAVoiceLineNotAtAll) {
+TEST_F(ModemLinesTest, AnUnfitVersionIsListedAsUnavailableAndAVoiceLineNotAtAll) {
   root_.Write("telephony.ini",
               "[Modem A]\r\nDevice=COM1\r\n[Newer]\r\nDevice=COM3\r\n[Voice]\r\nDevice=COM4\r\n"
               "[Modem B]\r\nDevice=COM2\r\n");
@@ -106,20 +106,20 @@ TEST_F(KYRAlpaPageTest, AnUnfitVersionIsListedAsUnavailableAndAVoiceLineNotAtAll
     if (id == 1) traits.low_version = traits.high_version = 0x00030000;
     if (id == 2) traits.caps.dwMediaModes = platform::LINEMEDIAMODE_INTERACTIVEVOICE;
   });
-  TKYRAlpaPage page;
-  ASSERT_TRUE(page.InitializeLine());
-  std::vector<TAlpaLine> lines;
-  ASSERT_TRUE(page.GetLineNames(lines));
-  EXPECT_EQ(lines, (std::vector<TAlpaLine>{{"Modem A", 0}, {"Line Unavailable", 1}, {"Modem B", 3}}));
+  TModemLines component;
+  ASSERT_TRUE(component.InitializeLine());
+  std::vector<TModemLine> lines;
+  ASSERT_TRUE(component.GetLineNames(lines));
+  EXPECT_EQ(lines, (std::vector<TModemLine>{{"Modem A", 0}, {"Line Unavailable", 1}, {"Modem B", 3}}));
 }
 
-TEST_F(KYRAlpaPageTest, EditsStartFromAUsableFileElseFromTheLineAndCancelWritesNothing) {
+TEST_F(ModemLinesTest, EditsStartFromAUsableFileElseFromTheLineAndCancelWritesNothing) {
   const std::string path = (dir_ / "Demo.mcf").string();
-  TKYRAlpaPage page;
-  page.SetParentForm(&owner_);
-  ASSERT_TRUE(page.EditModemConfig(path, 1));
+  TModemLines component;
+  component.SetParentForm(&owner_);
+  ASSERT_TRUE(component.EditModemConfig(path, 1));
   EXPECT_EQ(InitCommandInFile(), "ATS7=45");
-  ASSERT_TRUE(page.EditModemConfig(path, 1));
+  ASSERT_TRUE(component.EditModemConfig(path, 1));
   EXPECT_EQ(shown_, (std::vector<std::string>{"Modem B ATL0", "Modem B ATS7=45"}));
 
   const std::string good = dir_.Read("Demo.mcf");
@@ -129,7 +129,7 @@ TEST_F(KYRAlpaPageTest, EditsStartFromAUsableFileElseFromTheLineAndCancelWritesN
   for (const std::string& bad : {good.substr(0, 20), foreign, oversized}) {
     shown_.clear();
     dir_.Write("Demo.mcf", bad);
-    ASSERT_TRUE(page.EditModemConfig(path, 1));
+    ASSERT_TRUE(component.EditModemConfig(path, 1));
     EXPECT_EQ(shown_, (std::vector<std::string>{"Modem B ATL0"}));
     EXPECT_EQ(dir_.Read("Demo.mcf"), good);
   }
@@ -137,10 +137,10 @@ TEST_F(KYRAlpaPageTest, EditsStartFromAUsableFileElseFromTheLineAndCancelWritesN
   accept_ = false;
   dir_.Write("Demo.mcf", "kept");
   bool cancelled = false;
-  EXPECT_FALSE(page.EditModemConfig(path, 1, &cancelled));
+  EXPECT_FALSE(component.EditModemConfig(path, 1, &cancelled));
   EXPECT_TRUE(cancelled);
   platform::SetDevConfigDialog(nullptr);
-  EXPECT_FALSE(page.EditModemConfig(path, 1, &cancelled));
+  EXPECT_FALSE(component.EditModemConfig(path, 1, &cancelled));
   EXPECT_FALSE(cancelled);
   EXPECT_EQ(dir_.Read("Demo.mcf"), "kept");
 }

@@ -14,7 +14,7 @@ namespace vltg::manager {
 // The "Route Type:" list, in its order.
 inline constexpr std::array<std::string_view, 3> kRouteTypes{kTransportSnpp, kTransportTnpp, kTransportWctp};
 
-inline constexpr int kRoutFormHelp = 60;
+inline constexpr int kRouteDialogHelp = 60;
 
 // A field at fault: the warning's text and the control to focus.
 struct RouteFault {
@@ -29,24 +29,24 @@ std::optional<RouteFault> CheckRouteText(std::string_view route);
 // focus on the field.
 void ShowRouteFault(MessageSink& sink, const RouteFault& fault);
 
-class TRoutForm {
+class TRouteDialogModel {
  public:
   std::string Route;
-  int rType = 0;  // position in kRouteTypes: "SNPP" when the dialog is made
+  int TransportIndex = 0;  // position in kRouteTypes: "SNPP" when the dialog is made
   std::string Destination;
   std::string Port = "444";
-  std::string Label3 = "&Server:";
-  std::string Label4 = "&Port:";
+  std::string DestinationLabel = "&Server:";
+  std::string PortLabel = "&Port:";
 
   // The chosen transport's text.
   std::string_view Transport() const;
   // Selects the transport of that word; "SNPP" for a word that is none of the three.
   void SelectTransport(std::string_view word);
   // Relabels the two fields for the chosen transport.
-  void rTypeChange();
+  void Relabel();
   // OK: true closes the dialog; otherwise the first field at fault is shown
   // on `sink` (the dialog's) and the dialog stays open.
-  bool BitBtn1Click(MessageSink& sink) const;
+  bool Accept(MessageSink& sink) const;
   std::optional<RouteFault> Check() const;
 
   // The route the fields make.

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "manager/model/kyr_alpa_page.h"
-#include "manager/ui/dialing_frm.h"
+#include "manager/model/modem_lines.h"
+#include "manager/ui/qt_dialing_form.h"
 #include "tests/manager/ui/test_application.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -17,36 +17,38 @@
 namespace vltg::manager {
 namespace {
 
-TEST(DialingFrmTest, EntryZeroMakesItOnceHiddenWithItsImageAndItsButtonHangsUp) {
+TEST(QtDialingFormTest, EntryZeroMakesItOnceHiddenWithItsImageAndItsButtonHangsUp) {
   testing::TestApplication();
   testing::TempDir root;
   testing::ScopedEnv env{"VLTG_ROOT", root.Path().string()};
   InstallDialingForm();
-  TKYRAlpaPage page;
-  page.SetShowDialDialog(true);
-  ASSERT_TRUE(page.InitializeLine());
-  auto* form = dynamic_cast<TDialingFrm*>(page.DialingForm());
+  TModemLines component;
+  component.SetShowDialDialog(true);
+  ASSERT_TRUE(component.InitializeLine());
+  auto* form = dynamic_cast<QtDialingForm*>(component.DialingForm());
   ASSERT_NE(form, nullptr);
-  ASSERT_TRUE(page.InitializeLine());
-  EXPECT_EQ(page.DialingForm(), form);  // made once
+  ASSERT_TRUE(component.InitializeLine());
+  EXPECT_EQ(component.DialingForm(), form);  // made once
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(form->windowTitle(), "Dialing...");
-  EXPECT_EQ(form->bHangUp->text(), "&Hang up");
+  EXPECT_EQ(form->HangUpButton->text(), "&Hang up");
   EXPECT_TRUE(form->Image->isVisibleTo(form));
 
   // The button hangs the component up; with no call up that has nothing to
   // do (no drop, no "Disconnected"), and nothing escapes the click.
   std::vector<std::string> seen;
-  page.OnPageProgress = [&](TKYRAlpaPage&, const std::string& status, const std::string&) { seen.push_back(status); };
-  page.OnDropCall = [](TKYRAlpaPage&) { throw std::runtime_error("no call to drop"); };
+  component.OnPageProgress = [&](TModemLines&, const std::string& status, const std::string&) {
+    seen.push_back(status);
+  };
+  component.OnDropCall = [](TModemLines&) { throw std::runtime_error("no call to drop"); };
   form->Show();
   EXPECT_TRUE(form->isVisible());
-  QTest::mouseClick(form->bHangUp, Qt::LeftButton);
+  QTest::mouseClick(form->HangUpButton, Qt::LeftButton);
   EXPECT_TRUE(seen.empty());
   form->Hide();
   EXPECT_FALSE(form->isVisible());
 
-  TKYRAlpaPage other;
+  TModemLines other;
   other.SetShowDialDialog(true);
   other.SetLineInstance(1);
   ASSERT_TRUE(other.InitializeLine());
