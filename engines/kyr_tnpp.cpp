@@ -118,6 +118,7 @@ uint32_t TKYRTNPP::LinkThreadProc(TWinThread& Sender) {
     FLink.Run(stop);
   } catch (...) {
     // Nobody serves the link any more: pages are refused from now on.
+    FLinkOpen = false;
     FLink.SetLinkUp(false);
     if (!stop() && OnLinkError) OnLinkError(*this);
     throw;

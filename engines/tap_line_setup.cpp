@@ -44,12 +44,20 @@ void TKYRTap::InitializeLine() {
   FClaimedInstance = FLineInstance;
   if (FLineInstance == 2) Error(" TapiLine=" + std::to_string(reinterpret_cast<uintptr_t>(this)));
 
-  const int32_t result =
-      lineInitialize(&FLineApp, TTapLineTable::Callback(FLineInstance), kApplicationName, &FNumDevs);
-  if (result < 0) {
-    // The entry is not held by an engine without a line application.
+  // The entry is not held by an engine without a line application.
+  const auto release = [this] {
     TTapLineTable::Release(FClaimedInstance, this);
     FClaimedInstance = -1;
+  };
+  int32_t result = 0;
+  try {
+    result = lineInitialize(&FLineApp, TTapLineTable::Callback(FLineInstance), kApplicationName, &FNumDevs);
+  } catch (...) {  // telephony.ini that cannot be read
+    release();
+    throw;
+  }
+  if (result < 0) {
+    release();
     CheckLineResult(result);
   }
   SleepPumping(100);

@@ -13,17 +13,16 @@ namespace vltg {
 namespace fs = std::filesystem;
 namespace {
 
-// The log holds PINs and message texts: owner and group only.
-constexpr fs::perms kLogFileMode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-
 // The service runs on with a log that cannot be written (a data directory it
 // may not write, a full disk): nothing else would tell. `failing` says whether
-// the log is in a run of failures, which `ok` ends or a failure starts.
-void TellEventLog(bool& failing, bool ok, const std::string& failure, const std::string& recovery) {
+// the log is in a run of failures, which `ok` ends or a failure starts; the
+// texts are made only then, not for every line.
+template <typename Failure, typename Recovery>
+void TellEventLog(bool& failing, bool ok, Failure failure, Recovery recovery) {
   if (ok != failing) return;
   failing = !ok;
   platform::ReportEvent(kGatewayServiceName, ok ? platform::EVENTLOG_INFORMATION_TYPE : platform::EVENTLOG_ERROR_TYPE,
-                        ok ? recovery : failure);
+                        ok ? recovery() : failure());
 }
 
 }  // namespace
@@ -83,13 +82,16 @@ void TGatewayLog::WriteLine(std::string text) {
   if (auto cr = text.find('\r'); cr != std::string::npos) text.erase(cr, 1);
   const fs::path path = DataFilePath(home_dir_, kLogFileName);
   std::string why;
-  const bool ok = platform::AppendToFile(path, FormatLogTime(now_()) + " - " + text + "\r\n", kLogFileMode, &why);
-  TellEventLog(write_failing_, ok, "Log.Dat cannot be written: " + why, "Log.Dat is written again: " + path.string());
+  const bool ok = platform::AppendToFile(path, FormatLogTime(now_()) + " - " + text + "\r\n", platform::kPrivateFileMode, &why);
+  TellEventLog(
+      write_failing_, ok, [&] { return "Log.Dat cannot be written: " + why; },
+      [&] { return "Log.Dat is written again: " + path.string(); });
 }
 
 void TGatewayLog::RotationDone(bool ok, const std::string& failure, const fs::path& archive) {
-  TellEventLog(rotation_failing_, ok, "Log.Dat cannot be moved to the logs directory: " + failure,
-               "Log.Dat is moved to the logs directory again: " + archive.string());
+  TellEventLog(
+      rotation_failing_, ok, [&] { return "Log.Dat cannot be moved to the logs directory: " + failure; },
+      [&] { return "Log.Dat is moved to the logs directory again: " + archive.string(); });
 }
 
 void TGatewayLog::Timer2Timer() {
@@ -101,7 +103,8 @@ void TGatewayLog::Timer2Timer() {
   try {
     // The archives go nowhere a link of another user leads.
     logs = platform::FollowTrustedLinks(DataFilePath(home_dir_, kLogsDirectoryName));
-  } catch (const platform::EFileError&) {
+  } catch (const platform::EFileError& e) {
+    RotationDone(false, e.Message(), DataFilePath(home_dir_, kLogsDirectoryName));
     return;
   }
   const fs::path archive = logs / name;
@@ -115,7 +118,7 @@ void TGatewayLog::Timer2Timer() {
   // archive that would stop the day's rotation for good.
   const fs::path partial = logs / (std::string(".") + name + ".part");
   std::string why;
-  if (!platform::CopyFileAs(current, partial, kLogFileMode, &why)) {
+  if (!platform::CopyFileAs(current, partial, platform::kPrivateFileMode, &why)) {
     fs::remove(partial, ec);
     RotationDone(false, why, archive);
     return;

@@ -24,11 +24,11 @@ void WorkHandOff::Run(std::function<void()> work, std::function<void()> done) {
   Worker& worker = workers_.emplace_back();
   worker.thread = std::thread([this, &worker, work = std::move(work), done = std::move(done)]() mutable {
     work();
+    --running_;  // before its `done` can run
     {
       const std::lock_guard lock(mutex_);
       finished_.push_back(std::move(done));
     }
-    --running_;
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(ready_fd_, &one, sizeof one);
     worker.ended = true;

@@ -55,6 +55,9 @@ void ProfileFile::Update(const std::function<void(ProfileFile& file)>& edits) {
     edits(*this);
     return;
   }
+  if (pending.file != nullptr) {
+    throw EProfileError("A profile file is written inside another one's update: " + path_.string());
+  }
   std::lock_guard<std::mutex> guard(WriteLock());
   ProfileText text = LoadForWriting();
   const std::string before = text.Render();

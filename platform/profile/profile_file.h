@@ -63,7 +63,8 @@ class ProfileFile {
   // not at all when nothing changed. Inside, this object's reads see the text
   // as edited so far and its writes only edit it. When `edits` or the
   // replacement raises, the file stays as it was. The edits write through this
-  // object only: another one's write would wait for this Update to end.
+  // object only: another one's write from inside raises EProfileError (it
+  // would wait for this Update to end, on this thread).
   void Update(const std::function<void(ProfileFile& file)>& edits);
 
  private:

@@ -1,6 +1,5 @@
 #include "platform/service/service_database.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -207,11 +206,9 @@ std::optional<ServiceRecord> ServiceDatabase::Read(std::string_view name, uint32
 
 bool ServiceDatabase::Write(const ServiceRecord& record, uint32_t& error) const {
   const fs::path target = RecordPath(record.config.service_name);
-  // A new record is made private first; replacing keeps the file's mode.
-  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd >= 0) ::close(fd);
   try {
-    ReplaceWholeFile(target, FormatServiceRecord(record));
+    // A new record is private; a failed write leaves no empty one behind.
+    ReplaceWholeFile(target, FormatServiceRecord(record), fs::perms::owner_read | fs::perms::owner_write);
   } catch (const EFileError&) {
     error = errno != 0 ? ErrnoToSystemError(errno) : ERROR_ACCESS_DENIED;
     return false;

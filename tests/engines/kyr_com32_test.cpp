@@ -108,7 +108,7 @@ TEST_F(Com32Test, ReadsAreShortAndReadStringStopsAtZero) {
   // Nothing comes: the read ends after its short window, not after seconds.
   const auto start = Steady::now();
   EXPECT_EQ(com.ReadString(1), "");
-  EXPECT_LT(Steady::now() - start, std::chrono::seconds(5));
+  EXPECT_LT(Steady::now() - start, std::chrono::milliseconds(900));  // room for a busy machine, under a second
 
   ASSERT_TRUE(pty.Write("AB\0CD"s));
   AwaitWaiting(5);

@@ -203,6 +203,7 @@ TEST_F(KyrTnppTest, ThreadEndAndReopen) {
   tnpp.OpenLink();
   ASSERT_TRUE(PumpUntil([&] { return Logged("linkerror") == 1; }));
   EXPECT_FALSE(tnpp.GetLinkUp());
+  EXPECT_FALSE(tnpp.GetLinkOpen());  // the router refuses pages: nothing would send them
   EXPECT_FALSE(tnpp.SendPage(0x0102, 3, "111", "nobody serves"));
   EXPECT_FALSE(tnpp.CloseLink());
 

@@ -385,6 +385,16 @@ TEST_F(TapLineTest, EachLineInstanceBelongsToOneEngine) {
   EXPECT_EQ(TTapLineTable::Entry(7), nullptr);  // destroyed: free again
 }
 
+// A line list that cannot be read fails the set-up and leaves the entry free.
+TEST_F(TapLineTest, AnUnreadableLineListLeavesTheEntryFree) {
+  std::filesystem::remove(root.Path() / "telephony.ini");
+  std::filesystem::create_directory(root.Path() / "telephony.ini");
+  TKYRTap tap;
+  tap.SetLineInstance(8);
+  EXPECT_THAT(ThrownText([&] { tap.InitializeLine(); }), ::testing::HasSubstr("telephony.ini"));
+  EXPECT_EQ(TTapLineTable::Entry(8), nullptr);
+}
+
 TEST_F(TapLineTest, OpenLineAppliesTheLinesOwnModemConfigurationElseTheSystemOne) {
   auto mcf = [](uint32_t speed) {
     platform::DeviceConfig config;

@@ -84,7 +84,7 @@ TEST_F(PageRouterTest, SnppDeliveryAndRefusal) {
   EXPECT_EQ(lines[2], "[SNPP] SNPP Delivery Faild For \"8, MSG: wordy Error: " + std::string(256, 'x'));
 }
 
-TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsUp) {
+TEST_F(PageRouterTest, TnppPagesAreQueuedOnlyForALinkThatIsOpen) {
   SetRoutes("default,TNPP,$1A,65539\r\n");
   EXPECT_TRUE(router_.Route("Line1", "12345678901234567890", "page"));
   auto record = queue_.TakeOldest();

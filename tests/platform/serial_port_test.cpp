@@ -157,7 +157,7 @@ TEST_F(SerialPortTest, ReadWindowsPurgeAndHangUp) {
   char buffer[8];
   auto start = Clock::now();
   EXPECT_EQ(port.Read(buffer, 1, 1), 0);  // a millisecond's window, not seconds
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(900));  // room for a busy machine
 
   ASSERT_TRUE(pty.Write("abc"));
   start = Clock::now();

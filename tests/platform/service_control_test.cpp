@@ -224,7 +224,7 @@ TEST_F(ServiceRunTest, ARunningServiceWhoseRecordCannotBeReadIsStoppedBeforeItIs
   EXPECT_EQ(GetLastError(), ERROR_SERVICE_ALREADY_RUNNING);
   ServiceStatus status;
   ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, status));
-  for (int i = 0; i < 500 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
+  for (int i = 0; i < 3000 && testing::ProcessAlive(ReportedPid()); ++i) SleepPumping(10);
   EXPECT_TRUE(DeleteService(service));
 }
 
