@@ -6,6 +6,9 @@ find_package(OpenSSL REQUIRED)
 
 set(VLTG_NETXFER_CORE_DIR ${CMAKE_CURRENT_BINARY_DIR}/netxfer CACHE INTERNAL "")
 file(GLOB netxfer_core_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/netxfer/core/*.cpp)
+# What they use of the platform layer: the file rules and the machine root.
+list(APPEND netxfer_core_sources ${CMAKE_CURRENT_SOURCE_DIR}/base/whole_file.cpp
+                                 ${CMAKE_CURRENT_SOURCE_DIR}/base/machine_root.cpp)
 foreach(core http https)
   add_library(vltg_netxfer_${core} MODULE ${netxfer_core_sources})
   target_include_directories(vltg_netxfer_${core} PRIVATE ${PROJECT_SOURCE_DIR})

@@ -47,7 +47,13 @@ inline constexpr NxPropertyNumbers kHttpsProperties{
     .SSLCertSubject = 39, .SSLServerCert = 40, .SSLServerCertStatus = 41, .Timeout = 43, .URL = 46,
     .ServerPort = 0, .User = 51};
 
-// Event numbers of one core; 0 where that core raises no such event.
+// Event numbers of one core; 0 where that core raises no such event. Events
+// come in the thread inside the call that caused them; the order of one
+// post's events is set out in core/transfer_progress.h. OnRedirect comes after
+// the redirecting response is complete, with Accept true when FollowRedirects
+// allows it (frAlways: any scheme the core speaks; frSameScheme: the scheme
+// the request used); the core follows it only when Accept is true on return.
+// OnSSLStatus carries the TLS layer's progress messages.
 struct NxEventNumbers {
   int Connected, ConnectionStatus, Disconnected, EndTransfer, Error, Header, Redirect, SetCookie,
       SSLServerAuthentication, SSLStatus, StartTransfer, Status, Transfer;
@@ -74,5 +80,6 @@ inline constexpr int kNxErrorUnknownOption = 106;
 inline constexpr int kNxErrorInvalidHandle = 107;
 inline constexpr int kNxErrorBusy = 108;  // a call into an object that is inside a transfer
 inline constexpr int kNxErrorBadIndex = 109;
+inline constexpr int kNxErrorLocalFile = 110;  // the reply could not be written to LocalFile
 
 }  // namespace vltg::platform

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
 #include <openssl/x509_vfy.h>
 
 #include <memory>
@@ -17,15 +19,6 @@ struct Deleter {
 using Store = std::unique_ptr<X509_STORE, Deleter<X509_STORE_free>>;
 using StoreContext = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX_free>>;
 using Bio = std::unique_ptr<BIO, Deleter<BIO_free>>;
-
-std::string NameText(const X509_NAME* name) {
-  Bio bio(BIO_new(BIO_s_mem()));
-  if (!bio || !name) return {};
-  X509_NAME_print_ex(bio.get(), name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
-  char* data = nullptr;
-  long size = BIO_get_mem_data(bio.get(), &data);
-  return size > 0 ? std::string(data, static_cast<size_t>(size)) : std::string();
-}
 
 std::string DerBytes(X509* certificate) {
   unsigned char* der = nullptr;
@@ -60,11 +53,34 @@ int Verify(X509* leaf, STACK_OF(X509)* chain, const std::string& host) {
 
 }  // namespace
 
-CertificateCheck CheckServerCertificate(X509_STORE_CTX* presented, const std::string& host) {
+std::string NameText(const X509_NAME* name) {
+  Bio bio(BIO_new(BIO_s_mem()));
+  if (!bio || !name) return {};
+  X509_NAME_print_ex(bio.get(), name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
+  char* data = nullptr;
+  long size = BIO_get_mem_data(bio.get(), &data);
+  return size > 0 ? std::string(data, static_cast<size_t>(size)) : std::string();
+}
+
+std::shared_ptr<X509> ReadCertificate(const std::string& bytes) {
+  Bio bio(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
+  X509* certificate = bio ? PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr) : nullptr;
+  if (!certificate) {
+    ERR_clear_error();
+    const unsigned char* der = reinterpret_cast<const unsigned char*>(bytes.data());
+    certificate = d2i_X509(nullptr, &der, static_cast<long>(bytes.size()));
+  }
+  ERR_clear_error();
+  return std::shared_ptr<X509>(certificate, Deleter<X509_free>());
+}
+
+CertificateCheck CheckServerCertificate(X509_STORE_CTX* presented, const std::string& host, X509* pinned) {
   CertificateCheck check{X509_V_ERR_UNSPECIFIED, {}, {}, {}, {}};
   X509* leaf = X509_STORE_CTX_get0_cert(presented);
   if (leaf) {
-    check.error = Verify(leaf, X509_STORE_CTX_get0_untrusted(presented), host);
+    check.error = pinned && X509_cmp(leaf, pinned) == 0
+                      ? X509_V_OK
+                      : Verify(leaf, X509_STORE_CTX_get0_untrusted(presented), host);
     check.der = DerBytes(leaf);
     check.subject = NameText(X509_get_subject_name(leaf));
     check.issuer = NameText(X509_get_issuer_name(leaf));

@@ -1,13 +1,14 @@
 #include "platform/netxfer/core/core_object.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 
-#include <openssl/ssl.h>
-
+#include "platform/base/whole_file.h"
 #include "platform/netxfer/core/certificate_check.h"
 #include "platform/netxfer/core/header_line.h"
+#include "platform/netxfer/core/url_parts.h"
 
 namespace vltg::platform::netxfer_core {
 namespace {
@@ -28,7 +29,19 @@ struct Property {
 
 constexpr NxInt kPort = 65535;
 
-// Every property of either core, with the value a new object holds.
+// Every property of either core, with the value a new object holds. What the
+// properties do where their names leave a choice is set out in
+// request_setup.h (firewall, proxy, logon, headers, LocalHost) and
+// client_certificate.h (the certificate stores). Further:
+//   LocalHost reads the address the last connection was made from until it
+//     is set;
+//   LocalFile, when set, receives the reply body in place of ReplyBody: the
+//     file is replaced once, when the post has succeeded, by the file layer's
+//     rules (a regular file, never through another user's link, a new file
+//     readable by owner and group only); a failed post leaves it as it was;
+//   SSLAcceptServerCert holds a certificate (PEM or DER) that is trusted when
+//     the server presents exactly it: the server-authentication event then
+//     comes with "OK" and Accept true.
 constexpr Property kProperties[] = {
     {&P::Accept, Kind::Text, false, 0, 0, ""},
     {&P::AuthScheme, Kind::Number, false, 0, 1, ""},
@@ -75,39 +88,18 @@ const Property* Find(NxInt number) {
 int Number(Member member) { return ThisCore().properties.*member; }
 
 constexpr const char* kMaxTransferredData = "MaxTransferredData";
+constexpr int kMostRedirections = 20;
 
-// Parses a URL just far enough for the transfer: scheme, host, explicit port.
-struct UrlParts {
-  std::string scheme, host;
-  bool explicitPort = false;
-};
-
-UrlParts Parse(const std::string& url) {
-  UrlParts parts;
-  CURLU* u = curl_url();
-  if (!u) return parts;
-  if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-    char* text = nullptr;
-    if (curl_url_get(u, CURLUPART_SCHEME, &text, 0) == CURLUE_OK) parts.scheme = text;
-    curl_free(text);
-    text = nullptr;
-    if (curl_url_get(u, CURLUPART_HOST, &text, 0) == CURLUE_OK) parts.host = text;
-    curl_free(text);
-    text = nullptr;
-    parts.explicitPort = curl_url_get(u, CURLUPART_PORT, &text, 0) == CURLUE_OK;
-    curl_free(text);
-  }
-  curl_url_cleanup(u);
-  if (parts.host.size() >= 2 && parts.host.front() == '[' && parts.host.back() == ']') {
-    parts.host = parts.host.substr(1, parts.host.size() - 2);
-  }
-  return parts;
+// Where a TLS context keeps the peer it was made for.
+int TlsPeerIndex() {
+  static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+  return index;
 }
 
 }  // namespace
 
 CoreObject::CoreObject(NxEventCallback callback, NxInt user)
-    : callback_(callback), user_(user), easy_(curl_easy_init()) {
+    : events_(callback, user, ThisCore().events), progress_(events_), easy_(curl_easy_init()) {
   for (const Property& p : kProperties) {
     int number = Number(p.member);
     if (number == 0) continue;
@@ -146,6 +138,7 @@ NxInt CoreObject::Set(NxInt property, NxInt element, NxInt value, NxInt length) 
       break;
     case Kind::Text:
       texts_[static_cast<int>(property)] = text ? text : "";
+      if (p->member == &P::LocalHost) localHostSet_ = true;
       break;
     case Kind::Counted:
       if (length < 0 || (!text && length > 0)) return Fail(kNxErrorBadValue, "Invalid text length");
@@ -159,6 +152,10 @@ NxInt CoreObject::Get(NxInt property, NxInt element, NxInt* length) {
   const Property* p = Find(property);
   if (!p || element != 0) return 0;
   if (p->member == &P::Idle) return busy_ ? 0 : 1;
+  if (p->member == &P::LocalHost && !localHostSet_) {
+    if (length) *length = static_cast<NxInt>(localAddress_.size());
+    return reinterpret_cast<NxInt>(localAddress_.c_str());
+  }
   if (p->kind == Kind::Number) return numbers_[static_cast<int>(property)];
   const std::string& text = texts_[static_cast<int>(property)];
   if (length) *length = static_cast<NxInt>(text.size());
@@ -222,6 +219,7 @@ void CoreObject::ClearState() {
 // Forgets what the last transfer brought: reply, status and server certificate.
 void CoreObject::ClearReply() {
   Text(&P::ReplyBody).clear();
+  fileBody_.clear();
   if (ThisCore().checksCertificates) {
     Text(&P::SSLServerCert).clear();
     Text(&P::SSLServerCertStatus).clear();
@@ -231,96 +229,174 @@ void CoreObject::ClearReply() {
 
 NxInt CoreObject::Fail(NxInt code, const std::string& description) {
   lastError_ = description;
-  RaiseError(code, description);
+  events_.Error(code, description);
   return code;
 }
 
-CURLcode CoreObject::Configure(const std::string& url, curl_slist*& headers) {
-  const CoreTraits& core = ThisCore();
-  UrlParts parts = Parse(url);
-  NxInt follow = Int(&P::FollowRedirects);  // frNever, frAlways, frSameScheme
-  std::string redirectProtocols = follow == 2 && !parts.scheme.empty() ? parts.scheme : core.protocols;
-  const std::string& body = Text(&P::PostBody);
-  const std::string& proxy = Text(&P::ProxyServer);
-  const std::string& contentType = Text(&P::PostContentType);
-  std::string typeHeader = contentType.empty() ? "Content-Type:" : "Content-Type: " + contentType;
-  for (const char* header : {"Expect:", typeHeader.c_str()}) {
-    curl_slist* longer = curl_slist_append(headers, header);
-    if (!longer) return CURLE_OUT_OF_MEMORY;
-    headers = longer;
-  }
-
-  CURLcode result = CURLE_OK;
-  auto set = [&](CURLoption option, auto value) {
-    if (result == CURLE_OK) result = curl_easy_setopt(easy_, option, value);
-  };
-  set(CURLOPT_URL, url.c_str());
-  set(CURLOPT_NOSIGNAL, 1L);
-  set(CURLOPT_ERRORBUFFER, errorBuffer_);
-  set(CURLOPT_PROTOCOLS_STR, core.protocols);
-  set(CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols.c_str());
-  set(CURLOPT_FOLLOWLOCATION, follow != 0 ? 1L : 0L);
-  set(CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
-  set(CURLOPT_TIMEOUT, static_cast<long>(Int(&P::Timeout)));
-  set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  set(CURLOPT_POST, 1L);
-  set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-  set(CURLOPT_POSTFIELDS, body.data());
-  set(CURLOPT_HTTPHEADER, headers);
-  set(CURLOPT_WRITEFUNCTION, &CoreObject::OnBody);
-  set(CURLOPT_WRITEDATA, static_cast<void*>(this));
-  set(CURLOPT_HEADERFUNCTION, &CoreObject::OnHeaderLine);
-  set(CURLOPT_HEADERDATA, static_cast<void*>(this));
-  set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  // Every post on a connection of its own, so each one meets the certificate check.
-  set(CURLOPT_FRESH_CONNECT, 1L);
-  set(CURLOPT_FORBID_REUSE, 1L);
-  // An empty proxy also keeps the environment's proxy variables out.
-  set(CURLOPT_PROXY, proxy.c_str());
-  if (!proxy.empty()) {
-    set(CURLOPT_PROXYPORT, static_cast<long>(Int(&P::ProxyPort)));
-    if (!Text(&P::ProxyUser).empty()) {
-      set(CURLOPT_PROXYUSERNAME, Text(&P::ProxyUser).c_str());
-      set(CURLOPT_PROXYPASSWORD, Text(&P::ProxyPassword).c_str());
-    }
-  }
-  // The HTTP core's ServerPort stands in for a port the URL does not give.
-  if (Int(&P::ServerPort) != 0 && !parts.explicitPort) set(CURLOPT_PORT, static_cast<long>(Int(&P::ServerPort)));
-  if (core.checksCertificates) {
-    // libcurl's own checks are off: OnVerify decides, through the event.
-    set(CURLOPT_SSL_VERIFYPEER, 0L);
-    set(CURLOPT_SSL_VERIFYHOST, 0L);
-    set(CURLOPT_SSL_SESSIONID_CACHE, 0L);
-    set(CURLOPT_SSL_CTX_FUNCTION, &CoreObject::OnSslContext);
-    set(CURLOPT_SSL_CTX_DATA, static_cast<void*>(this));
-  }
-  return result;
+RequestSettings CoreObject::Settings() {
+  RequestSettings s;
+  s.body = Text(&P::PostBody);
+  s.contentType = Text(&P::PostContentType);
+  s.accept = Text(&P::Accept);
+  s.range = Text(&P::Range);
+  s.user = Text(&P::User);
+  s.password = Text(&P::Password);
+  s.authScheme = Int(&P::AuthScheme);
+  s.firewallType = Int(&P::FirewallType);
+  s.firewallHost = Text(&P::FirewallHost);
+  s.firewallPort = Int(&P::FirewallPort);
+  s.firewallUser = Text(&P::FirewallUser);
+  s.firewallPassword = Text(&P::FirewallPassword);
+  s.proxyServer = Text(&P::ProxyServer);
+  s.proxyPort = Int(&P::ProxyPort);
+  s.proxyUser = Text(&P::ProxyUser);
+  s.proxyPassword = Text(&P::ProxyPassword);
+  s.proxySsl = Int(&P::ProxySSL);
+  if (localHostSet_) s.localHost = Text(&P::LocalHost);
+  s.serverPort = Int(&P::ServerPort);
+  s.protocols = ThisCore().protocols;
+  s.tls = ThisCore().checksCertificates;
+  return s;
 }
 
 NxInt CoreObject::PostTo(const std::string& url) {
   Text(&P::URL) = url;
   ClearReply();
+  identity_.reset();
+  pinned_.reset();
+  if (ThisCore().checksCertificates) {
+    try {
+      identity_ = ClientIdentity::Choose({static_cast<int>(Int(&P::SSLCertStoreType)), Text(&P::SSLCertStore),
+                                          Text(&P::SSLCertStorePassword), Text(&P::SSLCertSubject)});
+    } catch (const CertificateRefusal& refusal) {
+      return Fail(kNxErrorBadValue, refusal.what());
+    }
+    const std::string& accepted = Text(&P::SSLAcceptServerCert);
+    if (!accepted.empty() && !(pinned_ = ReadCertificate(accepted))) {
+      return Fail(kNxErrorBadValue, "SSLAcceptServerCert: neither a PEM nor a DER certificate");
+    }
+  }
+
+  using Clock = std::chrono::steady_clock;
+  const long timeout = static_cast<long>(Int(&P::Timeout));
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeout);
+  std::string hop = url;
+  for (int redirections = 0;; ++redirections) {
+    long left = 0;  // no limit
+    if (timeout > 0) {
+      left = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+      if (left <= 0) return Fail(CURLE_OPERATION_TIMEDOUT, "Operation timed out after the redirections");
+    }
+    CURLcode result = CURLE_OK;
+    if (NxInt failed = Perform(hop, url, left, result); failed != 0) return failed;
+
+    long status = 0;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+    char* location = nullptr;
+    curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &location);
+    if (status >= 300 && status <= 399 && location) {
+      const std::string next = location;
+      if (events_.Redirect(next, RedirectAllowed(hop, next))) {
+        if (redirections >= kMostRedirections) {
+          return Fail(CURLE_TOO_MANY_REDIRECTS,
+                      "More than " + std::to_string(kMostRedirections) + " redirections");
+        }
+        hop = next;
+        ClearReply();
+        continue;
+      }
+    }
+    if (status < 200 || status > 299) {
+      std::string line = statusLine_.empty() ? std::to_string(status) : statusLine_;
+      return Fail(kNxErrorHttpProtocol, "HTTP protocol error. " + line);
+    }
+    return Deliver();
+  }
+}
+
+// One request to `url`, its events raised; 0 when it got a response.
+NxInt CoreObject::Perform(const std::string& url, const std::string& postedTo, long timeoutMs, CURLcode& result) {
   errorBuffer_[0] = '\0';
   curl_easy_reset(easy_);
-
-  curl_slist* headers = nullptr;
-  CURLcode result = Configure(url, headers);
-  if (result == CURLE_OK) {
-    busy_ = true;
-    result = curl_easy_perform(easy_);
-    busy_ = false;
+  RequestSettings settings = Settings();
+  settings.timeoutMs = timeoutMs;
+  RequestSetup setup;
+  if (std::optional<Refusal> refusal = setup.Apply(easy_, settings, url, postedTo)) {
+    return Fail(refusal->code, refusal->text);
   }
-  long status = 0;
-  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+  hopUrl_ = url;
+  proxyHost_ = ReadUrl(settings.proxyServer.find("://") == std::string::npos ? "http://" + settings.proxyServer
+                                                                               : settings.proxyServer)
+                   .host;
+  tlsPeers_.clear();
+  tlsContexts_ = 0;
+  SetCallbacks();
+  progress_.Begin(setup.Route(), settings.body.size());
+  busy_ = true;
+  result = curl_easy_perform(easy_);
+  busy_ = false;
   curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, nullptr);
-  curl_slist_free_all(headers);
 
-  if (result != CURLE_OK) {
-    return Fail(result, errorBuffer_[0] ? std::string(errorBuffer_) : curl_easy_strerror(result));
+  std::string text = errorBuffer_[0] ? std::string(errorBuffer_) : curl_easy_strerror(result);
+  if (result == CURLE_INTERFACE_FAILED) text = "LocalHost: " + text;
+  progress_.Finish(result, text);
+  return result == CURLE_OK ? 0 : Fail(result, text);
+}
+
+// FollowRedirects: frNever, frAlways, frSameScheme; only to a scheme the core speaks.
+bool CoreObject::RedirectAllowed(const std::string& from, const std::string& to) {
+  const std::string scheme = ReadUrl(to).scheme;
+  const bool spoken = scheme == "http" || (scheme == "https" && ThisCore().checksCertificates);
+  switch (Int(&P::FollowRedirects)) {
+    case 1:
+      return spoken;
+    case 2:
+      return spoken && scheme == ReadUrl(from).scheme;
+    default:
+      return false;
   }
-  if (status < 200 || status > 299) {
-    std::string line = statusLine_.empty() ? std::to_string(status) : statusLine_;
-    return Fail(kNxErrorHttpProtocol, "HTTP protocol error. " + line);
+}
+
+// A successful post's reply goes to LocalFile when one is named.
+NxInt CoreObject::Deliver() {
+  const std::string& file = Text(&P::LocalFile);
+  if (file.empty()) return 0;
+  try {
+    ReplaceWholeFile(file, fileBody_, kPrivateFileMode);
+  } catch (const EFileError& e) {
+    return Fail(kNxErrorLocalFile, std::string("LocalFile: ") + e.what());
+  }
+  fileBody_.clear();
+  return 0;
+}
+
+void CoreObject::SetCallbacks() {
+  void* self = static_cast<void*>(this);
+  curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
+  // The debug stream shows the bytes going out; libcurl writes nothing itself.
+  curl_easy_setopt(easy_, CURLOPT_VERBOSE, 1L);
+  curl_easy_setopt(easy_, CURLOPT_DEBUGFUNCTION, &CoreObject::OnDebug);
+  curl_easy_setopt(easy_, CURLOPT_DEBUGDATA, self);
+  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CoreObject::OnBody);
+  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, self);
+  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CoreObject::OnHeaderLine);
+  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, self);
+  curl_easy_setopt(easy_, CURLOPT_SOCKOPTFUNCTION, &CoreObject::OnSocket);
+  curl_easy_setopt(easy_, CURLOPT_SOCKOPTDATA, self);
+  curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &CoreObject::OnConnected);
+  curl_easy_setopt(easy_, CURLOPT_PREREQDATA, self);
+  if (ThisCore().checksCertificates) {
+    curl_easy_setopt(easy_, CURLOPT_SSL_CTX_FUNCTION, &CoreObject::OnSslContext);
+    curl_easy_setopt(easy_, CURLOPT_SSL_CTX_DATA, self);
+  }
+}
+
+int CoreObject::OnDebug(CURL* /*easy*/, curl_infotype type, char* data, size_t size, void* self) {
+  auto* object = static_cast<CoreObject*>(self);
+  if (type == CURLINFO_HEADER_OUT) {
+    object->progress_.HeadersOut();
+  } else if (type == CURLINFO_DATA_OUT) {
+    object->progress_.BodyOut(std::string_view(data, size));
   }
   return 0;
 }
@@ -329,28 +405,28 @@ size_t CoreObject::OnBody(char* data, size_t size, size_t count, void* self) {
   auto* object = static_cast<CoreObject*>(self);
   size_t bytes = size * count;
   try {
-    std::string& reply = object->Text(&P::ReplyBody);
+    object->progress_.BodyIn(std::string_view(data, bytes));
+    std::string& kept = object->Text(&P::LocalFile).empty() ? object->Text(&P::ReplyBody) : object->fileBody_;
     size_t room = object->maxReplyBytes_ == 0 ? bytes
-                  : reply.size() >= object->maxReplyBytes_ ? 0
-                                                           : object->maxReplyBytes_ - reply.size();
-    reply.append(data, std::min(bytes, room));
+                  : kept.size() >= object->maxReplyBytes_ ? 0
+                                                          : object->maxReplyBytes_ - kept.size();
+    kept.append(data, std::min(bytes, room));
     return bytes;
   } catch (...) {
     return 0;  // ends the transfer with a write error
   }
 }
 
-// One header line: a status line starts each response, the others are fields.
+// One header line; a new response's status line replaces what an earlier one brought.
 size_t CoreObject::OnHeaderLine(char* data, size_t size, size_t count, void* self) {
   auto* object = static_cast<CoreObject*>(self);
   size_t bytes = size * count;
   try {
-    const HeaderLine line = ReadHeaderLine(std::string_view(data, bytes));
+    const HeaderLine line = object->progress_.ResponseLine(std::string_view(data, bytes));
     if (line.kind == HeaderLine::Kind::kStatus) {
       object->statusLine_ = line.status;
-      object->RaiseStatus(line.version, line.code, line.reason);
-    } else if (line.kind == HeaderLine::Kind::kField) {
-      object->RaiseHeader(line.field, line.value);
+      object->Text(&P::ReplyBody).clear();
+      object->fileBody_.clear();
     }
     return bytes;
   } catch (...) {
@@ -358,67 +434,90 @@ size_t CoreObject::OnHeaderLine(char* data, size_t size, size_t count, void* sel
   }
 }
 
+int CoreObject::OnSocket(void* self, curl_socket_t /*socket*/, curlsocktype purpose) {
+  auto* object = static_cast<CoreObject*>(self);
+  if (purpose == CURLSOCKTYPE_IPCXN) {
+    object->progress_.SocketOpened();
+    object->tlsContexts_ = 0;
+  }
+  return CURL_SOCKOPT_OK;
+}
+
+int CoreObject::OnConnected(void* self, char* remote, char* local, int remotePort, int /*localPort*/) {
+  auto* object = static_cast<CoreObject*>(self);
+  object->localAddress_ = local ? local : "";
+  object->progress_.Connected(remote ? remote : "", remotePort);
+  return CURL_PREREQFUNC_OK;
+}
+
+// A TLS context for one connection: the HTTPS proxy's comes first on a
+// connection through one, then the server's.
 CURLcode CoreObject::OnSslContext(CURL* /*easy*/, void* sslContext, void* self) {
+  auto* object = static_cast<CoreObject*>(self);
+  SSL_CTX* context = static_cast<SSL_CTX*>(sslContext);
+  bool tlsProxy = false;
+  for (const ConnectionRoute::Step& hop : object->progress_.Route().hops) tlsProxy = tlsProxy || hop.tls;
+  try {
+    object->tlsPeers_.push_back({object, tlsProxy && object->tlsContexts_++ == 0});
+  } catch (...) {
+    return CURLE_OUT_OF_MEMORY;
+  }
+  TlsPeer* peer = &object->tlsPeers_.back();
+  SSL_CTX_set_ex_data(context, TlsPeerIndex(), peer);
   // Peer verification on, so OnVerify's refusal ends the handshake; libcurl's
   // own verdict stays off.
-  SSL_CTX* context = static_cast<SSL_CTX*>(sslContext);
   SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
-  SSL_CTX_set_cert_verify_callback(context, &CoreObject::OnVerify, self);
+  SSL_CTX_set_cert_verify_callback(context, &CoreObject::OnVerify, peer);
+  SSL_CTX_set_info_callback(context, &CoreObject::OnTlsInfo);
+  if (!peer->proxy && object->identity_ && !object->identity_->Use(context)) return CURLE_SSL_CERTPROBLEM;
   return CURLE_OK;
 }
 
-int CoreObject::OnVerify(X509_STORE_CTX* store, void* self) {
+int CoreObject::OnVerify(X509_STORE_CTX* store, void* peer) {
+  auto* tls = static_cast<TlsPeer*>(peer);
   try {
-    return static_cast<CoreObject*>(self)->CheckServerCertificate(store);
+    return tls->object->CheckServerCertificate(store, tls->proxy);
   } catch (...) {
     X509_STORE_CTX_set_error(store, X509_V_ERR_UNSPECIFIED);
     return 0;
   }
 }
 
-// Raises the server-authentication event; the handler's Accept decides.
-int CoreObject::CheckServerCertificate(X509_STORE_CTX* store) {
-  char* current = nullptr;
-  curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current);
-  CertificateCheck check = netxfer_core::CheckServerCertificate(store, Parse(current ? current : "").host);
-  Text(&P::SSLServerCert) = check.der;
-  Text(&P::SSLServerCertStatus) = check.status;
-
-  NxInt argv[] = {reinterpret_cast<NxInt>(check.der.c_str()), reinterpret_cast<NxInt>(check.subject.c_str()),
-                  reinterpret_cast<NxInt>(check.issuer.c_str()), reinterpret_cast<NxInt>(check.status.c_str()),
-                  check.error == X509_V_OK ? 1 : 0};
-  NxInt lengths[] = {static_cast<NxInt>(check.der.size()), 0, 0, 0, 0};
-  Raise(ThisCore().events.SSLServerAuthentication, argv, lengths, 5);
-  if (argv[4] != 0) return 1;
-  X509_STORE_CTX_set_error(store, check.error != X509_V_OK ? check.error : X509_V_ERR_APPLICATION_VERIFICATION);
-  return 0;
-}
-
-void CoreObject::RaiseError(NxInt code, const std::string& description) {
-  NxInt argv[] = {code, reinterpret_cast<NxInt>(description.c_str())};
-  NxInt lengths[] = {0, 0};
-  Raise(ThisCore().events.Error, argv, lengths, 2);
-}
-
-void CoreObject::RaiseStatus(const std::string& version, NxInt code, const std::string& reason) {
-  NxInt argv[] = {reinterpret_cast<NxInt>(version.c_str()), code, reinterpret_cast<NxInt>(reason.c_str())};
-  NxInt lengths[] = {0, 0, 0};
-  Raise(ThisCore().events.Status, argv, lengths, 3);
-}
-
-void CoreObject::RaiseHeader(const std::string& field, const std::string& value) {
-  NxInt argv[] = {reinterpret_cast<NxInt>(field.c_str()), reinterpret_cast<NxInt>(value.c_str())};
-  NxInt lengths[] = {0, 0};
-  Raise(ThisCore().events.Header, argv, lengths, 2);
-}
-
-// Nothing the owner's callback throws may unwind into libcurl.
-void CoreObject::Raise(int event, NxInt* argv, NxInt* lengths, NxInt argc) {
-  if (!callback_ || event == 0) return;
+// The TLS layer's progress, as OnSSLStatus messages and as steps of the way.
+void CoreObject::OnTlsInfo(const SSL* ssl, int where, int value) {
+  auto* peer = static_cast<TlsPeer*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), TlsPeerIndex()));
+  if (!peer) return;
+  CoreObject* object = peer->object;
   try {
-    callback_(user_, event, argc, argv, lengths);
+    if (where & SSL_CB_HANDSHAKE_START) {
+      object->progress_.TlsStarted(peer->proxy);
+      object->events_.SslStatus("Handshake started");
+    }
+    if (where & SSL_CB_LOOP) object->events_.SslStatus(SSL_state_string_long(ssl));
+    if (where & SSL_CB_ALERT) {
+      object->events_.SslStatus(std::string((where & SSL_CB_READ) ? "Alert received: " : "Alert sent: ") +
+                                SSL_alert_desc_string_long(value));
+    }
+    if (where & SSL_CB_HANDSHAKE_DONE) {
+      object->events_.SslStatus(std::string("Handshake complete: ") + SSL_get_version(ssl) + ", " +
+                                SSL_CIPHER_get_name(SSL_get_current_cipher(ssl)));
+      object->progress_.TlsDone(peer->proxy);
+    }
   } catch (...) {
   }
+}
+
+// Raises the server-authentication event; the handler's Accept decides.
+int CoreObject::CheckServerCertificate(X509_STORE_CTX* store, bool proxy) {
+  const std::string host = proxy ? proxyHost_ : ReadUrl(hopUrl_).host;
+  CertificateCheck check = netxfer_core::CheckServerCertificate(store, host, proxy ? nullptr : pinned_.get());
+  Text(&P::SSLServerCert) = check.der;
+  Text(&P::SSLServerCertStatus) = check.status;
+  if (events_.ServerAuthentication(check.der, check.subject, check.issuer, check.status, check.error == X509_V_OK)) {
+    return 1;
+  }
+  X509_STORE_CTX_set_error(store, check.error != X509_V_OK ? check.error : X509_V_ERR_APPLICATION_VERIFICATION);
+  return 0;
 }
 
 }  // namespace vltg::platform::netxfer_core

@@ -1,14 +1,21 @@
 #pragma once
 // One object of an HTTP or HTTPS core: its property values, its methods and
-// the libcurl transfer behind PostTo. Which core it belongs to (numbers,
+// the libcurl transfers behind PostTo. Which core it belongs to (numbers,
 // protocols, certificate check) comes from CoreTraits.
 #include <curl/curl.h>
+#include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/netxfer/core/client_certificate.h"
+#include "platform/netxfer/core/core_events.h"
+#include "platform/netxfer/core/request_setup.h"
+#include "platform/netxfer/core/transfer_progress.h"
 #include "platform/netxfer/netxfer_abi.h"
 
 namespace vltg::platform::netxfer_core {
@@ -16,7 +23,7 @@ namespace vltg::platform::netxfer_core {
 struct CoreTraits {
   const NxPropertyNumbers& properties;
   const NxEventNumbers& events;
-  const char* protocols;  // libcurl protocol list allowed for posts and redirects
+  const char* protocols;  // libcurl protocol list the core speaks
   bool checksCertificates;
 };
 
@@ -40,28 +47,37 @@ class CoreObject {
  private:
   using Member = int NxPropertyNumbers::*;
 
+  // A TLS context libcurl made for one connection: whose handshake it runs.
+  struct TlsPeer {
+    CoreObject* object;
+    bool proxy;  // the HTTPS proxy's, else the server's
+  };
+
   NxInt Fail(NxInt code, const std::string& description);
   NxInt SetOption(NxInt argc, NxInt* argv);
   NxInt PostTo(const std::string& url);
+  NxInt Perform(const std::string& url, const std::string& postedTo, long timeoutMs, CURLcode& result);
+  bool RedirectAllowed(const std::string& from, const std::string& to);
+  NxInt Deliver();
   void ClearState();
   void ClearReply();
-  CURLcode Configure(const std::string& url, curl_slist*& headers);
+  RequestSettings Settings();
+  void SetCallbacks();
   std::string& Text(Member member);
   NxInt Int(Member member) const;
 
-  void RaiseError(NxInt code, const std::string& description);
-  void RaiseStatus(const std::string& version, NxInt code, const std::string& reason);
-  void RaiseHeader(const std::string& field, const std::string& value);
-  void Raise(int event, NxInt* argv, NxInt* lengths, NxInt argc);
-
+  static int OnDebug(CURL* easy, curl_infotype type, char* data, size_t size, void* self);
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
   static size_t OnHeaderLine(char* data, size_t size, size_t count, void* self);
+  static int OnSocket(void* self, curl_socket_t socket, curlsocktype purpose);
+  static int OnConnected(void* self, char* remote, char* local, int remotePort, int localPort);
   static CURLcode OnSslContext(CURL* easy, void* sslContext, void* self);
-  static int OnVerify(X509_STORE_CTX* store, void* self);
-  int CheckServerCertificate(X509_STORE_CTX* store);
+  static int OnVerify(X509_STORE_CTX* store, void* peer);
+  static void OnTlsInfo(const SSL* ssl, int where, int value);
+  int CheckServerCertificate(X509_STORE_CTX* store, bool proxy);
 
-  NxEventCallback callback_;
-  NxInt user_;
+  CoreEvents events_;
+  TransferProgress progress_;
   CURL* easy_;
   std::map<int, std::string> texts_;  // by property number
   std::map<int, NxInt> numbers_;      // by property number
@@ -71,6 +87,16 @@ class CoreObject {
   size_t maxReplyBytes_ = 0;          // 0: no limit
   bool busy_ = false;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
+
+  bool localHostSet_ = false;
+  std::string localAddress_;          // where the last connection was made from
+  std::string hopUrl_;                // the URL of the request under way
+  std::string proxyHost_;             // its HTTPS proxy's host
+  std::string fileBody_;              // the reply kept for LocalFile
+  std::optional<ClientIdentity> identity_;
+  std::shared_ptr<X509> pinned_;
+  std::deque<TlsPeer> tlsPeers_;      // of the request under way
+  int tlsContexts_ = 0;               // made on its connection so far
 };
 
 }  // namespace vltg::platform::netxfer_core
