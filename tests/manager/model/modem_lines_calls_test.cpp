@@ -169,7 +169,7 @@ class ModemLinesCallTest : public ::testing::Test {
         {&component.OnBusy, "Busy"},             {&component.OnDropCall, "DropCall"},
         {&component.OnClose, "Close"},           {&component.OnUnexpectedClose, "UnexpectedClose"}};
     for (const auto& [event, name] : named) {
-      *event = [this, name](TModemLines&) { events.push_back(name); };
+      *event = [this, name = name](TModemLines&) { events.push_back(name); };
     }
     component.OnPageProgress = [this](TModemLines&, const std::string& status, const std::string& caption) {
       events.push_back(caption + ": " + status);
