@@ -5,8 +5,8 @@
 // that needs it does nothing. Results are remote-access error codes, 0 for
 // success.
 //
-// Linux has no remote-access dialling library, so the only library shipped
-// is the missing one (LoadRasLibrary); tests hand TagRas a fake.
+// The gateway never dials before it connects, so the only library shipped is
+// the missing one (LoadRasLibrary); tests hand TagRas a fake.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -62,8 +62,8 @@ struct RasLibrary {
   std::function<void()> MinimizeDialog;
 };
 
-// The remote-access library of this machine: none on Linux, so every function
-// is missing.
+// The remote-access library the gateway carries: none, so every function is
+// missing.
 RasLibrary LoadRasLibrary();
 
 }  // namespace vltg
