@@ -36,12 +36,18 @@ QLabel* Link(const char* name, const QString& text, const char* hint, QWidget* p
 
 }  // namespace
 
-TAboutBox::TAboutBox(MessageSink& sink, QWidget* parent) : QDialog(parent), sink_(sink) {
+// A dialog border with the system menu: closing is all it offers.
+TAboutBox::TAboutBox(MessageSink& sink, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      sink_(sink) {
   setObjectName("AboutBox");
   setWindowTitle("About Velomar TAP Gateway");
 
+  // Everything on a panel whose bevel is lowered outside and raised inside:
+  // a sunken box's edge.
   auto* panel = new QFrame(this);
-  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setObjectName("Panel");
+  panel->setFrameStyle(QFrame::Box | QFrame::Sunken);
   auto* title = new QLabel("DI DIZ Evevevu", panel);
   title->setAlignment(Qt::AlignCenter);
   title->setStyleSheet("color: navy; font-family: serif; font-size: 20pt; font-weight: bold;");
@@ -64,15 +70,15 @@ TAboutBox::TAboutBox(MessageSink& sink, QWidget* parent) : QDialog(parent), sink
   panel_layout->addWidget(CentredBold("Free to use, change and pass on", panel));
   panel_layout->addWidget(contact);
 
-  auto* ok = new QPushButton("&OK", this);
+  auto* ok = new QPushButton("&OK", panel);
   ok->setObjectName("OKButton");
   ok->setDefault(true);
   ok->setFocus();  // not the first link
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  panel_layout->addWidget(ok, 0, Qt::AlignCenter);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(panel);
-  layout->addWidget(ok, 0, Qt::AlignCenter);
   setFixedSize(QSize(329, 293).expandedTo(sizeHint()));  // a fixed dialog border
 }
 

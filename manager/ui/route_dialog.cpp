@@ -22,6 +22,7 @@ QLabel* Label(const char* text, QWidget* buddy, QWidget* parent) {
 
 }  // namespace
 
+// A dialog border without border icons: the title only, at a fixed size.
 RouteDialog::RouteDialog(TRouteDialogModel& model, std::function<void(int context)> show_help, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       model_(model),
@@ -76,6 +77,7 @@ RouteDialog::RouteDialog(TRouteDialogModel& model, std::function<void(int contex
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(fields);
   layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void RouteDialog::Relabel() {

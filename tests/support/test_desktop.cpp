@@ -81,6 +81,18 @@ std::string TestDesktop::WindowState(unsigned long window) const {
   return from == std::string::npos ? "" : out.substr(from + key.size(), out.find('\n', from) - from - key.size());
 }
 
+std::vector<std::string> TestDesktop::Property(unsigned long window, const std::string& name) const {
+  const std::string out = RunProgram("/usr/bin/env", {"xprop", "-id", std::to_string(window), name}).out;
+  const std::size_t equals = out.find(") = ");
+  std::vector<std::string> values;
+  if (equals == std::string::npos) return values;
+  std::string rest = out.substr(equals + 4, out.find('\n', equals) - equals - 4);
+  for (std::size_t comma; (comma = rest.find(", ")) != std::string::npos; rest.erase(0, comma + 2))
+    values.push_back(rest.substr(0, comma));
+  if (!rest.empty()) values.push_back(rest);
+  return values;
+}
+
 void TestDesktop::Spawn(std::vector<std::string> argv, const std::filesystem::path& log, int display_fd) {
   std::vector<char*> args;
   for (auto& arg : argv) args.push_back(arg.data());

@@ -26,6 +26,9 @@ class TestDesktop {
   // The state the window manager gives a top-level window: "Normal",
   // "Iconic", or empty while it manages none (withdrawn).
   std::string WindowState(unsigned long window) const;
+  // A window's property as xprop prints it, one value an element (atoms by
+  // their names, numbers as written); empty while the window has none.
+  std::vector<std::string> Property(unsigned long window, const std::string& name) const;
 
  private:
   void Spawn(std::vector<std::string> argv, const std::filesystem::path& log, int display_fd = -1);

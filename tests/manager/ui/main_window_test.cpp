@@ -227,6 +227,18 @@ TEST_F(MainWindowTest, TheAboutBox) {
     EXPECT_EQ(box->Version->text(), "Version 1.2.5");
     EXPECT_EQ(box->minimumSize(), box->maximumSize());  // a fixed border
     EXPECT_TRUE(box->width() >= 329 && box->height() >= 293);
+    // Everything, the OK button too, on a panel whose bevel is lowered
+    // outside (its left edge dark, its right light) and raised inside.
+    if (auto* panel = box->findChild<QWidget*>("Panel")) {
+      EXPECT_TRUE(panel->isAncestorOf(box->findChild<QPushButton*>("OKButton")));
+      const QImage drawn = panel->grab().toImage();
+      const int middle = drawn.height() / 2;
+      const auto lightness = [&](int x) { return drawn.pixelColor(x, middle).lightness(); };
+      EXPECT_LT(lightness(0), lightness(drawn.width() - 1));
+      EXPECT_GT(lightness(1), lightness(drawn.width() - 2));
+    } else {
+      ADD_FAILURE() << "no panel";
+    }
     box->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(box));
     // Each link clicked opens once; Enter then closes the box, as OK is the
