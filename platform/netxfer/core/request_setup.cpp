@@ -1,5 +1,8 @@
 #include "platform/netxfer/core/request_setup.h"
 
+#include <openssl/evp.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -29,9 +32,26 @@ std::string Escaped(CURL* easy, const std::string& text) {
 
 long DefaultPort(const std::string& scheme) { return scheme == "https" ? 443 : 80; }
 
+bool AppendLine(curl_slist*& list, const std::string& line) {
+  curl_slist* longer = curl_slist_append(list, line.c_str());
+  if (longer) list = longer;
+  return longer != nullptr;
+}
+
+std::string Base64(const std::string& bytes) {
+  std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+  const int size = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                   reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+  out.resize(static_cast<size_t>(std::max(size, 0)));
+  return out;
+}
+
 }  // namespace
 
-RequestSetup::~RequestSetup() { curl_slist_free_all(headers_); }
+RequestSetup::~RequestSetup() {
+  curl_slist_free_all(headers_);
+  curl_slist_free_all(proxyHeaders_);
+}
 
 std::optional<Refusal> RequestSetup::Apply(CURL* easy, const RequestSettings& settings, const std::string& url,
                                            const std::string& postedTo) {
@@ -49,10 +69,9 @@ std::optional<Refusal> RequestSetup::Apply(CURL* easy, const RequestSettings& se
                                                        : "Range: " + settings.range,
   };
   for (const std::string& line : lines) {
-    if (line.empty()) continue;
-    curl_slist* longer = curl_slist_append(headers_, line.c_str());
-    if (!longer) return Refusal{CURLE_OUT_OF_MEMORY, curl_easy_strerror(CURLE_OUT_OF_MEMORY)};
-    headers_ = longer;
+    if (!line.empty() && !AppendLine(headers_, line)) {
+      return Refusal{CURLE_OUT_OF_MEMORY, curl_easy_strerror(CURLE_OUT_OF_MEMORY)};
+    }
   }
 
   const UrlParts parts = ReadUrl(url);
@@ -161,7 +180,18 @@ std::optional<Refusal> RequestSetup::ApplyRoute(CURL* easy, const RequestSetting
     proxyUrl = server;
     set(CURLOPT_PROXYPORT, static_cast<long>(settings.proxyPort));
     set(CURLOPT_HTTPPROXYTUNNEL, tunnel ? 1L : 0L);
-    if (!settings.proxyUser.empty()) {
+    if (firewall != kNoFirewall && !settings.firewallUser.empty()) {
+      // libcurl would log on to the proxy with the SOCKS firewall's user and
+      // password: the proxy's own logon (or none) goes as a header of ours.
+      if (!AppendLine(proxyHeaders_, settings.proxyUser.empty()
+                                         ? "Proxy-Authorization:"
+                                         : "Proxy-Authorization: Basic " +
+                                               Base64(settings.proxyUser + ":" + settings.proxyPassword))) {
+        return Refusal{CURLE_OUT_OF_MEMORY, curl_easy_strerror(CURLE_OUT_OF_MEMORY)};
+      }
+      set(CURLOPT_PROXYHEADER, proxyHeaders_);
+      set(CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+    } else if (!settings.proxyUser.empty()) {
       set(CURLOPT_PROXYUSERNAME, settings.proxyUser.c_str());
       set(CURLOPT_PROXYPASSWORD, settings.proxyPassword.c_str());
     }

@@ -70,6 +70,7 @@ class RequestSetup {
   std::optional<Refusal> ApplyRoute(CURL* easy, const RequestSettings& settings, bool httpsUrl);
 
   curl_slist* headers_ = nullptr;
+  curl_slist* proxyHeaders_ = nullptr;
   ConnectionRoute route_;
   CURLcode result_ = CURLE_OK;
 };

@@ -12,6 +12,7 @@
 #include "gateway/wctp/nxs_https.h"
 #include "platform/netxfer/netxfer_library.h"
 #include "tests/gateway/wctp/nx_event_record.h"
+#include "tests/support/http_digest.h"
 #include "tests/support/local_http_server.h"
 #include "tests/support/run_as_user.h"
 #include "tests/support/temp_dir.h"
@@ -212,6 +213,35 @@ TEST_F(NxEvents, TheRequestCarriesAcceptRangeAndTheLogon) {
                        "raised "s + name + ": a header cannot hold a line break: 103"}));
   }
   EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST_F(NxEvents, DigestLogonAnswersTheChallenge) {
+  const std::string realm = "wctp", nonce = "f00d";
+  LocalHttpServer server({"", false, {}, 0, [&](const std::string& request, const LocalHttpServer::Connection&) {
+                            if (testing::DigestAuthorized(request, "gateway", "s3cret", realm, nonce)) {
+                              return LocalHttpServer::Reply("200 OK", "<ok/>");
+                            }
+                            return "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: " +
+                                   testing::DigestChallenge(realm, nonce) +
+                                   "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+                          }});
+  for (const auto& [password, outcome] : {std::pair{"s3cret", "posted"},
+                                          {"wrong", "raised HTTP protocol error. 401 Unauthorized: 100"}}) {
+    TnxHTTP http;
+    http.SetAuthScheme(TnxhttpAuthSchemes::authDigest);
+    http.SetUser("gateway");
+    http.SetPassword(password);
+    Strings statuses;
+    for (const std::string& line : Post(http, server.Url("/wctp?a=1"))) {
+      if (line.rfind("HTTP/", 0) == 0 || line.rfind("raised", 0) == 0 || line == "posted") statuses.push_back(line);
+    }
+    EXPECT_EQ(statuses, (Strings{"HTTP/1.1 401 Unauthorized", password == "wrong"s ? "HTTP/1.1 401 Unauthorized"
+                                                                                   : "HTTP/1.1 200 OK",
+                                 outcome}));
+  }
+  const std::string answered = server.Requests().at(1);
+  EXPECT_NE(answered.find("Authorization: Digest username=\"gateway\""), std::string::npos) << answered;
+  EXPECT_EQ(answered.substr(answered.size() - 4), "<x/>");
 }
 
 TEST_F(NxEvents, LocalFileTakesTheReplyOfASuccessfulPostOnly) {
