@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "engines/random_pause.h"
 #include "platform/base/exception.h"
 
 namespace vltg {
@@ -39,6 +40,7 @@ TWinThread::TWinThread()
     : FShared(std::make_shared<Shared>()),
       FTarget(std::make_unique<platform::MessageTarget>(
           [this](uint32_t msg, uintptr_t wparam, intptr_t lparam) { return HandleMessage(msg, wparam, lparam); })) {
+  RandomPause();
   FShared->target = FTarget->Ref();
   FShared->owner_thread = platform::CurrentThread();
 }

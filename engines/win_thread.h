@@ -49,6 +49,7 @@ class TWinThread {
   static constexpr uint32_t kThreadEnded = 0x402;
   static constexpr uint32_t kThreadFailed = 0x403;
 
+  // Pauses a pseudo-random 0 to 99 ms first (random_pause.h).
   TWinThread();
   // Waits for every worker to end. Messages the workers still send are
   // refused from here on, so no ThreadTerminate is raised any more.

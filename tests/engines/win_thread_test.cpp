@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/base/exception.h"
+#include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
 #include "tests/support/pump_until.h"
 
@@ -18,7 +19,13 @@ namespace {
 
 using test::PumpUntil;
 
-TEST(WinThread, ExecuteWithoutProcedureStartsNothing) {
+class WinThread : public ::testing::Test {
+ protected:
+  // Virtual time: the component's start-up pause passes at once.
+  platform::ScopedClock clock{std::make_shared<platform::ManualClock>(true)};
+};
+
+TEST_F(WinThread, ExecuteWithoutProcedureStartsNothing) {
   TWinThread threads;
   EXPECT_EQ(threads.Execute(nullptr), 0u);
   EXPECT_EQ(threads.ThreadCount(), 0);
@@ -26,7 +33,7 @@ TEST(WinThread, ExecuteWithoutProcedureStartsNothing) {
   EXPECT_EQ(threads.WaitForThreads(10), TWinThread::kNoThreads);
 }
 
-TEST(WinThread, WorkerRunsAndItsEndIsReportedOnTheOwnerThread) {
+TEST_F(WinThread, WorkerRunsAndItsEndIsReportedOnTheOwnerThread) {
   const auto owner = std::this_thread::get_id();
   TWinThread threads;
   std::atomic<bool> release{false};
@@ -58,7 +65,7 @@ TEST(WinThread, WorkerRunsAndItsEndIsReportedOnTheOwnerThread) {
   EXPECT_EQ(count_during_terminate, 1);  // the count drops only after ThreadTerminate
 }
 
-TEST(WinThread, ExceptionReachesThreadExceptionThenThreadTerminate) {
+TEST_F(WinThread, ExceptionReachesThreadExceptionThenThreadTerminate) {
   const auto owner = std::this_thread::get_id();
   TWinThread threads;
   std::vector<std::string> events;
@@ -77,7 +84,7 @@ TEST(WinThread, ExceptionReachesThreadExceptionThenThreadTerminate) {
   EXPECT_EQ(events, (std::vector<std::string>{"exception:worker failed", "terminate"}));
 }
 
-TEST(WinThread, WaitForThreadsHandlesTheEndMessagesItWaitsFor) {
+TEST_F(WinThread, WaitForThreadsHandlesTheEndMessagesItWaitsFor) {
   TWinThread threads;
   int terminated = 0;
   threads.ThreadProc = [](TWinThread&, TWinThreadParam&) -> uint32_t {
@@ -91,7 +98,7 @@ TEST(WinThread, WaitForThreadsHandlesTheEndMessagesItWaitsFor) {
   EXPECT_EQ(threads.ThreadCount(), 0);
 }
 
-TEST(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
+TEST_F(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
   TWinThread threads;
   int terminated = 0;
   threads.ThreadProc = [](TWinThread& sender, TWinThreadParam&) -> uint32_t {
@@ -108,7 +115,7 @@ TEST(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
 
 // A worker blocked in its pump until something happens sees the stop request
 // at once: setting the Tag wakes it.
-TEST(WinThread, SettingTheTagWakesAWorkerWaitingForMessages) {
+TEST_F(WinThread, SettingTheTagWakesAWorkerWaitingForMessages) {
   TWinThread threads;
   std::promise<platform::ThreadRef> worker;
   threads.ThreadProc = [&](TWinThread& sender, TWinThreadParam&) -> uint32_t {
@@ -124,7 +131,7 @@ TEST(WinThread, SettingTheTagWakesAWorkerWaitingForMessages) {
   waiting.Wake();  // a worker the Tag failed to wake ends all the same
 }
 
-TEST(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
+TEST_F(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
   TWinThread threads;
   // The worker may still run when the test has returned: the flag is its own.
   auto release = std::make_shared<std::atomic<bool>>(false);
@@ -140,7 +147,7 @@ TEST(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
   *release = true;
 }
 
-TEST(WinThread, DestroyingWithARunningWorkerDoesNotHang) {
+TEST_F(WinThread, DestroyingWithARunningWorkerDoesNotHang) {
   std::atomic<bool> terminate_called{false};
   std::atomic<bool> ended{false};
   {
@@ -164,7 +171,7 @@ TEST(WinThread, DestroyingWithARunningWorkerDoesNotHang) {
   EXPECT_FALSE(terminate_called);  // never raised once destruction began
 }
 
-TEST(WinThread, SafeExecCodeRunsOnTheOwnerThread) {
+TEST_F(WinThread, SafeExecCodeRunsOnTheOwnerThread) {
   const auto owner = std::this_thread::get_id();
   TWinThread threads;
   int got = 0;
