@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
@@ -17,6 +21,7 @@
 namespace vltg {
 namespace {
 
+using test::PollUntil;
 using test::PumpUntil;
 
 class WinThread : public ::testing::Test {
@@ -24,6 +29,15 @@ class WinThread : public ::testing::Test {
   // Virtual time: the component's start-up pause passes at once.
   platform::ScopedClock clock{std::make_shared<platform::ManualClock>(true)};
 };
+
+// Whether the thread is asleep in the kernel (waiting on a lock, say).
+bool Asleep(pid_t tid) {
+  std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+  std::string text;
+  std::getline(stat, text);
+  const auto name_end = text.rfind(')');
+  return name_end != std::string::npos && text.size() > name_end + 2 && text[name_end + 2] == 'S';
+}
 
 TEST_F(WinThread, ExecuteWithoutProcedureStartsNothing) {
   TWinThread threads;
@@ -186,6 +200,34 @@ TEST_F(WinThread, SafeExecCodeRunsOnTheOwnerThread) {
   threads.Execute(nullptr);
   ASSERT_TRUE(PumpUntil([&] { return threads.ThreadCount() == 0; }));
   EXPECT_EQ(got, 9);
+}
+
+// The lock is the holder's until it has released it as often as it took it;
+// another thread asking for it sleeps until then, and cannot release it.
+TEST_F(WinThread, LockHoldsAnotherThreadOffUntilUnlocked) {
+  TWinThread threads;
+  std::atomic<int> sequence{0}, trying{0}, unlocking{0}, locked{0};
+  std::atomic<pid_t> other_tid{0};
+  threads.Lock();
+  threads.Lock();
+  EXPECT_EQ(threads.ThreadCount(), 0);  // the holder still reads the list
+  threads.Unlock();                     // still held once
+  std::thread other([&] {
+    other_tid = gettid();
+    threads.Unlock();  // holds nothing: no effect
+    trying = ++sequence;
+    threads.Lock();
+    locked = ++sequence;
+    threads.Unlock();
+  });
+  ASSERT_TRUE(PollUntil([&] { return trying != 0; }));
+  EXPECT_TRUE(PollUntil([&] { return Asleep(other_tid); }));  // blocked in Lock
+  unlocking = ++sequence;
+  threads.Unlock();
+  other.join();
+  EXPECT_EQ(trying, 1);
+  EXPECT_EQ(unlocking, 2);
+  EXPECT_EQ(locked, 3);
 }
 
 }  // namespace
