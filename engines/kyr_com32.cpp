@@ -64,9 +64,13 @@ bool TKYRCom32::WriteBuffer(const void* Buffer, int Count) {
 bool TKYRCom32::WriteString(const std::string& S) { return WriteBuffer(S.data(), static_cast<int>(S.size())); }
 
 std::string TKYRCom32::ReadString(int Count) {
-  std::string result(static_cast<size_t>(std::clamp<int>(Count, 0, FComPortInBufSize)), '\0');
-  const int got = ReadBuffer(result.data(), static_cast<int>(result.size()));
-  result.resize(static_cast<size_t>(got));
+  std::string result;
+  {
+    const std::lock_guard lock(FPortLock);
+    std::fill(FBuffer.begin(), FBuffer.end(), '\0');
+    const int got = ReadBuffer(FBuffer.data(), std::min<int>(Count, static_cast<int>(FBuffer.size())));
+    result.assign(FBuffer.data(), static_cast<size_t>(got));
+  }
   result.resize(std::min(result.size(), result.find('\0')));
   platform::ProcessMessages();
   return result;
@@ -78,7 +82,10 @@ int TKYRCom32::ReadBuffer(void* Buffer, int Count) {
   return got > 0 ? static_cast<int>(got) : 0;
 }
 
-void TKYRCom32::ClearBuffer() { std::fill(FBuffer.begin(), FBuffer.end(), '\0'); }
+void TKYRCom32::ClearBuffer() {
+  const std::lock_guard lock(FPortLock);
+  std::fill(FBuffer.begin(), FBuffer.end(), '\0');
+}
 
 void TKYRCom32::DisablePolling() {
   FPollingDisabled = true;
@@ -102,8 +109,15 @@ void TKYRCom32::PollTick() {
   if (!OnReceiveData) return;
 
   const platform::ScopedFlag polling(FPolling);
-  const long got = FPort.Read(FBuffer.data(), FBuffer.size(), kReadWindowMs);
-  if (got > 0) OnReceiveData(*this, FBuffer.data(), static_cast<int>(got));
+  // Handed over as a copy: the handler may replace the buffer, and a reader
+  // on another thread fills it.
+  std::vector<char> data;
+  {
+    const std::lock_guard lock(FPortLock);
+    const long got = FPort.Read(FBuffer.data(), FBuffer.size(), kReadWindowMs);
+    if (got > 0) data.assign(FBuffer.begin(), FBuffer.begin() + got);
+  }
+  if (!data.empty()) OnReceiveData(*this, data.data(), static_cast<int>(data.size()));
   if (OnCommEvent && Connected()) {
     const TCommEvents occurred = FPort.TakeEvents() & FEvents;
     if (occurred) OnCommEvent(*this, occurred);
@@ -145,10 +159,16 @@ void TKYRCom32::SetComPortSwHandshaking(TComPortSwHandshaking Value) {
   ApplySettings();
 }
 
+uint16_t TKYRCom32::GetComPortInBufSize() const {
+  const std::lock_guard lock(FPortLock);
+  return FComPortInBufSize;
+}
+
 void TKYRCom32::SetComPortInBufSize(uint16_t Value) {
-  if (Connected()) return;
+  const std::lock_guard lock(FPortLock);
   FComPortInBufSize = Value;
   FBuffer.assign(Value, '\0');
+  ApplySettings();
 }
 
 void TKYRCom32::SetComPortOutBufSize(uint16_t Value) {

@@ -7,9 +7,11 @@
 //
 // Threads: create, Open, Close, the setters and destruction on the creating
 // thread (it owns the polling timer); reads and writes may run on one other
-// thread, but never while Open or Close runs.
+// thread, but never while Open or Close runs. The receive buffer is used and
+// replaced only under the port's lock.
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -73,8 +75,9 @@ class TKYRCom32 {
   // control waits until it can go on or RequestStop is called.
   bool WriteBuffer(const void* Buffer, int Count);
   bool WriteString(const std::string& S);
-  // One short read of at most Count bytes, cut at the first zero byte; then
-  // lets the calling thread's pending messages through.
+  // One short read into the receive buffer of at most Count bytes (no more
+  // than the buffer holds), cut at the first zero byte; then lets the calling
+  // thread's pending messages through.
   std::string ReadString(int Count);
   // One short read of at most Count bytes, zero bytes kept; the count read
   // (0 on failure). Does not pump.
@@ -98,8 +101,9 @@ class TKYRCom32 {
   void SetComPortHwHandshaking(TComPortHwHandshaking Value);
   TComPortSwHandshaking GetComPortSwHandshaking() const { return FComPortSwHandshaking; }
   void SetComPortSwHandshaking(TComPortSwHandshaking Value);
-  uint16_t GetComPortInBufSize() const { return FComPortInBufSize; }
-  // Refused while open: a reader may be using the receive buffer.
+  uint16_t GetComPortInBufSize() const;
+  // A new receive buffer of that size; the settings are applied again when
+  // open. A read in progress on another thread ends first.
   void SetComPortInBufSize(uint16_t Value);
   uint16_t GetComPortOutBufSize() const { return FComPortOutBufSize; }
   void SetComPortOutBufSize(uint16_t Value);
@@ -138,6 +142,7 @@ class TKYRCom32 {
   TCommEvents FEvents = 0;
 
   platform::SerialPort FPort;
+  mutable std::mutex FPortLock;  // the receive buffer and its size
   std::vector<char> FBuffer;
   platform::Timer FTimer;
   int FPollSkip = 0;

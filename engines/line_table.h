@@ -4,7 +4,8 @@
 // holds its entry from its line initialisation until it initialises again or
 // is destroyed; the line notifications of entry n go to the component the
 // entry holds at that moment (its LineCallback), or nowhere. Each component
-// class has a table of its own.
+// class has a table of its own; a class may have every notification of entry
+// n begin with Pause(n), before the entry is looked at.
 #include <atomic>
 #include <cstdint>
 
@@ -12,7 +13,7 @@
 
 namespace vltg {
 
-template <typename Component>
+template <typename Component, void (*Pause)(int32_t Instance) = nullptr>
 class TLineTable {
  public:
   static constexpr int32_t kEntries = 17;
@@ -37,6 +38,7 @@ class TLineTable {
   // The notification handler of entry n.
   static platform::LINECALLBACK Callback(int32_t Instance) {
     return [Instance](uint32_t hDevice, uint32_t dwMessage, uint32_t, uint32_t dwParam1, uint32_t dwParam2, uint32_t) {
+      if constexpr (Pause != nullptr) Pause(Instance);
       if (Component* holder = Entry(Instance)) holder->LineCallback(hDevice, dwMessage, dwParam1, dwParam2);
     };
   }

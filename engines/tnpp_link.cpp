@@ -22,15 +22,22 @@ int64_t Ms(int Seconds) { return std::max(Seconds, 0) * int64_t{1000}; }
 // An answer to a sent packet: ignored while enquiring, discarded while idle.
 bool IsAnswer(char c) { return c == tnpp::ACK || c == tnpp::NAK || c == tnpp::CAN || c == tnpp::RS; }
 
-std::string ControlName(char c) {
+// The trace of an answer to a received packet.
+std::string AnswerName(char c) {
   switch (c) {
     case tnpp::ACK: return "ACK";
     case tnpp::NAK: return "NAK";
     case tnpp::CAN: return "CAN";
     case tnpp::RS: return "RS";
+    default: return "Unknown";
+  }
+}
+
+std::string ControlName(char c) {
+  switch (c) {
     case tnpp::EOT: return "EOT";
     case tnpp::ENQ: return "ENQ";
-    default: return "Unknown";
+    default: return AnswerName(c);
   }
 }
 
@@ -394,16 +401,18 @@ void TnppLink::AnswerPacket(std::string& Text, int& Result) {
   char rsp = tnpp::CAN;
   if (OnReceive) OnReceive(rx.Block, Text, rsp);
   if (rsp == tnpp::ACK) Remember(rx.Header);
-  WriteControl(rsp);
+  WriteControl(rsp, AnswerName(rsp));
 }
 
 void TnppLink::Raise(TnppLinkEvent Event, const std::string& Packet) {
   if (OnEvent) OnEvent(Event, Packet);
 }
 
-void TnppLink::WriteControl(char Code) {
+void TnppLink::WriteControl(char Code) { WriteControl(Code, ControlName(Code)); }
+
+void TnppLink::WriteControl(char Code, const std::string& Trace) {
   FPort.Write(std::string_view(&Code, 1));
-  Raise(TnppLinkEvent::kTxPacket, ControlName(Code));
+  Raise(TnppLinkEvent::kTxPacket, Trace);
 }
 
 void TnppLink::LinkLost() {

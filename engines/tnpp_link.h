@@ -127,6 +127,7 @@ class TnppLink {
   bool Stopped() const { return FStop && (*FStop)(); }
   void Raise(TnppLinkEvent Event, const std::string& Packet = {});
   void WriteControl(char Code);
+  void WriteControl(char Code, const std::string& Trace);
   void LinkLost();
   bool IsRecent(const std::string& Header) const;
   void Remember(const std::string& Header);

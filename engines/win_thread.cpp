@@ -3,20 +3,56 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "engines/random_pause.h"
 #include "platform/base/exception.h"
 
 namespace vltg {
+namespace {
+
+// A lock its holder may take again, and that only its holder can release.
+class OwnedLock {
+ public:
+  void lock() {
+    const auto me = std::this_thread::get_id();
+    std::unique_lock guard(mutex_);
+    if (owner_ != me) {
+      freed_.wait(guard, [this] { return depth_ == 0; });
+      owner_ = me;
+    } else if (depth_ == std::numeric_limits<int>::max()) {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+    ++depth_;
+  }
+  // Nothing when the calling thread does not hold the lock.
+  void unlock() {
+    std::lock_guard guard(mutex_);
+    if (depth_ == 0 || owner_ != std::this_thread::get_id()) return;
+    if (--depth_ == 0) {
+      owner_ = {};
+      freed_.notify_one();
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable freed_;
+  std::thread::id owner_;
+  int depth_ = 0;
+};
+
+}  // namespace
 
 // State the workers share with the component; it outlives the component for
 // as long as a worker still finishes its last steps.
 struct TWinThread::Shared {
-  std::mutex mutex;
+  OwnedLock mutex;  // the component's lock
   std::vector<std::shared_ptr<Worker>> workers;
   std::atomic<bool> destroying{false};
   std::atomic<bool> stop_all_running{false};
@@ -39,6 +75,7 @@ TWinThread::TWinThread()
     : FShared(std::make_shared<Shared>()),
       FTarget(std::make_unique<platform::MessageTarget>(
           [this](uint32_t msg, uintptr_t wparam, intptr_t lparam) { return HandleMessage(msg, wparam, lparam); })) {
+  RandomPause();
   FShared->target = FTarget->Ref();
   FShared->owner_thread = platform::CurrentThread();
 }
@@ -173,6 +210,16 @@ bool TWinThread::StopAll() {
   }
   return ThreadCount() == 0;
 }
+
+void TWinThread::Lock() {
+  try {
+    FShared->mutex.lock();
+  } catch (const std::exception&) {
+    throw Exception("Could not obtain lock mutex");
+  }
+}
+
+void TWinThread::Unlock() { FShared->mutex.unlock(); }
 
 int TWinThread::ThreadCount() const {
   std::lock_guard lock(FShared->mutex);

@@ -49,10 +49,11 @@ class TWinThread {
   static constexpr uint32_t kThreadEnded = 0x402;
   static constexpr uint32_t kThreadFailed = 0x403;
 
+  // Pauses a pseudo-random 0 to 99 ms first (random_pause.h).
   TWinThread();
   // Waits for every worker to end. Messages the workers still send are
   // refused from here on, so no ThreadTerminate is raised any more.
-  ~TWinThread();
+  virtual ~TWinThread();
   TWinThread(const TWinThread&) = delete;
   TWinThread& operator=(const TWinThread&) = delete;
 
@@ -89,6 +90,14 @@ class TWinThread {
   // Waits until every worker has ended (handling what they send meanwhile):
   // 0 when all ended, 258 when the time is up, -100 when none was listed.
   int WaitForThreads(int milliseconds);
+  // Takes the component's lock, waiting as long as it is held by another
+  // thread ("Could not obtain lock mutex" when the wait fails); the thread
+  // holding it may take it again. It also guards the worker list, so a worker
+  // that has ended stays listed while the owner holds it: never wait for the
+  // workers while holding it.
+  virtual void Lock();
+  // Releases one Lock of the calling thread; nothing when it holds none.
+  virtual void Unlock();
   // The component's window: other threads send kExecSafe to it.
   platform::TargetRef Handle() const { return FTarget->Ref(); }
 

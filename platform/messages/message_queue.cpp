@@ -350,6 +350,21 @@ void ThreadQueue::WaitWake(int real_ms) {
   Block(fds, real_ms);
 }
 
+void ThreadQueue::Pause(int64_t until) {
+  bool woken = false;
+  for (;;) {
+    Clock& clock = GetClock();
+    const int64_t now = clock.NowMs();
+    if (now >= until) break;
+    if (clock.Idle(until)) continue;
+    std::vector<pollfd> fds{{wake_fd_, POLLIN, 0}};
+    blocked_.store(true);
+    if (woken_.exchange(false) || PollFds(fds, clock.RealWaitMs(until - now)) > 0) woken = true;
+    blocked_.store(false);
+  }
+  if (woken) woken_.store(true);
+}
+
 std::shared_ptr<ThreadQueue> CurrentQueueShared() {
   if (!t_holder.queue) {
     t_holder.queue = std::make_shared<ThreadQueue>();
@@ -497,6 +512,11 @@ void SleepPumping(int64_t ms) {
     if (NowMs() >= deadline) break;
     queue.Wait(deadline);
   }
+}
+
+void SleepWithoutPumping(int64_t ms) {
+  auto& queue = CurrentQueue();
+  queue.Pause(NowMs() + std::max<int64_t>(ms, 0));
 }
 
 void WaitMessage(int64_t ms) {

@@ -112,6 +112,9 @@ void ProcessSentMessages();
 void WaitForWake(int real_ms);
 // Pumps for `ms` clock milliseconds, waiting on the queue in between.
 void SleepPumping(int64_t ms);
+// Waits `ms` clock milliseconds as a plain sleep: nothing is dispatched, so
+// what arrives meanwhile is handled afterwards, in its order.
+void SleepWithoutPumping(int64_t ms);
 // Waits until something is pending or `ms` clock milliseconds have passed
 // (-1: no limit), then dispatches it.
 void WaitMessage(int64_t ms);

@@ -74,6 +74,9 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
   void Wait(int64_t until);
   // Blocks until the queue is woken (something sent, posted or a clock move).
   void WaitWake(int real_ms = -1);
+  // Blocks until the clock reaches `until`, dispatching nothing; a wake that
+  // comes meanwhile is kept for the next wait.
+  void Pause(int64_t until);
 
   std::thread::id owner() const { return owner_; }
   std::mutex& mutex() { return mutex_; }

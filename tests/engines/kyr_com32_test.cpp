@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
 #include "tests/support/pseudo_terminal.h"
+#include "tests/support/pump_until.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,6 +34,12 @@ class ProbedCom32 : public TKYRCom32 {
     return t;
   }
   size_t Waiting() { return Port().BytesWaiting(); }
+  // Changes the line's speed behind the component's back.
+  void ForceSpeed(speed_t speed) {
+    termios t = Attributes();
+    cfsetspeed(&t, speed);
+    EXPECT_EQ(tcsetattr(Port().Handle(), TCSANOW, &t), 0);
+  }
 };
 
 class Com32Test : public ::testing::Test {
@@ -94,13 +104,53 @@ TEST_F(Com32Test, SettersApplyWhileOpen) {
   EXPECT_TRUE(t.c_cflag & CRTSCTS);
   EXPECT_FALSE(t.c_cflag & CSTOPB);
   EXPECT_TRUE(t.c_cflag & PARODD);
+}
 
-  // The receive buffer is not swapped under a reader.
-  com.SetComPortInBufSize(16);
-  EXPECT_EQ(com.GetComPortInBufSize(), 2048);
-  com.Close();
-  com.SetComPortInBufSize(16);
-  EXPECT_EQ(com.GetComPortInBufSize(), 16);
+// The receive buffer is replaced on the open port while another thread keeps
+// reading into it: the reader's next reads are bounded by the new size.
+TEST_F(Com32Test, NewReceiveBufferTakesEffectUnderARunningReader) {
+  ASSERT_TRUE(com.Open());
+  ASSERT_TRUE(pty.Write("ABCDEFGHIJ"));
+  AwaitWaiting(10);
+
+  std::mutex mutex;
+  std::vector<std::string> chunks;
+  size_t total = 0;
+  std::atomic<bool> stop{false};
+  std::thread reader([&] {
+    while (!stop) {
+      std::string chunk = com.ReadString(100);
+      if (chunk.empty()) continue;
+      std::lock_guard lock(mutex);
+      total += chunk.size();
+      chunks.push_back(std::move(chunk));
+    }
+  });
+  auto received = [&](size_t count) {
+    return test::PollUntil([&] {
+      std::lock_guard lock(mutex);
+      return total >= count;
+    });
+  };
+  EXPECT_TRUE(received(10));
+  com.ForceSpeed(B1200);
+  com.SetComPortInBufSize(4);
+  EXPECT_EQ(com.GetComPortInBufSize(), 4);
+  termios t = com.Attributes();
+  EXPECT_EQ(cfgetospeed(&t), B9600);  // the settings were applied again
+  ASSERT_TRUE(pty.Write("0123456789"));
+  EXPECT_TRUE(received(20));
+  stop = true;
+  reader.join();
+
+  ASSERT_FALSE(chunks.empty());
+  EXPECT_EQ(chunks.front(), "ABCDEFGHIJ");  // all that waited, in one read of the first buffer
+  std::string after;
+  for (size_t i = 1; i < chunks.size(); ++i) {
+    EXPECT_LE(chunks[i].size(), 4u) << chunks[i];
+    after += chunks[i];
+  }
+  EXPECT_EQ(after, "0123456789");
 }
 
 TEST_F(Com32Test, ReadsAreShortAndReadStringStopsAtZero) {

@@ -247,7 +247,7 @@ TEST_F(TnppLinkTest, PeerEnqIsAnsweredEotInEveryState) {
 // answer and what the receive handler saw.
 TEST_F(TnppLinkTest, ReceivedPackets) {
   std::vector<std::string> seen;
-  std::string rsp_script = "\x06\x15\x06x";
+  std::string rsp_script = "\x06\x15\x06x\x04";
   link.OnReceive = [&](TnppBlock block, const std::string& packet, char& rsp) {
     EXPECT_EQ(block, TnppBlock::kIdPage);
     EXPECT_EQ(rsp, tnpp::CAN);
@@ -273,7 +273,8 @@ TEST_F(TnppLinkTest, ReceivedPackets) {
       TnppPeer::Frame(0x0200, 3, 0x0300, 5, "\x02" "B@again"),      // sent again: handler ACK
       TnppPeer::Frame(0, 3, 0x0300, 0, "\x02"),                     // link test: ACK, serial reset
       page,                                                         // no longer a repeat: handler 'x'
-      TnppPeer::Frame(0x0200, 3, 0x0300, 6, "\x02" "B@x"),          // handler gone quiet: CAN
+      TnppPeer::Frame(0x0200, 3, 0x0300, 6, "\x02" "B@eot"),        // handler: EOT
+      TnppPeer::Frame(0x0200, 3, 0x0300, 8, "\x02" "B@x"),          // handler gone quiet: CAN
   };
   for (size_t i = 0; i < script.size(); ++i) peer.Send(script[i], 1000 * static_cast<int64_t>(i + 1));
   hook = [&](TnppLinkEvent e, const std::string&) {
@@ -282,13 +283,15 @@ TEST_F(TnppLinkTest, ReceivedPackets) {
   const int64_t start = NowMs();
   ASSERT_TRUE(RunUntil([&] { return Answers(start).size() == script.size(); }));
 
-  EXPECT_EQ(Answers(start), "\x15\x06\x06\x06\x18\x18\x15\x15\x06\x06x\x18"s);
-  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(Answers(start), "\x15\x06\x06\x06\x18\x18\x15\x15\x06\x06x\x04\x18"s);
+  ASSERT_EQ(seen.size(), 6u);
   EXPECT_EQ(seen[0], lowered);
   EXPECT_EQ(seen[1], seen[2]);  // the retransmission after NAK was delivered
   EXPECT_EQ(seen[3], lowered);  // the link test emptied the recent headers
   EXPECT_EQ(link.GetDPSerNum(), 0);
-  EXPECT_EQ(Count(TnppLinkEvent::kTxPacket, "Unknown"), 1);
+  // A handler's answer other than ACK, NAK, CAN or RS is traced as unknown.
+  EXPECT_EQ(Count(TnppLinkEvent::kTxPacket, "Unknown"), 2);
+  EXPECT_EQ(Count(TnppLinkEvent::kTxPacket, "EOT"), 0);
 }
 
 TEST_F(TnppLinkTest, InterCharacterTimeRestartsAtEveryByte) {

@@ -2,23 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "platform/base/exception.h"
+#include "platform/messages/clock.h"
 #include "platform/messages/message_queue.h"
 #include "tests/support/pump_until.h"
 
 namespace vltg {
 namespace {
 
+using test::PollUntil;
 using test::PumpUntil;
 
-TEST(WinThread, ExecuteWithoutProcedureStartsNothing) {
+class WinThread : public ::testing::Test {
+ protected:
+  // Virtual time: the component's start-up pause passes at once.
+  platform::ScopedClock clock{std::make_shared<platform::ManualClock>(true)};
+};
+
+// Whether the thread is asleep in the kernel (waiting on a lock, say).
+bool Asleep(pid_t tid) {
+  std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+  std::string text;
+  std::getline(stat, text);
+  const auto name_end = text.rfind(')');
+  return name_end != std::string::npos && text.size() > name_end + 2 && text[name_end + 2] == 'S';
+}
+
+TEST_F(WinThread, ExecuteWithoutProcedureStartsNothing) {
   TWinThread threads;
   EXPECT_EQ(threads.Execute(nullptr), 0u);
   EXPECT_EQ(threads.ThreadCount(), 0);
@@ -26,7 +47,7 @@ TEST(WinThread, ExecuteWithoutProcedureStartsNothing) {
   EXPECT_EQ(threads.WaitForThreads(10), TWinThread::kNoThreads);
 }
 
-TEST(WinThread, WorkerRunsAndItsEndIsReportedOnTheOwnerThread) {
+TEST_F(WinThread, WorkerRunsAndItsEndIsReportedOnTheOwnerThread) {
   const auto owner = std::this_thread::get_id();
   TWinThread threads;
   std::atomic<bool> release{false};
@@ -58,7 +79,7 @@ TEST(WinThread, WorkerRunsAndItsEndIsReportedOnTheOwnerThread) {
   EXPECT_EQ(count_during_terminate, 1);  // the count drops only after ThreadTerminate
 }
 
-TEST(WinThread, ExceptionReachesThreadExceptionThenThreadTerminate) {
+TEST_F(WinThread, ExceptionReachesThreadExceptionThenThreadTerminate) {
   const auto owner = std::this_thread::get_id();
   TWinThread threads;
   std::vector<std::string> events;
@@ -77,7 +98,7 @@ TEST(WinThread, ExceptionReachesThreadExceptionThenThreadTerminate) {
   EXPECT_EQ(events, (std::vector<std::string>{"exception:worker failed", "terminate"}));
 }
 
-TEST(WinThread, WaitForThreadsHandlesTheEndMessagesItWaitsFor) {
+TEST_F(WinThread, WaitForThreadsHandlesTheEndMessagesItWaitsFor) {
   TWinThread threads;
   int terminated = 0;
   threads.ThreadProc = [](TWinThread&, TWinThreadParam&) -> uint32_t {
@@ -91,7 +112,7 @@ TEST(WinThread, WaitForThreadsHandlesTheEndMessagesItWaitsFor) {
   EXPECT_EQ(threads.ThreadCount(), 0);
 }
 
-TEST(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
+TEST_F(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
   TWinThread threads;
   int terminated = 0;
   threads.ThreadProc = [](TWinThread& sender, TWinThreadParam&) -> uint32_t {
@@ -108,7 +129,7 @@ TEST(WinThread, StopAllWaitsForWorkersThatPollTheTag) {
 
 // A worker blocked in its pump until something happens sees the stop request
 // at once: setting the Tag wakes it.
-TEST(WinThread, SettingTheTagWakesAWorkerWaitingForMessages) {
+TEST_F(WinThread, SettingTheTagWakesAWorkerWaitingForMessages) {
   TWinThread threads;
   std::promise<platform::ThreadRef> worker;
   threads.ThreadProc = [&](TWinThread& sender, TWinThreadParam&) -> uint32_t {
@@ -124,7 +145,7 @@ TEST(WinThread, SettingTheTagWakesAWorkerWaitingForMessages) {
   waiting.Wake();  // a worker the Tag failed to wake ends all the same
 }
 
-TEST(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
+TEST_F(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
   TWinThread threads;
   // The worker may still run when the test has returned: the flag is its own.
   auto release = std::make_shared<std::atomic<bool>>(false);
@@ -140,7 +161,7 @@ TEST(WinThread, StopAllGivesUpOnAWorkerThatDoesNotStop) {
   *release = true;
 }
 
-TEST(WinThread, DestroyingWithARunningWorkerDoesNotHang) {
+TEST_F(WinThread, DestroyingWithARunningWorkerDoesNotHang) {
   std::atomic<bool> terminate_called{false};
   std::atomic<bool> ended{false};
   {
@@ -164,7 +185,7 @@ TEST(WinThread, DestroyingWithARunningWorkerDoesNotHang) {
   EXPECT_FALSE(terminate_called);  // never raised once destruction began
 }
 
-TEST(WinThread, SafeExecCodeRunsOnTheOwnerThread) {
+TEST_F(WinThread, SafeExecCodeRunsOnTheOwnerThread) {
   const auto owner = std::this_thread::get_id();
   TWinThread threads;
   int got = 0;
@@ -179,6 +200,34 @@ TEST(WinThread, SafeExecCodeRunsOnTheOwnerThread) {
   threads.Execute(nullptr);
   ASSERT_TRUE(PumpUntil([&] { return threads.ThreadCount() == 0; }));
   EXPECT_EQ(got, 9);
+}
+
+// The lock is the holder's until it has released it as often as it took it;
+// another thread asking for it sleeps until then, and cannot release it.
+TEST_F(WinThread, LockHoldsAnotherThreadOffUntilUnlocked) {
+  TWinThread threads;
+  std::atomic<int> sequence{0}, trying{0}, unlocking{0}, locked{0};
+  std::atomic<pid_t> other_tid{0};
+  threads.Lock();
+  threads.Lock();
+  EXPECT_EQ(threads.ThreadCount(), 0);  // the holder still reads the list
+  threads.Unlock();                     // still held once
+  std::thread other([&] {
+    other_tid = gettid();
+    threads.Unlock();  // holds nothing: no effect
+    trying = ++sequence;
+    threads.Lock();
+    locked = ++sequence;
+    threads.Unlock();
+  });
+  ASSERT_TRUE(PollUntil([&] { return trying != 0; }));
+  EXPECT_TRUE(PollUntil([&] { return Asleep(other_tid); }));  // blocked in Lock
+  unlocking = ++sequence;
+  threads.Unlock();
+  other.join();
+  EXPECT_EQ(trying, 1);
+  EXPECT_EQ(unlocking, 2);
+  EXPECT_EQ(locked, 3);
 }
 
 }  // namespace

@@ -177,6 +177,27 @@ TEST(Timers, ManualClockWakesASleeperWhenAdvanced) {
   EXPECT_TRUE(woke);
 }
 
+// A plain sleep on the clock: what is posted meanwhile waits, in order, for
+// the next pump, and a wake it took in still ends the next wait.
+TEST(Timers, SleepWithoutPumpingDispatchesNothing) {
+  ScopedClock scoped(std::make_shared<ScaledClock>(1000));
+  std::vector<uint32_t> seen;
+  MessageTarget target([&](uint32_t msg, uintptr_t, intptr_t) {
+    seen.push_back(msg);
+    return 0;
+  });
+  EXPECT_TRUE(target.Post(1));
+  EXPECT_TRUE(target.Post(2));
+  CurrentThread().Wake();
+  SleepWithoutPumping(5000);
+  EXPECT_TRUE(seen.empty());
+  const auto real_start = std::chrono::steady_clock::now();
+  WaitForWake(30000);
+  EXPECT_LT(std::chrono::steady_clock::now() - real_start, std::chrono::seconds(20));
+  ProcessMessages();
+  EXPECT_EQ(seen, (std::vector<uint32_t>{1, 2}));
+}
+
 TEST(Timers, ScaledClockShrinksRealWaits) {
   ScopedClock scoped(std::make_shared<ScaledClock>(100));
   const auto real_start = std::chrono::steady_clock::now();
