@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/base/scoped_flag.h"
 #include "platform/base/whole_file.h"
 #include "platform/netxfer/core/certificate_check.h"
 #include "platform/netxfer/core/header_line.h"
@@ -259,7 +260,10 @@ RequestSettings CoreObject::Settings() {
   return s;
 }
 
+// Idle reads false, and the object takes no other call, until the post and
+// its redirections are over.
 NxInt CoreObject::PostTo(const std::string& url) {
+  ScopedFlag busy(busy_);
   Text(&P::URL) = url;
   ClearReply();
   identity_.reset();
@@ -332,9 +336,7 @@ NxInt CoreObject::Perform(const std::string& url, const std::string& postedTo, l
   tlsContexts_ = 0;
   SetCallbacks();
   progress_.Begin(setup.Route(), settings.body.size());
-  busy_ = true;
   result = curl_easy_perform(easy_);
-  busy_ = false;
   curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, nullptr);
 
   std::string text = errorBuffer_[0] ? std::string(errorBuffer_) : curl_easy_strerror(result);
