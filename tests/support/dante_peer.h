@@ -1,7 +1,6 @@
 #pragma once
-// danted (Dante) as a test's SOCKS4 server on 127.0.0.1, optionally also
-// speaking SOCKS5 without authentication; it takes clients from all of
-// 127.0.0.0/8. SOCKS4 only with addresses: Dante does not take SOCKS4a's host
+// danted (Dante) as a test's SOCKS4 server on 127.0.0.1, taking clients from
+// all of 127.0.0.0/8. SOCKS4 only with addresses: Dante does not take SOCKS4a's host
 // names (it tries to connect to 0.0.0.x and refuses). Its log shows each
 // connection it relayed. It runs as the test's own user, root included: with
 // no user.privileged/user.unprivileged it keeps the ids it was started with.
@@ -14,18 +13,11 @@ namespace vltg::testing {
 
 class DantePeer : public LoggedPeer {
  public:
-  struct Options {
-    bool socks5 = false;  // SOCKS5 (no authentication) besides SOCKS4
-  };
-
   // Throws when it does not start listening.
-  DantePeer();  // SOCKS4 only
-  explicit DantePeer(Options options);
+  DantePeer();
 
   // "address:port" of each target it connected a client to ("127.0.0.1:8080").
   std::vector<std::string> Connections() const;
-  // The address of the client of each of those ("127.0.0.2" for one bound there).
-  std::vector<std::string> Clients() const;
 };
 
 }  // namespace vltg::testing

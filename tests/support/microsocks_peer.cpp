@@ -20,12 +20,4 @@ MicrosocksPeer::MicrosocksPeer(Options options) : LoggedPeer(kLog) {
 // It prints "client[4] 127.0.0.2: connected to localhost:8080" for each.
 std::vector<std::string> MicrosocksPeer::Connections() const { return LinesAfter(Log(), ": connected to "); }
 
-std::vector<std::string> MicrosocksPeer::Clients() const {
-  std::vector<std::string> clients;
-  for (const std::string& line : LinesAfter(Log(), "] ")) {
-    if (const size_t end = line.find(": connected to "); end != std::string::npos) clients.push_back(line.substr(0, end));
-  }
-  return clients;
-}
-
 }  // namespace vltg::testing

@@ -23,8 +23,6 @@ class MicrosocksPeer : public LoggedPeer {
   // "host:port" of each connection it relayed, as the client named the host
   // ("localhost:8080" for a name, "127.0.0.1:8080" for an address).
   std::vector<std::string> Connections() const;
-  // The address of the client of each of those ("127.0.0.2" for one bound there).
-  std::vector<std::string> Clients() const;
 };
 
 }  // namespace vltg::testing

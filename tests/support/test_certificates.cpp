@@ -148,17 +148,14 @@ PemIdentity TestCertificates::Client(const std::string& commonName) const {
   return {Pem(client.get()), Pem(key.get())};
 }
 
-std::string Pkcs12(const PemIdentity& identity, const std::string& password, const std::string& friendlyName) {
+std::string Pkcs12(const PemIdentity& identity, const std::string& password) {
   Certificate certificate = ReadCertificate(identity.certificate);
   Key key = ReadKey(identity.key);
   // OpenSSL 3's defaults: AES-256-CBC under PBKDF2, and a SHA-256 MAC.
-  std::unique_ptr<PKCS12, Free> p12(PKCS12_create(password.c_str(),
-                                                  friendlyName.empty() ? nullptr : friendlyName.c_str(), key.get(),
-                                                  certificate.get(), nullptr, 0, 0, 0, 0, 0));
+  std::unique_ptr<PKCS12, Free> p12(
+      PKCS12_create(password.c_str(), nullptr, key.get(), certificate.get(), nullptr, 0, 0, 0, 0, 0));
   Check(p12 != nullptr, "PKCS#12");
   return Der(p12.get(), i2d_PKCS12);
 }
-
-std::string CertificateDer(const std::string& pem) { return Der(ReadCertificate(pem).get(), i2d_X509); }
 
 }  // namespace vltg::testing

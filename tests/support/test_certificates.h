@@ -33,11 +33,7 @@ class TestCertificates {
   PemIdentity otherHost_;
 };
 
-// The identity as PKCS#12 bytes (a .p12/.pfx file) protected by `password`,
-// with `friendlyName` as its certificate's name when given.
-std::string Pkcs12(const PemIdentity& identity, const std::string& password, const std::string& friendlyName = "");
-
-// A PEM certificate's DER bytes; throws when `pem` holds none.
-std::string CertificateDer(const std::string& pem);
+// The identity as PKCS#12 bytes (a .p12/.pfx file) protected by `password`.
+std::string Pkcs12(const PemIdentity& identity, const std::string& password);
 
 }  // namespace vltg::testing

@@ -28,14 +28,10 @@ TinyproxyPeer::TinyproxyPeer(Options options) : LoggedPeer("tinyproxy.log") {
       "output.txt");
 }
 
-std::string TinyproxyPeer::Url() const { return "http://127.0.0.1:" + std::to_string(Port()); }
-
 std::vector<std::string> TinyproxyPeer::Requests() const { return FileDescriptorLines(Log(), "Request"); }
 
 std::vector<std::string> TinyproxyPeer::Connections() const {
   return LinesAfter(Log(), "]: opensock: opening connection to ");
 }
-
-std::vector<std::string> TinyproxyPeer::Clients() const { return FileDescriptorLines(Log(), "Connect"); }
 
 }  // namespace vltg::testing

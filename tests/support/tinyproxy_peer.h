@@ -27,16 +27,11 @@ class TinyproxyPeer : public LoggedPeer {
   // Throws when it does not start listening.
   explicit TinyproxyPeer(Options options = {});
 
-  // "http://127.0.0.1:<port>"
-  std::string Url() const;
-
   // The request line of each request it read, refused ones too:
   // "CONNECT 127.0.0.1:4431 HTTP/1.1", "POST http://127.0.0.1:8080/wctp HTTP/1.1".
   std::vector<std::string> Requests() const;
   // "host:port" of each connection it opened to a target, as the client named the host.
   std::vector<std::string> Connections() const;
-  // The address of each client it accepted ("127.0.0.2" for one bound there).
-  std::vector<std::string> Clients() const;
 };
 
 }  // namespace vltg::testing

@@ -146,7 +146,9 @@ TEST_F(NxEvents, RedirectionsAreFollowedOnlyWhenAccepted) {
     EXPECT_EQ(redirects, row.redirects);
     EXPECT_EQ(events.back(), row.outcome);
     // A refused redirection's own reply is what the post brought.
-    if (row.outcome != "posted" && &row.start == &first) EXPECT_EQ(https.GetReplyBody(), "<moved/>");
+    if (row.outcome != "posted" && &row.start == &first) {
+      EXPECT_EQ(https.GetReplyBody(), "<moved/>");
+    }
   }
   // Each redirection is posted to again, the body with it.
   for (const std::string& request : second.Requests()) {
