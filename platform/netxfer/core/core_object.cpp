@@ -291,8 +291,7 @@ NxInt CoreObject::PostTo(const std::string& url) {
       left = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
       if (left <= 0) return Fail(CURLE_OPERATION_TIMEDOUT, "Operation timed out after the redirections");
     }
-    CURLcode result = CURLE_OK;
-    if (NxInt failed = Perform(hop, url, left, result); failed != 0) return failed;
+    if (NxInt failed = Perform(hop, url, left); failed != 0) return failed;
 
     long status = 0;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
@@ -319,7 +318,7 @@ NxInt CoreObject::PostTo(const std::string& url) {
 }
 
 // One request to `url`, its events raised; 0 when it got a response.
-NxInt CoreObject::Perform(const std::string& url, const std::string& postedTo, long timeoutMs, CURLcode& result) {
+NxInt CoreObject::Perform(const std::string& url, const std::string& postedTo, long timeoutMs) {
   errorBuffer_[0] = '\0';
   curl_easy_reset(easy_);
   RequestSettings settings = Settings();
@@ -329,15 +328,14 @@ NxInt CoreObject::Perform(const std::string& url, const std::string& postedTo, l
     return Fail(refusal->code, refusal->text);
   }
   hopUrl_ = url;
-  proxyHost_ = ReadUrl(settings.proxyServer.find("://") == std::string::npos ? "http://" + settings.proxyServer
-                                                                               : settings.proxyServer)
-                   .host;
   tlsPeers_.clear();
   tlsContexts_ = 0;
   SetCallbacks();
   progress_.Begin(setup.Route(), settings.body.size());
-  result = curl_easy_perform(easy_);
+  const CURLcode result = curl_easy_perform(easy_);
+  // The setup's header lists end here; the reply's details stay readable.
   curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, nullptr);
+  curl_easy_setopt(easy_, CURLOPT_PROXYHEADER, nullptr);
 
   std::string text = errorBuffer_[0] ? std::string(errorBuffer_) : curl_easy_strerror(result);
   if (result == CURLE_INTERFACE_FAILED) text = "LocalHost: " + text;
@@ -457,8 +455,7 @@ int CoreObject::OnConnected(void* self, char* remote, char* local, int remotePor
 CURLcode CoreObject::OnSslContext(CURL* /*easy*/, void* sslContext, void* self) {
   auto* object = static_cast<CoreObject*>(self);
   SSL_CTX* context = static_cast<SSL_CTX*>(sslContext);
-  bool tlsProxy = false;
-  for (const ConnectionRoute::Step& hop : object->progress_.Route().hops) tlsProxy = tlsProxy || hop.tls;
+  const bool tlsProxy = object->progress_.Route().TlsProxy() != nullptr;
   try {
     object->tlsPeers_.push_back({object, tlsProxy && object->tlsContexts_++ == 0});
   } catch (...) {
@@ -511,7 +508,7 @@ void CoreObject::OnTlsInfo(const SSL* ssl, int where, int value) {
 
 // Raises the server-authentication event; the handler's Accept decides.
 int CoreObject::CheckServerCertificate(X509_STORE_CTX* store, bool proxy) {
-  const std::string host = proxy ? proxyHost_ : ReadUrl(hopUrl_).host;
+  const std::string host = proxy ? progress_.Route().TlsProxy()->host : ReadUrl(hopUrl_).host;
   CertificateCheck check = netxfer_core::CheckServerCertificate(store, host, proxy ? nullptr : pinned_.get());
   Text(&P::SSLServerCert) = check.der;
   Text(&P::SSLServerCertStatus) = check.status;

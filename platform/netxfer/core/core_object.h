@@ -56,7 +56,7 @@ class CoreObject {
   NxInt Fail(NxInt code, const std::string& description);
   NxInt SetOption(NxInt argc, NxInt* argv);
   NxInt PostTo(const std::string& url);
-  NxInt Perform(const std::string& url, const std::string& postedTo, long timeoutMs, CURLcode& result);
+  NxInt Perform(const std::string& url, const std::string& postedTo, long timeoutMs);
   bool RedirectAllowed(const std::string& from, const std::string& to);
   NxInt Deliver();
   void ClearState();
@@ -91,7 +91,6 @@ class CoreObject {
   bool localHostSet_ = false;
   std::string localAddress_;          // where the last connection was made from
   std::string hopUrl_;                // the URL of the request under way
-  std::string proxyHost_;             // its HTTPS proxy's host
   std::string fileBody_;              // the reply kept for LocalFile
   std::optional<ClientIdentity> identity_;
   std::shared_ptr<X509> pinned_;

@@ -149,7 +149,7 @@ std::optional<Refusal> RequestSetup::ApplyRoute(CURL* easy, const RequestSetting
   // An empty proxy also keeps the environment's proxy variables out.
   std::string proxyUrl;
   if (firewall == kTunnel) {
-    route_.hops.push_back({Hop::kTunnelFirewall, false, firewallAt});
+    route_.hops.push_back({Hop::kTunnelFirewall, false, settings.firewallHost, firewallAt});
     proxyUrl = "http://" + firewallAt;
     set(CURLOPT_HTTPPROXYTUNNEL, 1L);
     if (!settings.firewallUser.empty()) {
@@ -157,7 +157,7 @@ std::optional<Refusal> RequestSetup::ApplyRoute(CURL* easy, const RequestSetting
       set(CURLOPT_PROXYPASSWORD, settings.firewallPassword.c_str());
     }
   } else if (firewall == kSocks4 || firewall == kSocks5) {
-    route_.hops.push_back({Hop::kSocksFirewall, false, firewallAt});
+    route_.hops.push_back({Hop::kSocksFirewall, false, settings.firewallHost, firewallAt});
     std::string socks = firewall == kSocks4 ? "socks4://" : "socks5h://";
     if (!settings.firewallUser.empty()) {
       socks += Escaped(easy, settings.firewallUser);
@@ -196,7 +196,7 @@ std::optional<Refusal> RequestSetup::ApplyRoute(CURL* easy, const RequestSetting
       set(CURLOPT_PROXYPASSWORD, settings.proxyPassword.c_str());
     }
     const UrlParts at = ReadUrl(server);
-    route_.hops.push_back({tunnel ? Hop::kTunnelProxy : Hop::kForwardingProxy, tlsProxy,
+    route_.hops.push_back({tunnel ? Hop::kTunnelProxy : Hop::kForwardingProxy, tlsProxy, at.host,
                            HostPort(at.host, at.port.empty() ? settings.proxyPort : std::atol(at.port.c_str()))});
   }
   set(CURLOPT_PROXY, proxyUrl.c_str());

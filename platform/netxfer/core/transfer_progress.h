@@ -31,11 +31,20 @@ struct ConnectionRoute {
   struct Step {
     Hop hop;
     bool tls;           // a TLS handshake with this hop (an HTTPS proxy)
-    std::string where;  // "host:port" as configured
+    std::string host;
+    std::string where;  // "host:port"
   };
   std::vector<Step> hops;  // firewall first, then the proxy
   bool serverTls = false;
   std::string server;      // "host:port"
+
+  // The hop spoken to over TLS; null when there is none.
+  const Step* TlsProxy() const {
+    for (const Step& step : hops) {
+      if (step.tls) return &step;
+    }
+    return nullptr;
+  }
 };
 
 class TransferProgress {
