@@ -5,7 +5,7 @@
 // is destroyed; the line notifications of entry n go to the component the
 // entry holds at that moment (its LineCallback), or nowhere. Each component
 // class has a table of its own; a class may have every notification of entry
-// n begin with Pause(n), before the entry is looked at.
+// n begin with Pause::Before(n), before the entry is looked at.
 #include <atomic>
 #include <cstdint>
 
@@ -13,7 +13,12 @@
 
 namespace vltg {
 
-template <typename Component, void (*Pause)(int32_t Instance) = nullptr>
+// Notifications that go straight to their component.
+struct TNoLinePause {
+  static void Before(int32_t /*Instance*/) {}
+};
+
+template <typename Component, typename Pause = TNoLinePause>
 class TLineTable {
  public:
   static constexpr int32_t kEntries = 17;
@@ -38,7 +43,7 @@ class TLineTable {
   // The notification handler of entry n.
   static platform::LINECALLBACK Callback(int32_t Instance) {
     return [Instance](uint32_t hDevice, uint32_t dwMessage, uint32_t, uint32_t dwParam1, uint32_t dwParam2, uint32_t) {
-      if constexpr (Pause != nullptr) Pause(Instance);
+      Pause::Before(Instance);
       if (Component* holder = Entry(Instance)) holder->LineCallback(hDevice, dwMessage, dwParam1, dwParam2);
     };
   }

@@ -11,11 +11,13 @@ namespace vltg {
 
 class TKYRTap;
 
-inline void TapLineNotificationPause(int32_t Instance) {
-  RandomPause();
-  if (Instance == 10) RandomPause();
-}
+struct TTapLinePause {
+  static void Before(int32_t Instance) {
+    RandomPause();
+    if (Instance == 10) RandomPause();
+  }
+};
 
-using TTapLineTable = TLineTable<TKYRTap, &TapLineNotificationPause>;
+using TTapLineTable = TLineTable<TKYRTap, TTapLinePause>;
 
 }  // namespace vltg
