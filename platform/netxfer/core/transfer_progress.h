@@ -60,7 +60,6 @@ class TransferProgress {
   void SocketOpened();
   // The connection stands and the request is about to go, to this address.
   void Connected(const std::string& remote, int remotePort);
-  bool IsConnected() const { return connected_; }
 
   // Header bytes going out: a CONNECT request on the way, else the request.
   void HeadersOut();
